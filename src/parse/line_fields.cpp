@@ -1,0 +1,49 @@
+#include "parse/line_fields.h"
+
+#include <cstring>
+
+#include "parse/text.h"
+
+namespace vexlane {
+
+std::string_view SpeakerOf(std::string_view line) {
+  const std::size_t open = line.find('<');
+  if (open == std::string_view::npos) return {};
+  const std::size_t close = line.find('>');
+  if (close == std::string_view::npos || close < open) return {};
+  return StripDecoration(line.substr(open + 1, close - open - 1));
+}
+
+namespace {
+
+bool IsStamp(std::string_view word) {
+  if (word.size() < 8) return false;
+  if (word.front() == '[') word.remove_prefix(1);
+  if (!word.empty() && word.back() == ']') word.remove_suffix(1);
+  if (word.size() < 8) return false;
+  for (std::size_t i : {0, 1, 3, 4, 6, 7}) {
+    if (!IsDigitByte(word[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string_view TimeStampOf(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size()) {
+    while (i < line.size() && IsSpaceByte(line[i])) ++i;
+    std::size_t end = i;
+    while (end < line.size() && !IsSpaceByte(line[end])) ++end;
+    std::string_view word = line.substr(i, end - i);
+    if (IsStamp(word)) {
+      if (word.front() == '[') word.remove_prefix(1);
+      if (word.back() == ']') word.remove_suffix(1);
+      return word;
+    }
+    i = end;
+  }
+  return {};
+}
+
+}  // namespace vexlane

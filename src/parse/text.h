@@ -1,0 +1,65 @@
+// Small text helpers shared by every part of the program: ASCII case
+// folding, number texts, padding, blank tests, nick clean-up, HTML escaping
+// and the fixed-width texts of a time entry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "parse/time_entry.h"
+
+namespace vexlane {
+
+// ASCII-only upper-casing: bytes other than a-z (0x80 and above, NUL) pass
+// through unchanged.
+inline char UpperByte(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+std::string UpperCopy(std::string_view text);
+
+// Upper-cases `text` into `out`, reusing its storage.
+void UpperInto(std::string_view text, std::string* out);
+
+// True for the white-space bytes of the C locale: blank, \t, \n, \v, \f, \r.
+inline bool IsSpaceByte(char c) {
+  return c == ' ' || (c >= '\t' && c <= '\r');
+}
+inline bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
+
+std::string UnsignedText(std::uint64_t value);
+std::string SignedText(std::int64_t value);
+// A leading "0" below 10: 7 gives "07".
+std::string TwoDigitText(std::uint64_t value);
+
+// `text` with blanks appended up to `width` characters; longer text stays.
+std::string PadRight(std::string_view text, std::size_t width);
+
+// True when `text` is empty or only white space.
+bool IsBlank(std::string_view text);
+
+// Removes decoration ("_@-+/\*|^'`():", the acute accent byte 0xB4 and white
+// space) from both ends, never shortening below one character.
+std::string_view StripDecoration(std::string_view text);
+
+// Escapes & < > " ' for HTML text and attribute values.
+std::string HtmlEscape(std::string_view text);
+
+// Reads a whole number the way scanf's %d does: leading white space, an
+// optional sign directly before the digits, then digits. Returns false when
+// there is no number or it does not fit in an int; `*rest` is then unchanged,
+// else it is advanced past the number.
+enum class NumberRead { kNone, kOk, kOutOfRange };
+NumberRead ReadInt(std::string_view* rest, int* value);
+
+// The 12-character right-aligned time column: "m:ss,hh", "h:mm:ss,hh" above
+// 60 minutes, an apple count, or 12 blanks for an empty entry.
+std::string TimeColumnText(const TimeEntry& e);
+
+// "+m:ss,hh" behind the winner, or 8 blanks when there is no difference to
+// show (either has no time, `e` is the winner's own record, or `best` is not
+// better).
+std::string DifferenceText(const TimeEntry& e, const TimeEntry& best);
+
+}  // namespace vexlane

@@ -1,0 +1,110 @@
+#include "parse/text.h"
+
+#include <gtest/gtest.h>
+
+namespace vexlane {
+namespace {
+
+TEST(UpperCopy, FoldsOnlyAsciiLetters) {
+  const std::string in("ab\0z\x80\xE4\xFF{`@", 10);
+  EXPECT_EQ(UpperCopy(in), std::string("AB\0Z\x80\xE4\xFF{`@", 10));
+  std::string reused = "longer text than needed";
+  UpperInto("mIx", &reused);
+  EXPECT_EQ(reused, "MIX");
+}
+
+TEST(NumberTexts, ZeroSignAndTwoDigits) {
+  EXPECT_EQ(UnsignedText(0), "0");
+  EXPECT_EQ(SignedText(-42), "-42");
+  EXPECT_EQ(SignedText(INT64_MIN), "-9223372036854775808");
+  EXPECT_EQ(TwoDigitText(7), "07");
+  EXPECT_EQ(TwoDigitText(10), "10");
+  EXPECT_EQ(TwoDigitText(123), "123");
+}
+
+TEST(PadRight, FillsButNeverCuts) {
+  EXPECT_EQ(PadRight("ab", 5), "ab   ");
+  EXPECT_EQ(PadRight("abcdef", 3), "abcdef");
+}
+
+TEST(IsBlank, EmptyAndWhiteSpaceOnly) {
+  EXPECT_TRUE(IsBlank(""));
+  EXPECT_TRUE(IsBlank(" \t\r\v\f\n"));
+  EXPECT_FALSE(IsBlank(" x "));
+  EXPECT_FALSE(IsBlank(std::string_view("\0", 1)));
+  EXPECT_FALSE(IsBlank("\xA0"));  // no locale: a high byte is not a blank
+}
+
+TEST(StripDecoration, BothEndsButKeepsOneCharacter) {
+  EXPECT_EQ(StripDecoration("_-=Ace=-_"), "=Ace=");
+  EXPECT_EQ(StripDecoration("**"), "*");
+  EXPECT_EQ(StripDecoration("(x)"), "x");
+  EXPECT_EQ(StripDecoration("@Bob"), "Bob");
+  EXPECT_EQ(StripDecoration("\xB4`Zed'^|"), "Zed");
+  EXPECT_EQ(StripDecoration(""), "");
+  EXPECT_EQ(StripDecoration("+"), "+");
+}
+
+TEST(HtmlEscape, AllFiveSpecialCharacters) {
+  EXPECT_EQ(HtmlEscape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&#39;f");
+}
+
+TEST(ReadInt, ReadsLikeScanfDecimal) {
+  auto read = [](std::string_view s, int* v) { return ReadInt(&s, v); };
+  int v = 0;
+  EXPECT_EQ(read("  +7 apples", &v), NumberRead::kOk);
+  EXPECT_EQ(v, 7);
+  EXPECT_EQ(read("-12x", &v), NumberRead::kOk);
+  EXPECT_EQ(v, -12);
+  EXPECT_EQ(read("- 7", &v), NumberRead::kNone);
+  EXPECT_EQ(read("abc", &v), NumberRead::kNone);
+  EXPECT_EQ(read("", &v), NumberRead::kNone);
+  EXPECT_EQ(read("2147483647", &v), NumberRead::kOk);
+  EXPECT_EQ(v, 2147483647);
+  EXPECT_EQ(read("-2147483648", &v), NumberRead::kOk);
+  EXPECT_EQ(v, INT32_MIN);
+  EXPECT_EQ(read("2147483648", &v), NumberRead::kOutOfRange);
+  EXPECT_EQ(read("99999999999999999999999999", &v), NumberRead::kOutOfRange);
+  std::string_view rest = " 12 tail";
+  EXPECT_EQ(ReadInt(&rest, &v), NumberRead::kOk);
+  EXPECT_EQ(rest, " tail");
+}
+
+TimeEntry Time(std::uint32_t m, std::uint32_t s, std::uint32_t h) {
+  TimeEntry e;
+  e.minutes = m;
+  e.seconds = s;
+  e.hundredths = h;
+  return e;
+}
+
+TimeEntry Apples(std::uint32_t n) {
+  TimeEntry e;
+  e.apples = n;
+  return e;
+}
+
+TEST(TimeColumnText, TimesApplesAndHours) {
+  EXPECT_EQ(TimeColumnText(TimeEntry{}), std::string(12, ' '));
+  EXPECT_EQ(TimeColumnText(Time(1, 5, 20)), "     1:05,20");
+  EXPECT_EQ(TimeColumnText(Time(0, 59, 3)), "     0:59,03");
+  EXPECT_EQ(TimeColumnText(Time(60, 0, 0)), "    60:00,00");
+  EXPECT_EQ(TimeColumnText(Time(75, 3, 9)), "  1:15:03,09");
+  EXPECT_EQ(TimeColumnText(Apples(1)), "     1 apple");
+  EXPECT_EQ(TimeColumnText(Apples(7)), "    7 apples");
+  EXPECT_EQ(TimeColumnText(Apples(12)), "   12 apples");
+}
+
+TEST(DifferenceText, BorrowsAndBlanksForTheWinner) {
+  const TimeEntry best = Time(0, 59, 50);
+  EXPECT_EQ(DifferenceText(best, best), std::string(8, ' '));
+  const TimeEntry equal = Time(0, 59, 50);
+  EXPECT_EQ(DifferenceText(equal, best), std::string(8, ' '));
+  EXPECT_EQ(DifferenceText(Time(1, 0, 57), best), "+0:01,07");
+  EXPECT_EQ(DifferenceText(Time(2, 10, 0), best), "+1:10,50");
+  EXPECT_EQ(DifferenceText(Apples(3), best), std::string(8, ' '));
+  EXPECT_EQ(DifferenceText(Time(1, 0, 0), Apples(3)), std::string(8, ' '));
+}
+
+}  // namespace
+}  // namespace vexlane
