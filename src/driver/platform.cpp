@@ -1,0 +1,65 @@
+#include "driver/platform.h"
+
+#ifdef _WIN32
+#include <conio.h>
+#include <io.h>
+#else
+#include <cerrno>
+#include <csignal>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+namespace vexlane {
+
+#ifdef _WIN32
+
+bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+void WaitForKeyPress() { _getch(); }
+
+#else
+
+bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+
+namespace {
+
+struct termios saved_settings;
+volatile std::sig_atomic_t settings_saved = 0;
+
+extern "C" void RestoreAndReraise(int signal_number) {
+  if (settings_saved) tcsetattr(STDIN_FILENO, TCSANOW, &saved_settings);
+  std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
+}
+
+}  // namespace
+
+void WaitForKeyPress() {
+  if (tcgetattr(STDIN_FILENO, &saved_settings) != 0) return;
+  settings_saved = 1;
+  struct termios raw = saved_settings;
+  raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+  void (*previous[4])(int);
+  for (int i = 0; i < 4; ++i) previous[i] = std::signal(kSignals[i], RestoreAndReraise);
+  if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
+    char key;
+    while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {
+    }
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved_settings);
+  }
+  settings_saved = 0;
+  for (int i = 0; i < 4; ++i) std::signal(kSignals[i], previous[i]);
+}
+
+#endif
+
+std::FILE* CreateNewFile(const std::string& path) {
+  // "x" refuses an existing name, dangling links included (C11 and MSVC).
+  return std::fopen(path.c_str(), "wbx");
+}
+
+}  // namespace vexlane

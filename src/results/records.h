@@ -1,0 +1,39 @@
+// The records a battle leaves for the end-of-run sections: one summary per
+// battle and one running score per player, with the player-identity rule.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "parse/time_entry.h"
+
+namespace vexlane {
+
+struct BattleSummary {
+  std::string level;
+  std::string starter;  // empty when a bot started the battle
+  std::int32_t event = 0;
+  std::int32_t players = 0;
+  TimeEntry winner;  // the first-ranked entry, all zero when there was none
+};
+
+struct PlayerScore {
+  std::string name;  // the nick that created the record
+  std::int32_t points = 0;
+  std::int32_t wins = 0;
+  std::int32_t battles = 0;
+  std::int32_t battles_started = 0;
+  TimeEntry total;
+};
+
+// True when two nicks name the same player: their first four characters,
+// upper-cased, are equal (a shorter nick is compared whole).
+bool SamePlayer(std::string_view a, std::string_view b);
+
+// Index of the first record of the player of `nick`, or scores.size().
+std::size_t FindPlayer(const std::vector<PlayerScore>& scores,
+                       std::string_view nick);
+
+}  // namespace vexlane
