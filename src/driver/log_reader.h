@@ -1,0 +1,46 @@
+// Reads the log line by line in large blocks, handing out views so that the
+// scan does no heap allocation per line.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace vexlane {
+
+class LogReader {
+ public:
+  explicit LogReader(std::size_t block_size = 1 << 18);
+  ~LogReader();
+  LogReader(const LogReader&) = delete;
+  LogReader& operator=(const LogReader&) = delete;
+
+  // Opens `path` from its start (closing any file open before). False when
+  // it cannot be opened or read as a file (a directory, for example).
+  bool Open(const std::string& path);
+  void Close();
+
+  // The next line without its "\n" or "\r\n"; a last line without a line
+  // end counts. The view lives until the next call. At the end of the log
+  // it returns false and sets `*line` to what a failed read leaves: the last
+  // line when it had no line end, else empty.
+  bool Next(std::string_view* line);
+
+ private:
+  bool Fill();
+
+  std::size_t block_size_;
+  std::unique_ptr<char[]> block_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+  bool at_end_ = false;
+  bool error_ = false;
+  bool finished_ = false;          // the last line has been handed out
+  bool carry_handed_out_ = false;  // the previous line was a view of carry_
+  std::string carry_;  // a line that straddles blocks; capacity is reused
+  std::string_view unterminated_;
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace vexlane
