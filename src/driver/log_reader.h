@@ -11,7 +11,7 @@ namespace vexlane {
 
 class LogReader {
  public:
-  explicit LogReader(std::size_t block_size = 1 << 18);
+  explicit LogReader(std::size_t block_size = 1 << 16);
   ~LogReader();
   LogReader(const LogReader&) = delete;
   LogReader& operator=(const LogReader&) = delete;

@@ -1,5 +1,7 @@
 #include "driver/log_scan.h"
 
+#include <cstdint>
+#include <cstring>
 #include <ostream>
 #include <vector>
 
@@ -22,8 +24,76 @@ bool IsPrivilegedStopper(std::string_view nick) {
   return nick == "battlebot" || nick == "ballebot" || nick == "quib";
 }
 
-bool Contains(std::string_view upper, std::string_view word) {
-  return upper.find(word) != std::string_view::npos;
+// What a line holds of the starts of the words searched for: most lines hold
+// no '.' (so no ".lev" or ".rec") and no "by" in any case (so no
+// announcement), and skip those searches. No early exit, so that it
+// vectorises.
+struct Anchors {
+  bool dot = false;
+  bool by = false;
+};
+Anchors AnchorsOfShort(const unsigned char* p, std::size_t n) {
+  unsigned char dot = 0;
+  unsigned char by = 0;
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    dot |= static_cast<unsigned char>(p[i] == '.');
+    by |= static_cast<unsigned char>(((p[i] | 0x20) == 'b') &
+                                     ((p[i + 1] | 0x20) == 'y'));
+  }
+  if (n > 0) dot |= static_cast<unsigned char>(p[n - 1] == '.');
+  return {dot != 0, by != 0};
+}
+
+#if defined(__GNUC__)
+// Sixteen bytes at a time. The last block ends at the line's end and may
+// overlap the one before: the tests only OR their findings together.
+Anchors AnchorsOf(std::string_view line) {
+  typedef unsigned char Bytes __attribute__((vector_size(16)));
+  constexpr std::size_t kWidth = sizeof(Bytes);
+  const auto* p = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+  if (n < kWidth + 1) return AnchorsOfShort(p, n);
+  Bytes dot = {};
+  Bytes by = {};
+  auto test = [&](std::size_t at) {
+    Bytes here;
+    Bytes next;
+    std::memcpy(&here, p + at, kWidth);
+    std::memcpy(&next, p + at + 1, kWidth);
+    dot |= reinterpret_cast<Bytes>(here == '.');
+    by |= reinterpret_cast<Bytes>(((here | 0x20) == 'b') & ((next | 0x20) == 'y'));
+  };
+  std::size_t at = 0;
+  for (; at + kWidth + 1 <= n; at += kWidth) test(at);
+  test(n - kWidth - 1);
+  Bytes last_dot;
+  std::memcpy(&last_dot, p + n - kWidth, kWidth);
+  dot |= reinterpret_cast<Bytes>(last_dot == '.');
+  auto any = [](Bytes v) {
+    std::uint64_t halves[2];
+    std::memcpy(halves, &v, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
+  };
+  return {any(dot), any(by)};
+}
+#else
+Anchors AnchorsOf(std::string_view line) {
+  return AnchorsOfShort(reinterpret_cast<const unsigned char*>(line.data()),
+                        line.size());
+}
+#endif
+
+// The word tests of a line, made on its upper-cased copy. Each search runs
+// on the word's rarest letter.
+bool HoldsBattle(std::string_view upper) {
+  return ContainsAnchored(upper, "BATTLE", 0);
+}
+// These two need no upper-cased copy: most lines hold no '.' at all.
+bool HoldsLev(std::string_view line) { return ContainsIgnoringCase(line, ".LEV"); }
+bool HoldsRec(std::string_view line) { return ContainsIgnoringCase(line, ".REC"); }
+bool HoldsHttp(std::string_view upper) { return ContainsAnchored(upper, "HTTP", 3); }
+bool HoldsStopWord(std::string_view upper) {
+  return ContainsAnchored(upper, "STOP", 3) || ContainsAnchored(upper, "END", 2);
 }
 
 struct BattleScanState {
@@ -91,11 +161,21 @@ class Scanner {
     stream_failed_ = false;
   }
 
+  // The upper-cased copy of the line, made on first use: most lines are
+  // decided without it.
+  std::string_view Upper() {
+    if (!upper_ready_) {
+      UpperInto(line_, &upper_);
+      upper_ready_ = true;
+    }
+    return upper_;
+  }
+
   // Runs every step on one line; false when the scan is over.
   bool Examine(std::string_view line) {
     BattleScanState& s = state_;
     line_ = line;
-    UpperInto(line_, &upper_);
+    upper_ready_ = false;
     speaker_ = SpeakerOf(line_);
 
     if (!speaker_.empty() && s.announcer_countdown == 0) {
@@ -103,7 +183,9 @@ class Scanner {
     }
     if (s.announcer_countdown > 0) --s.announcer_countdown;
 
-    if (Contains(upper_, "BATTLE")) {
+    // An announcement names its nick after the word "by".
+    const Anchors anchors = AnchorsOf(line_);
+    if (anchors.by && HoldsBattle(Upper())) {
       std::string announced = AnnouncedNickOf(line_);
       if (!announced.empty()) {
         if (s.in_battle && LevelNameOf(line_) == s.level) s.by = announced;
@@ -112,9 +194,11 @@ class Scanner {
       }
     }
 
-    const bool has_lev = Contains(upper_, ".LEV");
-    const bool has_http = Contains(upper_, "HTTP");
-    if (s.in_battle && !has_lev && !has_http && !Contains(upper_, ".REC")) {
+    const bool has_lev = anchors.dot && HoldsLev(line_);
+    // "HTTP" matters for a link, or for a time post in a running battle.
+    const bool has_http = (has_lev || s.in_battle) && HoldsHttp(Upper());
+    if (s.in_battle && !has_lev && !has_http &&
+        !(anchors.dot && HoldsRec(line_))) {
       TimeEntry entry = ParseTime(line_, MessageStart::kAfterMarker);
       if (!IsEmpty(entry) && !speaker_.empty()) {
         entry.name = speaker_;
@@ -124,10 +208,9 @@ class Scanner {
 
     // Nick changes are not followed: a renamed player counts under both.
 
-    const bool stop_word = Contains(upper_, "STOP") || Contains(upper_, "END");
     const bool may_stop = s.by.empty() || speaker_ == s.by ||
                           IsPrivilegedStopper(speaker_);
-    if ((s.in_battle && stop_word && may_stop) || stream_failed_) {
+    if ((s.in_battle && may_stop && HoldsStopWord(Upper())) || stream_failed_) {
       if (!Close()) return false;
     }
 
@@ -137,7 +220,8 @@ class Scanner {
     }
 
     if (!s.in_battle && link &&
-        (settings_.automatic_mode || Contains(upper_, s.level_upper))) {
+        (settings_.automatic_mode ||
+         Upper().find(s.level_upper) != std::string::npos)) {
       s.level = LevelNameOf(line_);
       s.start_time = TimeStampOf(line_);
       s.found = true;
@@ -194,6 +278,7 @@ class Scanner {
   std::string_view line_;
   std::string_view speaker_;
   std::string upper_;
+  bool upper_ready_ = false;
   std::string held_line_;
 };
 

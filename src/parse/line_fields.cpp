@@ -7,10 +7,11 @@
 namespace vexlane {
 
 std::string_view SpeakerOf(std::string_view line) {
-  const std::size_t open = line.find('<');
-  if (open == std::string_view::npos) return {};
+  // The first '<' must stand before the first '>': look for it only there.
   const std::size_t close = line.find('>');
-  if (close == std::string_view::npos || close < open) return {};
+  if (close == std::string_view::npos) return {};
+  const std::size_t open = line.substr(0, close).find('<');
+  if (open == std::string_view::npos) return {};
   return StripDecoration(line.substr(open + 1, close - open - 1));
 }
 

@@ -27,6 +27,13 @@ bool IsBy(std::string_view word) {
 }  // namespace
 
 std::string AnnouncedNickOf(std::string_view line) {
+  // Most lines that mention a battle (every join to #battle) hold no "by":
+  // reject those before splitting the line into words.
+  bool has_by = false;
+  for (std::size_t i = 0; i + 1 < line.size() && !has_by; ++i) {
+    has_by = UpperByte(line[i]) == 'B' && UpperByte(line[i + 1]) == 'Y';
+  }
+  if (!has_by) return {};
   std::size_t pos = 0;
   for (std::string_view word = NextWord(line, &pos); !word.empty();
        word = NextWord(line, &pos)) {

@@ -1,6 +1,9 @@
 #include "parse/text.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace vexlane {
@@ -13,8 +16,61 @@ std::string UpperCopy(std::string_view text) {
 
 void UpperInto(std::string_view text, std::string* out) {
   out->resize(text.size());
+  const char* src = text.data();
   char* dst = out->data();
-  for (char c : text) *dst++ = UpperByte(c);
+  const std::size_t n = text.size();
+  // Eight bytes at a time: find the bytes a-z (high bit clear, 0x61-0x7A)
+  // and take 0x20 off each of them.
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  auto fold = [](std::uint64_t x) {
+    const std::uint64_t low7 = x & ~kHigh;
+    const std::uint64_t at_least_a = low7 + (0x80 - 'a') * kOnes;
+    const std::uint64_t above_z = low7 + (0x80 - 'z' - 1) * kOnes;
+    const std::uint64_t lower = at_least_a & ~above_z & ~x & kHigh;
+    return x - (lower >> 2);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, src + i, 8);
+    x = fold(x);
+    std::memcpy(dst + i, &x, 8);
+  }
+  for (; i < n; ++i) dst[i] = UpperByte(src[i]);
+}
+
+bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word) {
+  if (text.size() < upper_word.size()) return false;
+  const char* at = text.data();
+  const char* end = text.data() + (text.size() - upper_word.size()) + 1;
+  while (at < end) {
+    const void* hit = std::memchr(at, upper_word[0], static_cast<std::size_t>(end - at));
+    if (hit == nullptr) return false;
+    at = static_cast<const char*>(hit);
+    std::size_t k = 1;
+    while (k < upper_word.size() && UpperByte(at[k]) == upper_word[k]) ++k;
+    if (k == upper_word.size()) return true;
+    ++at;
+  }
+  return false;
+}
+
+bool ContainsAnchored(std::string_view text, std::string_view word,
+                      std::size_t anchor) {
+  if (text.size() < word.size()) return false;
+  const char* begin = text.data() + anchor;
+  // The anchor's last possible place leaves room for the rest of the word.
+  const char* end = text.data() + (text.size() - word.size()) + anchor + 1;
+  const char key = word[anchor];
+  while (begin < end) {
+    const void* hit = std::memchr(begin, key, static_cast<std::size_t>(end - begin));
+    if (hit == nullptr) return false;
+    const char* at = static_cast<const char*>(hit);
+    if (std::memcmp(at - anchor, word.data(), word.size()) == 0) return true;
+    begin = at + 1;
+  }
+  return false;
 }
 
 std::string UnsignedText(std::uint64_t value) { return std::to_string(value); }
@@ -22,13 +78,17 @@ std::string UnsignedText(std::uint64_t value) { return std::to_string(value); }
 std::string SignedText(std::int64_t value) {
   if (value < 0) {
     // Negate in unsigned arithmetic so the most negative value is safe.
-    return "-" + UnsignedText(0 - static_cast<std::uint64_t>(value));
+    std::string text = "-";
+    text += UnsignedText(0 - static_cast<std::uint64_t>(value));
+    return text;
   }
   return UnsignedText(static_cast<std::uint64_t>(value));
 }
 
 std::string TwoDigitText(std::uint64_t value) {
-  return value < 10 ? "0" + UnsignedText(value) : UnsignedText(value);
+  std::string text = value < 10 ? "0" : "";
+  text += UnsignedText(value);
+  return text;
 }
 
 std::string PadRight(std::string_view text, std::size_t width) {
@@ -37,22 +97,26 @@ std::string PadRight(std::string_view text, std::size_t width) {
   return out;
 }
 
+void AppendPadded(std::string_view text, std::size_t width, std::string* out) {
+  out->append(text);
+  if (text.size() < width) out->append(width - text.size(), ' ');
+}
+
 bool IsBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsSpaceByte);
 }
 
 namespace {
 
-bool IsDecoration(char c) {
-  switch (c) {
-    case '_': case '@': case '-': case '+': case '/': case '\\': case '*':
-    case '|': case '^': case '\'': case '`': case '(': case ')': case ':':
-    case '\xB4':
-      return true;
-    default:
-      return IsSpaceByte(c);
+constexpr std::array<bool, 256> kDecoration = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("_@-+/\\*|^'`():\xB4 \t\n\v\f\r")) {
+    table[c] = true;
   }
-}
+  return table;
+}();
+
+bool IsDecoration(char c) { return kDecoration[static_cast<unsigned char>(c)]; }
 
 }  // namespace
 
@@ -105,22 +169,56 @@ NumberRead ReadInt(std::string_view* rest, int* value) {
   return NumberRead::kOk;
 }
 
+namespace {
+
+// Writers into a caller's buffer, for the time texts written for every row
+// of every battle: no temporaries.
+char* PutUnsigned(char* at, std::uint64_t value) {
+  return std::to_chars(at, at + 20, value).ptr;
+}
+
+char* PutTwoDigits(char* at, std::uint64_t value) {
+  if (value < 10) *at++ = '0';
+  return PutUnsigned(at, value);
+}
+
+// "m:ss,hh", or "h:mm:ss,hh" above 60 minutes.
+char* PutTime(char* at, std::uint64_t minutes, std::uint64_t seconds,
+              std::uint64_t hundredths, bool hours_above_60) {
+  if (hours_above_60 && minutes > 60) {
+    at = PutUnsigned(at, minutes / 60);
+    *at++ = ':';
+    at = PutTwoDigits(at, minutes % 60);
+  } else {
+    at = PutUnsigned(at, minutes);
+  }
+  *at++ = ':';
+  at = PutTwoDigits(at, seconds);
+  *at++ = ',';
+  return PutTwoDigits(at, hundredths);
+}
+
+}  // namespace
+
 std::string TimeColumnText(const TimeEntry& e) {
-  std::string out;
+  constexpr std::size_t kWidth = 12;
   if (!HasTime(e)) {
-    if (e.apples == 0) return std::string(12, ' ');
-    out = e.apples < 10 ? "    " : "   ";
-    out += e.apples == 1 ? " 1 apple" : UnsignedText(e.apples) + " apples";
+    if (e.apples == 0) return std::string(kWidth, ' ');
+    std::string out = e.apples < 10 ? "    " : "   ";
+    if (e.apples == 1) {
+      out += " 1 apple";
+    } else {
+      out += UnsignedText(e.apples);
+      out += " apples";
+    }
     return out;
   }
-  if (e.minutes > 60) {
-    out = UnsignedText(e.minutes / 60) + ":" + TwoDigitText(e.minutes % 60) +
-          ":";
-  } else {
-    out = UnsignedText(e.minutes) + ":";
-  }
-  out += TwoDigitText(e.seconds) + "," + TwoDigitText(e.hundredths);
-  if (out.size() < 12) out.insert(0, 12 - out.size(), ' ');
+  char text[80];
+  const char* end = PutTime(text, e.minutes, e.seconds, e.hundredths, true);
+  const std::size_t length = static_cast<std::size_t>(end - text);
+  std::string out;
+  if (length < kWidth) out.assign(kWidth - length, ' ');
+  out.append(text, length);
   return out;
 }
 
@@ -140,8 +238,12 @@ std::string DifferenceText(const TimeEntry& e, const TimeEntry& best) {
     seconds += 60;
     minutes -= 1;
   }
-  return "+" + SignedText(minutes) + ":" + TwoDigitText(static_cast<std::uint64_t>(seconds)) + "," +
-         TwoDigitText(static_cast<std::uint64_t>(hundredths));
+  char text[80];
+  text[0] = '+';
+  const char* end = PutTime(text + 1, static_cast<std::uint64_t>(minutes),
+                            static_cast<std::uint64_t>(seconds),
+                            static_cast<std::uint64_t>(hundredths), false);
+  return std::string(text, static_cast<std::size_t>(end - text));
 }
 
 }  // namespace vexlane

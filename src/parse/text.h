@@ -22,6 +22,16 @@ std::string UpperCopy(std::string_view text);
 // Upper-cases `text` into `out`, reusing its storage.
 void UpperInto(std::string_view text, std::string* out);
 
+// True when `text` contains `upper_word` in any case; upper_word[0] must not
+// be a letter (".LEV"), so no upper-cased copy of the text is needed.
+bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word);
+
+// True when `text` contains `word`. The search scans for word[anchor], so
+// pass the position of the word's rarest byte: most lines hold no anchor
+// and are rejected at memchr speed.
+bool ContainsAnchored(std::string_view text, std::string_view word,
+                      std::size_t anchor);
+
 // True for the white-space bytes of the C locale: blank, \t, \n, \v, \f, \r.
 inline bool IsSpaceByte(char c) {
   return c == ' ' || (c >= '\t' && c <= '\r');
@@ -35,6 +45,9 @@ std::string TwoDigitText(std::uint64_t value);
 
 // `text` with blanks appended up to `width` characters; longer text stays.
 std::string PadRight(std::string_view text, std::size_t width);
+
+// Appends `text` to `*out`, then blanks up to `width` characters of it.
+void AppendPadded(std::string_view text, std::size_t width, std::string* out);
 
 // True when `text` is empty or only white space.
 bool IsBlank(std::string_view text);

@@ -81,19 +81,23 @@ void AppendComboSection(const std::vector<TimeEntry>& times,
     *out += kTextColumns;
     *out += std::string(58, '-') + "\n";
   }
+  const std::string_view cell = html ? "<td>" : "";
   for (std::size_t k = 0; k < times.size(); ++k) {
     const TimeEntry& e = times[k];
-    const char* cell = html ? "<td>" : "";
     if (html) *out += "<tr><td>";
-    *out += " " + PadRight(PositionText(k), 6);
+    *out += ' ';
+    AppendPadded(PositionText(k), 6, out);
     *out += cell;
-    *out += PadRight(shown(e.name), 13);
+    AppendPadded(html ? HtmlEscape(e.name) : e.name, 13, out);
     *out += cell;
-    *out += TimeColumnText(e) + "     ";
+    *out += TimeColumnText(e);
+    *out += "     ";
     *out += cell;
-    *out += DifferenceText(e, times[0]) + "     ";
+    *out += DifferenceText(e, times[0]);
+    *out += "     ";
     *out += cell;
-    *out += UnsignedText(e.points) + "\n";
+    *out += UnsignedText(e.points);
+    *out += '\n';
     if (html) *out += "</tr>";
   }
   if (html) *out += "</font></table></td></tr>";
@@ -101,10 +105,10 @@ void AppendComboSection(const std::vector<TimeEntry>& times,
 }
 
 void UpdateScores(const std::vector<TimeEntry>& times, std::string_view starter,
-                  std::vector<PlayerScore>* scores) {
+                  std::vector<PlayerScore>* scores, PlayerIndex* index) {
   for (std::size_t k = 0; k < times.size(); ++k) {
     const TimeEntry& e = times[k];
-    const std::size_t i = FindPlayer(*scores, e.name);
+    const std::size_t i = FindPlayer(*scores, e.name, index);
     if (i < scores->size()) {
       PlayerScore& s = (*scores)[i];
       s.points += static_cast<std::int32_t>(e.points);
@@ -121,7 +125,7 @@ void UpdateScores(const std::vector<TimeEntry>& times, std::string_view starter,
       scores->push_back(std::move(s));
     }
   }
-  const std::size_t i = FindPlayer(*scores, starter);
+  const std::size_t i = FindPlayer(*scores, starter, index);
   if (i < scores->size()) {
     (*scores)[i].battles_started += 1;
   } else {
@@ -152,11 +156,19 @@ void KeepLastPerNick(std::vector<TimeEntry>* times) {
 
 void RankEntries(std::vector<TimeEntry>* times) {
   std::vector<TimeEntry>& list = *times;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    for (std::size_t j = i; j < list.size(); ++j) {
-      if (Better(list[j], list[i])) std::swap(list[i], list[j]);
+  // The exchange sort runs on positions, so each swap moves two numbers
+  // instead of two entries; the final order is the same.
+  std::vector<std::size_t> order(list.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    for (std::size_t j = i; j < order.size(); ++j) {
+      if (Better(list[order[j]], list[order[i]])) std::swap(order[i], order[j]);
     }
   }
+  std::vector<TimeEntry> ranked;
+  ranked.reserve(list.size());
+  for (std::size_t i : order) ranked.push_back(std::move(list[i]));
+  list = std::move(ranked);
 }
 
 int BattleLengthMinutes(std::string_view start, std::string_view end) {
@@ -188,7 +200,7 @@ void WriteBattleResults(std::vector<TimeEntry>* times, int extra_points,
     AppendComboSection(list, battle, kind.html, &run->results);
   }
 
-  UpdateScores(list, battle.by, &run->scores);
+  UpdateScores(list, battle.by, &run->scores, &run->player_index);
 
   BattleSummary summary;
   summary.level = battle.level;

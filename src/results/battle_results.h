@@ -23,6 +23,7 @@ struct RunCollections {
   std::string results;
   std::vector<PlayerScore> scores;
   std::vector<BattleSummary> summaries;
+  PlayerIndex player_index;  // valid while `scores` is only appended to
 };
 
 // The battle being closed, as the log scan saw it.

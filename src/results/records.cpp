@@ -4,15 +4,29 @@
 
 namespace vexlane {
 
+namespace {
+constexpr std::size_t kKeyLength = 4;
+}  // namespace
+
 bool SamePlayer(std::string_view a, std::string_view b) {
-  constexpr std::size_t kKeyLength = 4;
-  a = a.substr(0, kKeyLength);
-  b = b.substr(0, kKeyLength);
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (UpperByte(a[i]) != UpperByte(b[i])) return false;
+  return PlayerKey(a) == PlayerKey(b);
+}
+
+std::uint64_t PlayerKey(std::string_view nick) {
+  nick = nick.substr(0, kKeyLength);
+  // The length goes in too, so that a short nick only matches itself.
+  std::uint64_t key = nick.size();
+  for (char c : nick) key = (key << 8) | static_cast<unsigned char>(UpperByte(c));
+  return key;
+}
+
+std::size_t FindPlayer(const std::vector<PlayerScore>& scores,
+                       std::string_view nick, PlayerIndex* index) {
+  for (; index->covered < scores.size(); ++index->covered) {
+    index->first.emplace(PlayerKey(scores[index->covered].name), index->covered);
   }
-  return true;
+  const auto found = index->first.find(PlayerKey(nick));
+  return found == index->first.end() ? scores.size() : found->second;
 }
 
 std::size_t FindPlayer(const std::vector<PlayerScore>& scores,

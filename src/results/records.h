@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "parse/time_entry.h"
@@ -35,5 +36,18 @@ bool SamePlayer(std::string_view a, std::string_view b);
 // Index of the first record of the player of `nick`, or scores.size().
 std::size_t FindPlayer(const std::vector<PlayerScore>& scores,
                        std::string_view nick);
+
+// The identity of a nick as one number: two nicks name the same player
+// exactly when their keys are equal.
+std::uint64_t PlayerKey(std::string_view nick);
+
+// FindPlayer in constant time for a list that is only appended to: it maps
+// each key to the first record that has it.
+struct PlayerIndex {
+  std::unordered_map<std::uint64_t, std::size_t> first;
+  std::size_t covered = 0;  // records [0, covered) are in `first`
+};
+std::size_t FindPlayer(const std::vector<PlayerScore>& scores,
+                       std::string_view nick, PlayerIndex* index);
 
 }  // namespace vexlane

@@ -234,3 +234,29 @@ TEST_F(LogScanTest, LevelByLevelReviewEditsTheTimes) {
 
 }  // namespace
 }  // namespace vexlane
+
+namespace vexlane {
+namespace {
+
+// The scan skips searches on lines that hold no '.' and no "by"; the words
+// must be found wherever they stand in lines of any length.
+TEST_F(LogScanTest, WordsAreFoundAtEveryPlaceInLinesOfAnyLength) {
+  for (std::size_t before = 0; before < 40; before += 3) {
+    for (std::size_t after = 0; after < 40; after += 5) {
+      const std::string pad_before(before, 'x');
+      const std::string pad_after(after, 'x');
+      Scan s = Run("[20:00:00] <battlebot> " + pad_before + " battle by Zed " +
+                   pad_after + "\n" + Line("21:00:00", "Ann", pad_before + " " +
+                   kLink + "A.LeV " + pad_after) + Line("21:01:00", "Bob",
+                   "1:00,00") + Line("21:02:00", "Cal", "x.Rec 1:00,00 ") +
+                   Line("21:03:00", "Zed", pad_before + "STOP" + pad_after));
+      EXPECT_EQ(s.Battles(), "A/Zed/1 ") << before << " " << after;
+    }
+  }
+  // A link as the whole message, and "by" at the very end of a line.
+  Scan s = Run("battle by Zed\nhttp://x/Q.lev\n" + Line("21:01:00", "Bob", "12"));
+  EXPECT_EQ(s.Battles(), "Q/Zed/1 ");
+}
+
+}  // namespace
+}  // namespace vexlane

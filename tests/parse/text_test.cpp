@@ -108,3 +108,23 @@ TEST(DifferenceText, BorrowsAndBlanksForTheWinner) {
 
 }  // namespace
 }  // namespace vexlane
+
+namespace vexlane {
+namespace {
+
+TEST(ContainsAnchored, FindsTheWordWhateverTheAnchor) {
+  for (std::size_t anchor = 0; anchor < 6; ++anchor) {
+    EXPECT_TRUE(ContainsAnchored("NEW BATTLE", "BATTLE", anchor));
+    EXPECT_TRUE(ContainsAnchored("BATTLE!", "BATTLE", anchor));
+    EXPECT_TRUE(ContainsAnchored("BATTLE", "BATTLE", anchor));
+    EXPECT_FALSE(ContainsAnchored("BATTL", "BATTLE", anchor));
+    EXPECT_FALSE(ContainsAnchored("BATTLBATTLXE", "BATTLE", anchor));
+    EXPECT_TRUE(ContainsAnchored("BBATTLBATTLE", "BATTLE", anchor));
+  }
+  EXPECT_TRUE(ContainsAnchored("BACKEND", "END", 2));
+  EXPECT_FALSE(ContainsAnchored("", "END", 2));
+  EXPECT_TRUE(ContainsAnchored(std::string_view("\0.LEV", 5), ".LEV", 0));
+}
+
+}  // namespace
+}  // namespace vexlane

@@ -27,3 +27,24 @@ TEST(FindPlayer, FirstMatchInListOrder) {
 
 }  // namespace
 }  // namespace vexlane
+
+namespace vexlane {
+namespace {
+
+TEST(FindPlayer, IndexAgreesWithTheListWalk) {
+  const char* const kNicks[] = {"Ann", "annie", "Bo", "BO", "Bob", "Johnny",
+                                "JOHNson", "", "\xFFx", "\xFFX"};
+  std::vector<PlayerScore> scores;
+  PlayerIndex index;
+  for (const char* nick : kNicks) {
+    for (const char* probe : kNicks) {
+      EXPECT_EQ(FindPlayer(scores, probe, &index), FindPlayer(scores, probe))
+          << probe;
+    }
+    scores.emplace_back();
+    scores.back().name = nick;
+  }
+}
+
+}  // namespace
+}  // namespace vexlane

@@ -1,0 +1,72 @@
+// Micro-benchmarks of the work the log scan does on every line.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <string_view>
+
+#include "parse/level_names.h"
+#include "parse/line_fields.h"
+#include "parse/text.h"
+#include "parse/time_entry.h"
+
+namespace {
+
+using namespace vexlane;
+
+const std::string_view kLines[] = {
+    "[21:04:11] <Karimo> nice jump but the flag was slow today lol",
+    "[21:04:15] <@Vexnota> 1:05,23",
+    "[21:04:20] * Rizelu hits the ground again",
+    "[21:04:31] -!- Tamoze [~Tamoze@dsl-12.example.net] has joined #battle",
+    "[21:04:40] <+Joelma> http://levels.example.org/lev/Pipe12.lev",
+    "[21:04:45] <Quside> who has the best record on this one? i think the "
+    "physics were different on the old server and the replay does not work",
+};
+
+void BM_SpeakerOf(benchmark::State& state) {
+  for (auto _ : state) {
+    for (std::string_view line : kLines) benchmark::DoNotOptimize(SpeakerOf(line));
+  }
+}
+BENCHMARK(BM_SpeakerOf);
+
+void BM_TimeStampOf(benchmark::State& state) {
+  for (auto _ : state) {
+    for (std::string_view line : kLines) benchmark::DoNotOptimize(TimeStampOf(line));
+  }
+}
+BENCHMARK(BM_TimeStampOf);
+
+// The upper-cased copy and the six word searches of every line.
+void BM_WordTests(benchmark::State& state) {
+  std::string upper;
+  for (auto _ : state) {
+    for (std::string_view line : kLines) {
+      UpperInto(line, &upper);
+      const std::string_view u = upper;
+      benchmark::DoNotOptimize(u.find("BATTLE") + u.find(".LEV") + u.find("HTTP") +
+                               u.find(".REC") + u.find("STOP") + u.find("END"));
+    }
+  }
+}
+BENCHMARK(BM_WordTests);
+
+void BM_LevelNameOf(benchmark::State& state) {
+  for (auto _ : state) {
+    for (std::string_view line : kLines) benchmark::DoNotOptimize(LevelNameOf(line));
+  }
+}
+BENCHMARK(BM_LevelNameOf);
+
+void BM_ParseTime(benchmark::State& state) {
+  for (auto _ : state) {
+    for (std::string_view line : kLines) {
+      benchmark::DoNotOptimize(ParseTime(line, MessageStart::kAfterMarker));
+    }
+  }
+}
+BENCHMARK(BM_ParseTime);
+
+}  // namespace
+
+BENCHMARK_MAIN();
