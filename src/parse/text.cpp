@@ -200,31 +200,43 @@ char* PutTime(char* at, std::uint64_t minutes, std::uint64_t seconds,
 
 }  // namespace
 
-std::string TimeColumnText(const TimeEntry& e) {
+void AppendUnsigned(std::uint64_t value, std::string* out) {
+  char text[20];
+  out->append(text, static_cast<std::size_t>(PutUnsigned(text, value) - text));
+}
+
+void AppendTimeColumn(const TimeEntry& e, std::string* out) {
   constexpr std::size_t kWidth = 12;
   if (!HasTime(e)) {
-    if (e.apples == 0) return std::string(kWidth, ' ');
-    std::string out = e.apples < 10 ? "    " : "   ";
-    if (e.apples == 1) {
-      out += " 1 apple";
+    if (e.apples == 0) {
+      out->append(kWidth, ' ');
+    } else if (e.apples == 1) {
+      out->append("     1 apple");
     } else {
-      out += UnsignedText(e.apples);
-      out += " apples";
+      out->append(e.apples < 10 ? "    " : "   ");
+      AppendUnsigned(e.apples, out);
+      out->append(" apples");
     }
-    return out;
+    return;
   }
   char text[80];
   const char* end = PutTime(text, e.minutes, e.seconds, e.hundredths, true);
   const std::size_t length = static_cast<std::size_t>(end - text);
+  if (length < kWidth) out->append(kWidth - length, ' ');
+  out->append(text, length);
+}
+
+std::string TimeColumnText(const TimeEntry& e) {
   std::string out;
-  if (length < kWidth) out.assign(kWidth - length, ' ');
-  out.append(text, length);
+  AppendTimeColumn(e, &out);
   return out;
 }
 
-std::string DifferenceText(const TimeEntry& e, const TimeEntry& best) {
+void AppendDifference(const TimeEntry& e, const TimeEntry& best,
+                      std::string* out) {
   if (!HasTime(e) || !HasTime(best) || &e == &best || !Better(best, e)) {
-    return std::string(8, ' ');
+    out->append(8, ' ');
+    return;
   }
   // Field by field with borrowing; best is better, so the result is >= 0.
   std::int64_t hundredths = std::int64_t{e.hundredths} - best.hundredths;
@@ -243,7 +255,13 @@ std::string DifferenceText(const TimeEntry& e, const TimeEntry& best) {
   const char* end = PutTime(text + 1, static_cast<std::uint64_t>(minutes),
                             static_cast<std::uint64_t>(seconds),
                             static_cast<std::uint64_t>(hundredths), false);
-  return std::string(text, static_cast<std::size_t>(end - text));
+  out->append(text, static_cast<std::size_t>(end - text));
+}
+
+std::string DifferenceText(const TimeEntry& e, const TimeEntry& best) {
+  std::string out;
+  AppendDifference(e, best, &out);
+  return out;
 }
 
 }  // namespace vexlane

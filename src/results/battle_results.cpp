@@ -85,18 +85,23 @@ void AppendComboSection(const std::vector<TimeEntry>& times,
   for (std::size_t k = 0; k < times.size(); ++k) {
     const TimeEntry& e = times[k];
     if (html) *out += "<tr><td>";
+    // " 1.    ": the position and ". " filled to 6.
+    const std::size_t row_start = out->size();
     *out += ' ';
-    AppendPadded(PositionText(k), 6, out);
+    AppendUnsigned(k + 1, out);
+    *out += ". ";
+    const std::size_t used = out->size() - row_start - 1;
+    if (used < 6) out->append(6 - used, ' ');
     *out += cell;
     AppendPadded(html ? HtmlEscape(e.name) : e.name, 13, out);
     *out += cell;
-    *out += TimeColumnText(e);
+    AppendTimeColumn(e, out);
     *out += "     ";
     *out += cell;
-    *out += DifferenceText(e, times[0]);
+    AppendDifference(e, times[0], out);
     *out += "     ";
     *out += cell;
-    *out += UnsignedText(e.points);
+    AppendUnsigned(e.points, out);
     *out += '\n';
     if (html) *out += "</tr>";
   }
@@ -140,18 +145,18 @@ void UpdateScores(const std::vector<TimeEntry>& times, std::string_view starter,
 
 void KeepLastPerNick(std::vector<TimeEntry>* times) {
   std::vector<TimeEntry>& list = *times;
-  std::size_t i = 0;
-  while (i < list.size()) {
+  // Keep an entry when no later entry has the same nick; one pass of moves.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
     bool later = false;
     for (std::size_t j = i + 1; j < list.size() && !later; ++j) {
       later = list[j].name == list[i].name;
     }
-    if (later) {
-      list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      ++i;
-    }
+    if (later) continue;
+    if (kept != i) list[kept] = std::move(list[i]);
+    ++kept;
   }
+  list.resize(kept);
 }
 
 void RankEntries(std::vector<TimeEntry>* times) {
