@@ -6,6 +6,8 @@
 #else
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 #endif
@@ -14,11 +16,24 @@ namespace vexlane {
 
 #ifdef _WIN32
 
+void PrepareStandardStreams() {}
+
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
 
 void WaitForKeyPress() { _getch(); }
 
 #else
+
+void PrepareStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      // open() takes the lowest free descriptor: this one.
+      if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) std::_Exit(2);
+    }
+  }
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+}
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
 

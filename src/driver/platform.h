@@ -8,6 +8,14 @@
 
 namespace vexlane {
 
+// Makes the standard streams safe before anything else opens a file: a
+// closed standard input, output or error is reopened on the null device (so
+// that no log or report takes its place and receives console text), a
+// vanished reader of the output fails writes instead of ending the
+// program, and a file size limit fails the report's write (which is then
+// reported) instead of killing the program half way.
+void PrepareStandardStreams();
+
 // True when standard input is an interactive terminal.
 bool StdinIsTerminal();
 

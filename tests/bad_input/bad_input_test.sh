@@ -1,0 +1,278 @@
+#!/usr/bin/env bash
+# The program against bad input: odd and huge logs, closed or junk console
+# input, and output that cannot be written. Each case checks the exit
+# status, what the user is told and the files left behind.
+#
+#   bad_input_test.sh PROGRAM MAKE_INPUT GOLDEN_LOG
+set -u
+prog=$(realpath "$1")
+make_input=$(realpath "$2")
+golden=$(realpath "$3")
+work=$(mktemp -d "${TMPDIR:-/tmp}/vexlane-bad-XXXXXX")
+trap 'chmod -R u+rwx "$work" 2>/dev/null; rm -rf "$work"' EXIT
+export SOURCE_DATE_EPOCH=1110013500 TZ=UTC
+
+passed=0
+failed=0
+skipped=0
+name=""
+ok=1
+dir=""
+status=0
+
+begin() {
+  name=$1
+  ok=1
+  dir="$work/$name"
+  mkdir -p "$dir"
+}
+fail() {
+  echo "FAIL: $name: $*"
+  ok=0
+}
+finish() {
+  if [ "$ok" = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
+}
+skip() {
+  echo "SKIP: $name: $*"
+  skipped=$((skipped + 1))
+}
+
+# run ANSWERS [REDIRECTS...]: runs the program in $dir with ANSWERS (printf
+# escapes) on standard input; the console goes to $dir/out.
+run() {
+  printf "$1" >"$dir/in"
+  shift
+  (cd "$dir" && eval "timeout 300 \"$prog\" <in >out 2>&1 $*")
+  status=$?
+}
+answers() { printf '\\n%s\\n1\\n1\\n\\n\\n' "$1"; }  # text, automatic, Enter
+# An index row of a text report: level, event and players in their columns.
+index_row() { printf ' %-26s%-9s%s' "$1" "$2" "$3"; }
+
+expect_status() { [ "$status" = "$1" ] || fail "exit status $status, expected $1"; }
+expect_said() { grep -a -q -F -- "$1" "$dir/out" || fail "console lacks: $1"; }
+expect_not_said() { ! grep -a -q -F -- "$1" "$dir/out" || fail "console has: $1"; }
+expect_said_times() {
+  local n
+  n=$(grep -a -o -F -- "$1" "$dir/out" | wc -l)
+  [ "$n" = "$2" ] || fail "console has '$1' $n times, expected $2"
+}
+expect_file() { [ -f "$dir/$1" ] || fail "no file $1"; }
+expect_no_file() { [ ! -e "$dir/$1" ] && [ ! -L "$dir/$1" ] || fail "unexpected $1"; }
+expect_report() {  # a complete report: it ends with the footer
+  expect_file Battle01.txt
+  tail -n 3 "$dir/Battle01.txt" | grep -q "This file was made by vexlane statistics" ||
+    fail "Battle01.txt is not a complete report"
+}
+
+# --- Logs --------------------------------------------------------------
+
+begin empty_log
+: >"$dir/log"
+run "$(answers log)"
+expect_status 0; expect_not_said "Writing to file"; expect_no_file Battle01.txt
+finish
+
+begin only_line_ends
+printf '\n\r\n\n\n' >"$dir/log"
+run "$(answers log)"
+expect_status 0; expect_not_said "Writing to file"; expect_no_file Battle01.txt
+finish
+
+begin crlf_log_gives_the_same_report
+mkdir -p "$dir/unix" "$dir/windows"
+cp "$golden" "$dir/unix/log"
+sed 's/$/\r/' "$golden" >"$dir/windows/log"
+(dir="$dir/unix"; run "$(answers log)")
+(dir="$dir/windows"; run "$(answers log)")
+cmp -s "$dir/unix/Battle01.txt" "$dir/windows/Battle01.txt" || fail "reports differ"
+expect_file unix/Battle01.txt
+finish
+
+begin nul_bytes
+printf '[20:00:00] <Ann> http://x/A.lev\n[20:01:00] <B\0b> 1:00,00\n\0\0\0\n[20:01:30] <Cal> 59,00\0\n[20:02:00] <Ann> st\0op stop\n' >"$dir/log"
+run "$(answers log)"
+expect_status 0; expect_said "Adding event 1: A by Ann..."; expect_report
+finish
+
+begin high_bytes
+printf '[20:00:00] <\xc4nn\xe9> http://x/\xe9t\xe9.lev\n[20:01:00] <B\xf6b> 1:00,00\n[20:01:30] <\xff\x80> 59,00\n[20:02:00] <\xc4nn\xe9> stop\n' >"$dir/log"
+run "$(answers log)"
+expect_status 0; expect_said "Adding event 1: "; expect_report
+finish
+
+begin line_of_64_mib_without_line_end
+"$make_input" longline 64 "$dir/log"
+run "$(answers log)"
+expect_status 0; expect_not_said "Writing to file"; expect_no_file Battle01.txt
+finish
+
+begin random_10_mib
+"$make_input" random 10 "$dir/log"
+run "$(answers log)"
+[ "$status" = 0 ] || fail "exit status $status"
+finish
+
+begin battles_100000
+"$make_input" battles 100000 "$dir/log"
+run "$(answers log)"
+expect_status 0; expect_said "Adding event 100000: L99999 by Ann..."; expect_report
+grep -q -F "$(index_row Total 100000 200000)" "$dir/Battle01.txt" ||
+  fail "index total row"
+finish
+
+begin players_10000
+"$make_input" players 10000 "$dir/log"
+run "$(answers log)"
+expect_status 0; expect_report
+grep -q -F "$(index_row Crowd 1 10000)" "$dir/Battle01.txt" ||
+  fail "10000 players in the index"
+grep -q "^ 10000\. " "$dir/Battle01.txt" || fail "10000th overall row"
+finish
+
+begin time_posts_1000
+"$make_input" posts 1000 "$dir/log"
+run "$(answers log)"
+expect_status 0; expect_report
+grep -q -F "$(index_row Busy 1 '37 ')" "$dir/Battle01.txt" ||
+  fail "37 players (the last post of each nick)"
+finish
+
+begin log_is_a_directory
+mkdir "$dir/logdir"
+run "$(answers logdir)"
+expect_status 1; expect_said "Can't read file \"logdir\"."
+expect_said_times "Press any key to continue . . . " 1
+finish
+
+begin missing_log
+run "$(answers nothere.log)"
+expect_status 1; expect_said "Can't read file \"nothere.log\"."
+finish
+
+begin unreadable_log
+if [ "$(id -u)" = 0 ]; then
+  skip "root can read any file"
+else
+  cp "$golden" "$dir/log"; chmod 000 "$dir/log"
+  run "$(answers log)"
+  expect_status 1; expect_said "Can't read file \"log\"."
+  finish
+fi
+
+# --- Console input -----------------------------------------------------
+
+begin input_closed_from_the_start
+cp "$golden" "$dir/#battle.log"
+run "" "<&-"
+expect_status 0; expect_said "Please wait, generating file..."; expect_report
+finish
+
+for k in 1 2 3 4 5; do
+  begin "input_ends_after_${k}_answers"
+  cp "$golden" "$dir/#battle.log"
+  full='7\n#battle.log\n1\n2\nPipe\n\n'
+  run "$(printf "$full" | head -n "$k" | sed 's/$/\\n/' | tr -d '\n')"
+  expect_status 0; expect_report
+  finish
+done
+
+begin junk_input
+cp "$golden" "$dir/#battle.log"
+"$make_input" random 1 "$dir/junk"
+(cd "$dir" && timeout 300 "$prog" <junk >out 2>&1)
+status=$?
+[ "$status" = 0 ] || [ "$status" = 1 ] || fail "exit status $status"
+finish
+
+begin ten_thousand_invalid_extra_points
+cp "$golden" "$dir/log"
+{ for ((i = 0; i < 10000; i++)); do echo "no"; done; printf '1\nlog\n1\n1\n\n\n'; } >"$dir/in.txt"
+(cd "$dir" && timeout 300 "$prog" <in.txt >out 2>&1)
+status=$?
+expect_status 0; expect_report
+expect_said_times "Give the extra points you want to give to winner (default 1): " 10001
+grep -q "^ 1\.    Bob               0:58,00                  3$" "$dir/Battle01.txt" ||
+  fail "winner with one extra point"
+finish
+
+begin crlf_answers
+cp "$golden" "$dir/log"
+run '5\r\nlog\r\n2\r\nPipe\r\n\r\n\r\n\r\n'
+expect_status 0; expect_said "Creating html file..."; expect_file Battle01.html
+grep -q "<td>7$" "$dir/Battle01.html" || fail "winner with 5 extra points"
+finish
+
+# --- Output ------------------------------------------------------------
+
+begin working_directory_removed
+cp "$golden" "$dir/log.txt"
+mkdir "$dir/gone"
+(cd "$dir/gone" && rmdir "$dir/gone" && printf '\n../log.txt\n1\n1\n\n\n' |
+  timeout 300 "$prog" >"$dir/out" 2>&1)
+status=$?
+expect_status 0; expect_said "Output file couldn't be made. "
+expect_said_times "Press any key to continue . . . " 1
+finish
+
+begin all_99_reports_taken
+cp "$golden" "$dir/log"
+for ((n = 1; n <= 99; n++)); do printf 'old %d' "$n" >"$dir/$(printf 'Battle%02d.txt' "$n")"; done
+run "$(answers log)"
+expect_status 0; expect_said "Output file couldn't be made. "
+[ "$(cat "$dir/Battle42.txt")" = "old 42" ] || fail "Battle42.txt changed"
+finish
+
+begin existing_report_keeps_its_bytes
+cp "$golden" "$dir/log"
+printf 'precious\n' >"$dir/Battle01.txt"
+run "$(answers log)"
+expect_status 0; expect_said "Output file Battle02.txt was made successfully. "
+[ "$(cat "$dir/Battle01.txt")" = "precious" ] || fail "Battle01.txt changed"
+finish
+
+begin dangling_symlink_is_never_followed
+cp "$golden" "$dir/log"
+ln -s "$dir/target.txt" "$dir/Battle01.txt"
+run "$(answers log)"
+expect_status 0; expect_said "Output file couldn't be made. "
+[ -L "$dir/Battle01.txt" ] || fail "the link was replaced"
+[ ! -e "$dir/target.txt" ] || fail "the link was followed"
+finish
+
+begin file_size_limit
+cp "$golden" "$dir/log"
+printf "$(answers log)" >"$dir/in"
+# Only the program runs under the limit; its console goes through a pipe.
+(cd "$dir" && ulimit -f 1 && timeout 300 "$prog" <in 2>&1) | cat >"$dir/out"
+status=${PIPESTATUS[0]}
+expect_status 0; expect_said "Output file couldn't be made. "; expect_no_file Battle01.txt
+finish
+
+begin stdout_closed
+cp "$golden" "$dir/log"
+run "$(answers log)" ">&-"
+expect_status 0; expect_report
+grep -q "Press any key" "$dir/Battle01.txt" && fail "console text went into the report"
+finish
+
+begin stdout_full
+cp "$golden" "$dir/log"
+printf "$(answers log)" >"$dir/in"
+(cd "$dir" && timeout 300 "$prog" <in >/dev/full 2>&1)
+status=$?
+expect_status 0; expect_report
+finish
+
+begin stdout_reader_gone
+cp "$golden" "$dir/log"
+printf "$(answers log)" >"$dir/in"
+(cd "$dir" && { timeout 300 "$prog" <in; echo "status $?" >status; } | head -c 1 >/dev/null)
+grep -q "status 0" "$dir/status" || fail "$(cat "$dir/status")"
+expect_report
+finish
+
+echo
+echo "$passed passed, $failed failed, $skipped skipped"
+[ "$failed" = 0 ]
