@@ -1,32 +1,27 @@
-# Thin wrapper over CMake: `make test` configures, builds and runs every
-# test; `make run` builds the program and starts it on the sample log.
-BUILD ?= build
-SAN_BUILD ?= build-san
+# Thin wrapper over the CMake presets: `make test` configures, builds and
+# runs every test; `make run` builds the program and starts it on the
+# sample log.
 JOBS ?= 2
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all build test run sanitize fuzz clean
+.PHONY: all build test run sanitize fuzz format lint clean
 
 all: build
 
 build:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --preset dev
+	cmake --build --preset dev
 
-test: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+test:
+	cmake --workflow --preset dev
 
 run: build
-	cd examples && ../$(BUILD)/vexlane-stats
+	cd examples && ../build/vexlane-stats
 
 sanitize:
-	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug \
-	  -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
-	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
-	cmake --build $(SAN_BUILD) -j $(JOBS)
-	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+	cmake --workflow --preset sanitize
 
 # Runs each libFuzzer target for FUZZ_SECONDS on a copy of the seed corpus
 # (clang needed); crashing inputs are left in $(FUZZ_BUILD)/artifacts.
@@ -43,5 +38,18 @@ fuzz:
 	    $(FUZZ_BUILD)/corpus/$$t; \
 	done
 
+SOURCES = $(shell git ls-files '*.cpp' '*.h')
+
+# Rewrites every source file in the house format.
+format:
+	clang-format -i $(SOURCES)
+
+# Fails on a formatting difference or a clang-tidy finding (needs the
+# compile commands of the dev build).
+lint: build
+	clang-format --dry-run -Werror $(SOURCES)
+	git ls-files 'src/*.cpp' 'tests/*.cpp' | xargs -P $(JOBS) -n 4 \
+	  clang-tidy -p build --quiet --extra-arg=-Wno-unknown-warning-option
+
 clean:
-	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)
+	rm -rf build build-san build-release $(FUZZ_BUILD)

@@ -25,14 +25,16 @@ const std::string_view kLines[] = {
 
 void BM_SpeakerOf(benchmark::State& state) {
   for (auto _ : state) {
-    for (std::string_view line : kLines) benchmark::DoNotOptimize(SpeakerOf(line));
+    for (std::string_view line : kLines)
+      benchmark::DoNotOptimize(SpeakerOf(line));
   }
 }
 BENCHMARK(BM_SpeakerOf);
 
 void BM_TimeStampOf(benchmark::State& state) {
   for (auto _ : state) {
-    for (std::string_view line : kLines) benchmark::DoNotOptimize(TimeStampOf(line));
+    for (std::string_view line : kLines)
+      benchmark::DoNotOptimize(TimeStampOf(line));
   }
 }
 BENCHMARK(BM_TimeStampOf);
@@ -44,8 +46,9 @@ void BM_WordTests(benchmark::State& state) {
     for (std::string_view line : kLines) {
       UpperInto(line, &upper);
       const std::string_view u = upper;
-      benchmark::DoNotOptimize(u.find("BATTLE") + u.find(".LEV") + u.find("HTTP") +
-                               u.find(".REC") + u.find("STOP") + u.find("END"));
+      benchmark::DoNotOptimize(u.find("BATTLE") + u.find(".LEV") +
+                               u.find("HTTP") + u.find(".REC") +
+                               u.find("STOP") + u.find("END"));
     }
   }
 }
@@ -53,7 +56,8 @@ BENCHMARK(BM_WordTests);
 
 void BM_LevelNameOf(benchmark::State& state) {
   for (auto _ : state) {
-    for (std::string_view line : kLines) benchmark::DoNotOptimize(LevelNameOf(line));
+    for (std::string_view line : kLines)
+      benchmark::DoNotOptimize(LevelNameOf(line));
   }
 }
 BENCHMARK(BM_LevelNameOf);

@@ -12,18 +12,21 @@
 namespace {
 
 const char* const kWords[] = {
-    "the", "a", "level", "run", "time", "good", "bad", "lol", "nice", "jump",
-    "crash", "flag", "apple", "wheelie", "turn", "brake", "fast", "slow", "again",
-    "today", "tonight", "who", "what", "where", "how", "is", "was", "my", "your",
-    "best", "record", "gg", "wow", "hmm", "ok", "yes", "no", "maybe", "this",
-    "that", "one", "more", "try", "physics", "bike", "head", "ground", "hit",
-    "replay", "watch", "friend", "weekend", "send", "stopped", "battle", "round",
-    "server", "lag", "internet", "coffee", "later", "tomorrow", "think", "know"};
-const char* const kSyllables[] = {"ka", "ri", "mo", "ze", "lu", "ta", "vex", "no",
-                                  "pi", "ra", "jo", "el", "ma", "qu", "si", "do",
-                                  "be", "ny", "fo", "xa"};
-const char* const kLevels[] = {"Pipe", "Hill", "Snake", "Ramp", "Cave", "Loop",
-                               "Tower", "Drop", "Bridge", "Spiral"};
+    "the",    "a",       "level",    "run",    "time",    "good",     "bad",
+    "lol",    "nice",    "jump",     "crash",  "flag",    "apple",    "wheelie",
+    "turn",   "brake",   "fast",     "slow",   "again",   "today",    "tonight",
+    "who",    "what",    "where",    "how",    "is",      "was",      "my",
+    "your",   "best",    "record",   "gg",     "wow",     "hmm",      "ok",
+    "yes",    "no",      "maybe",    "this",   "that",    "one",      "more",
+    "try",    "physics", "bike",     "head",   "ground",  "hit",      "replay",
+    "watch",  "friend",  "weekend",  "send",   "stopped", "battle",   "round",
+    "server", "lag",     "internet", "coffee", "later",   "tomorrow", "think",
+    "know"};
+const char* const kSyllables[] = {"ka", "ri", "mo", "ze", "lu", "ta", "vex",
+                                  "no", "pi", "ra", "jo", "el", "ma", "qu",
+                                  "si", "do", "be", "ny", "fo", "xa"};
+const char* const kLevels[] = {"Pipe", "Hill",  "Snake", "Ramp",   "Cave",
+                               "Loop", "Tower", "Drop",  "Bridge", "Spiral"};
 
 class Generator {
  public:
@@ -49,9 +52,13 @@ class Generator {
   }
 
  private:
-  int Below(int n) { return static_cast<int>(rng_() % static_cast<unsigned>(n)); }
+  int Below(int n) {
+    return static_cast<int>(rng_() % static_cast<unsigned>(n));
+  }
 
-  const std::string& Nick() { return nicks_[Below(static_cast<int>(nicks_.size()))]; }
+  const std::string& Nick() {
+    return nicks_[Below(static_cast<int>(nicks_.size()))];
+  }
 
   std::string Mark(const std::string& nick) {
     const int r = static_cast<int>(nick.size() + nick[1]) % 10;
@@ -80,7 +87,8 @@ class Generator {
     written_ += static_cast<long long>(text.size()) + 1;
   }
 
-  void Say(const std::string& nick, const std::string& message, int max_gap = 40) {
+  void Say(const std::string& nick, const std::string& message,
+           int max_gap = 40) {
     Tick(max_gap);
     Line(Stamp() + " <" + Mark(nick) + nick + "> " + message);
   }
@@ -124,7 +132,8 @@ class Generator {
   std::string PostedTime() {
     if (Below(8) == 0) return std::to_string(1 + Below(30));  // apples
     char text[48];
-    std::snprintf(text, sizeof text, "%d:%02d,%02d", Below(3), Below(60), Below(100));
+    std::snprintf(text, sizeof text, "%d:%02d,%02d", Below(3), Below(60),
+                  Below(100));
     return text;
   }
 
@@ -164,7 +173,8 @@ int main(int argc, char** argv) {
     std::perror(argv[3]);
     return 1;
   }
-  Generator generator(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)), out);
+  Generator generator(static_cast<unsigned>(std::strtoul(argv[2], nullptr, 10)),
+                      out);
   generator.Write(std::atoll(argv[1]) * 1000 * 1000);
   return std::fclose(out) == 0 ? 0 : 1;
 }

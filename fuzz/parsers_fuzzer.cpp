@@ -38,7 +38,8 @@ void CheckEntry(const vexlane::TimeEntry& e) {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
   using namespace vexlane;
   // A copy of exactly `size` bytes: no terminator for the parsers to rely on.
   const std::string copy(reinterpret_cast<const char*>(data), size);
@@ -71,8 +72,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(upper.size() == line.size());
   Check((FindLevExtension(line) == std::string_view::npos) ==
         (upper.find(".LEV") == std::string::npos));
-  Check(ContainsIgnoringCase(line, ".REC") == (upper.find(".REC") != std::string::npos));
-  Check(ContainsAnchored(upper, "BATTLE", 0) == (upper.find("BATTLE") != std::string::npos));
+  Check(ContainsIgnoringCase(line, ".REC") ==
+        (upper.find(".REC") != std::string::npos));
+  Check(ContainsAnchored(upper, "BATTLE", 0) ==
+        (upper.find("BATTLE") != std::string::npos));
   Check(SamePlayer(line, upper));
 
   std::string_view rest = line;

@@ -18,7 +18,8 @@ namespace {
 const std::string& WorkDir() {
   static const std::string dir = [] {
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "vexlane-fuzz-XXXXXX").string();
+        (std::filesystem::temp_directory_path() / "vexlane-fuzz-XXXXXX")
+            .string();
     if (mkdtemp(pattern.data()) == nullptr) std::abort();
     return pattern;
   }();
@@ -27,14 +28,17 @@ const std::string& WorkDir() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
   if (size == 0) return 0;
   const unsigned selector = data[0];
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::string_view rest(reinterpret_cast<const char*>(data) + 1,
+                              size - 1);
   const std::size_t split = rest.find('\0');
   const std::string_view log = rest.substr(0, split);
-  const std::string_view script =
-      split == std::string_view::npos ? std::string_view() : rest.substr(split + 1);
+  const std::string_view script = split == std::string_view::npos
+                                      ? std::string_view()
+                                      : rest.substr(split + 1);
 
   const std::string dir = WorkDir();
   const std::string log_path = dir + "/fuzz.log";
@@ -65,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (made != writing) std::abort();
   std::error_code ignored;
   for (const auto& entry : std::filesystem::directory_iterator(dir, ignored)) {
-    if (entry.path().filename() != "fuzz.log") std::filesystem::remove(entry.path(), ignored);
+    if (entry.path().filename() != "fuzz.log")
+      std::filesystem::remove(entry.path(), ignored);
   }
   return 0;
 }

@@ -9,14 +9,16 @@
 #include <string>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size);
 
 int main(int argc, char** argv) {
   std::vector<std::filesystem::path> files;
   for (int i = 1; i < argc; ++i) {
     const std::filesystem::path path(argv[i]);
     if (std::filesystem::is_directory(path)) {
-      for (const auto& entry : std::filesystem::recursive_directory_iterator(path)) {
+      for (const auto& entry :
+           std::filesystem::recursive_directory_iterator(path)) {
         if (entry.is_regular_file()) files.push_back(entry.path());
       }
     } else {

@@ -15,7 +15,8 @@ class TempDir {
  public:
   TempDir() {
     std::string pattern =
-        (std::filesystem::temp_directory_path() / "vexlane-test-XXXXXX").string();
+        (std::filesystem::temp_directory_path() / "vexlane-test-XXXXXX")
+            .string();
     path_ = mkdtemp(pattern.data());
   }
   ~TempDir() {
@@ -46,11 +47,13 @@ inline std::string ReadFile(const std::string& path) {
 
 inline bool Exists(const std::string& path) {
   std::error_code ignored;
-  return std::filesystem::exists(std::filesystem::symlink_status(path, ignored));
+  return std::filesystem::exists(
+      std::filesystem::symlink_status(path, ignored));
 }
 
 // Occurrences of `needle` in `haystack`.
-inline std::size_t CountOf(const std::string& haystack, const std::string& needle) {
+inline std::size_t CountOf(const std::string& haystack,
+                           const std::string& needle) {
   std::size_t n = 0;
   for (std::size_t p = haystack.find(needle); p != std::string::npos;
        p = haystack.find(needle, p + needle.size())) {

@@ -47,7 +47,8 @@ void AskExtraPoints(Console& console, int* extra_points) {
       return;
     }
     console.out << "Points must be in range " << kMinExtraPoints << " - "
-                << kMaxExtraPoints << "." << "\n";
+                << kMaxExtraPoints << "."
+                << "\n";
   }
 }
 
@@ -61,40 +62,46 @@ bool AskSettings(Console& console, RunSettings* settings,
   AskExtraPoints(console, &settings->extra_points);
 
   std::string answer;
-  out << "Give the log file (default " << settings->log_file_name << "): "
-      << std::flush;
+  out << "Give the log file (default " << settings->log_file_name
+      << "): " << std::flush;
   if (ReadAnswer(console.in, &answer) && !IsBlank(answer)) {
     settings->log_file_name = answer;  // kept exactly as typed
   }
   LogReader probe(1);
   if (!probe.Open(settings->log_file_name)) {
-    out << "Can't read file \"" << settings->log_file_name << "\"." << "\n";
+    out << "Can't read file \"" << settings->log_file_name << "\"."
+        << "\n";
     Pause(console);
     return false;
   }
   probe.Close();
 
-  out << "Do you want to create a text file (1) or " << "html file (2) (default "
-      << 1 << "): " << std::flush;
+  out << "Do you want to create a text file (1) or "
+      << "html file (2) (default " << 1 << "): " << std::flush;
   ReadAnswer(console.in, &answer);
   settings->html_report = answer == "2";
   if (settings->html_report) {
-    out << "Creating html file..." << "\n";
+    out << "Creating html file..."
+        << "\n";
   } else {
-    out << "Creating text file..." << "\n";
-    out << "Do you want to create a combo battle file (1) or " << "\n"
-        << "a stats.txt -kind of file (2) (default " << 1 << "): "
-        << std::flush;
+    out << "Creating text file..."
+        << "\n";
+    out << "Do you want to create a combo battle file (1) or "
+        << "\n"
+        << "a stats.txt -kind of file (2) (default " << 1
+        << "): " << std::flush;
     ReadAnswer(console.in, &answer);
     settings->stats_kind = answer == "2";
   }
 
-  out << "Give the first level name or press just enter to find " << "\n"
+  out << "Give the first level name or press just enter to find "
+      << "\n"
       << "automatically all battles from file: " << std::flush;
   ReadAnswer(console.in, first_level);
   if (IsBlank(*first_level)) {
     out << "Level name was not given, "
-        << "trying to find automatically all battles from file. " << "\n";
+        << "trying to find automatically all battles from file. "
+        << "\n";
     settings->automatic_mode = true;
   }
   return true;

@@ -61,7 +61,8 @@ Anchors AnchorsOf(std::string_view line) {
     std::memcpy(&here, p + at, kWidth);
     std::memcpy(&next, p + at + 1, kWidth);
     dot |= reinterpret_cast<Bytes>(here == '.');
-    by |= reinterpret_cast<Bytes>(((here | 0x20) == 'b') & ((next | 0x20) == 'y'));
+    by |= reinterpret_cast<Bytes>(((here | 0x20) == 'b') &
+                                  ((next | 0x20) == 'y'));
   };
   std::size_t at = 0;
   for (; at + kWidth + 1 <= n; at += kWidth) test(at);
@@ -89,11 +90,18 @@ bool HoldsBattle(std::string_view upper) {
   return ContainsAnchored(upper, "BATTLE", 0);
 }
 // These two need no upper-cased copy: most lines hold no '.' at all.
-bool HoldsLev(std::string_view line) { return ContainsIgnoringCase(line, ".LEV"); }
-bool HoldsRec(std::string_view line) { return ContainsIgnoringCase(line, ".REC"); }
-bool HoldsHttp(std::string_view upper) { return ContainsAnchored(upper, "HTTP", 3); }
+bool HoldsLev(std::string_view line) {
+  return ContainsIgnoringCase(line, ".LEV");
+}
+bool HoldsRec(std::string_view line) {
+  return ContainsIgnoringCase(line, ".REC");
+}
+bool HoldsHttp(std::string_view upper) {
+  return ContainsAnchored(upper, "HTTP", 3);
+}
 bool HoldsStopWord(std::string_view upper) {
-  return ContainsAnchored(upper, "STOP", 3) || ContainsAnchored(upper, "END", 2);
+  return ContainsAnchored(upper, "STOP", 3) ||
+         ContainsAnchored(upper, "END", 2);
 }
 
 struct BattleScanState {
@@ -208,8 +216,8 @@ class Scanner {
 
     // Nick changes are not followed: a renamed player counts under both.
 
-    const bool may_stop = s.by.empty() || speaker_ == s.by ||
-                          IsPrivilegedStopper(speaker_);
+    const bool may_stop =
+        s.by.empty() || speaker_ == s.by || IsPrivilegedStopper(speaker_);
     if ((s.in_battle && may_stop && HoldsStopWord(Upper())) || stream_failed_) {
       if (!Close()) return false;
     }
@@ -239,7 +247,8 @@ class Scanner {
     const bool interactive = !settings_.automatic_mode;
     console_.out << "Adding event " << s.event << ": " << s.level;
     if (!s.by.empty()) console_.out << " by " << s.by;
-    console_.out << "..." << "\n";
+    console_.out << "..."
+                 << "\n";
     s.end_time = TimeStampOf(line_);
     if (interactive) {
       // The rest of this line is still examined after the log is reopened.

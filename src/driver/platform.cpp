@@ -4,12 +4,13 @@
 #include <conio.h>
 #include <io.h>
 #else
-#include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #endif
 
 namespace vexlane {
@@ -59,7 +60,8 @@ void WaitForKeyPress() {
   raw.c_cc[VTIME] = 0;
   const int kSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
   void (*previous[4])(int);
-  for (int i = 0; i < 4; ++i) previous[i] = std::signal(kSignals[i], RestoreAndReraise);
+  for (int i = 0; i < 4; ++i)
+    previous[i] = std::signal(kSignals[i], RestoreAndReraise);
   if (tcsetattr(STDIN_FILENO, TCSANOW, &raw) == 0) {
     char key;
     while (read(STDIN_FILENO, &key, 1) < 0 && errno == EINTR) {

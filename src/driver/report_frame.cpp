@@ -41,16 +41,17 @@ std::string ReportHead(const RunSettings& settings, const RunCollections& run,
 
 std::string ReportTail(const RunSettings& settings, RunCollections* run,
                        std::ostream& console) {
-  std::string tail = OverallSections(
-      &run->scores, !settings.automatic_mode, settings.html_report,
-      settings.stats_kind, run->summaries, console);
+  std::string tail = OverallSections(&run->scores, !settings.automatic_mode,
+                                     settings.html_report, settings.stats_kind,
+                                     run->summaries, console);
   if (settings.html_report) tail += kHtmlClosing;
   return tail;
 }
 
 bool WriteReport(const RunSettings& settings, RunCollections* run,
                  Console& console, const std::string& directory) {
-  console.out << "Writing to file..." << "\n";
+  console.out << "Writing to file..."
+              << "\n";
   const std::string when = ReportCtimeText();
   const std::string head =
       ReportHead(settings, *run, DateFromCtime(when), ClockFromCtime(when));

@@ -13,7 +13,8 @@ int RunProgram(Console& console, const std::string& directory) {
   std::string first_level;
   if (!AskSettings(console, &settings, &first_level)) return 1;
   if (settings.automatic_mode) {
-    console.out << "Please wait, generating file..." << "\n";
+    console.out << "Please wait, generating file..."
+                << "\n";
   }
   RunCollections run;
   run.results.reserve(100000);

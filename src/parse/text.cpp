@@ -45,7 +45,8 @@ bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word) {
   const char* at = text.data();
   const char* end = text.data() + (text.size() - upper_word.size()) + 1;
   while (at < end) {
-    const void* hit = std::memchr(at, upper_word[0], static_cast<std::size_t>(end - at));
+    const void* hit =
+        std::memchr(at, upper_word[0], static_cast<std::size_t>(end - at));
     if (hit == nullptr) return false;
     at = static_cast<const char*>(hit);
     std::size_t k = 1;
@@ -64,7 +65,8 @@ bool ContainsAnchored(std::string_view text, std::string_view word,
   const char* end = text.data() + (text.size() - word.size()) + anchor + 1;
   const char key = word[anchor];
   while (begin < end) {
-    const void* hit = std::memchr(begin, key, static_cast<std::size_t>(end - begin));
+    const void* hit =
+        std::memchr(begin, key, static_cast<std::size_t>(end - begin));
     if (hit == nullptr) return false;
     const char* at = static_cast<const char*>(hit);
     if (std::memcmp(at - anchor, word.data(), word.size()) == 0) return true;
@@ -131,12 +133,23 @@ std::string HtmlEscape(std::string_view text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;

@@ -33,9 +33,7 @@ bool ContainsAnchored(std::string_view text, std::string_view word,
                       std::size_t anchor);
 
 // True for the white-space bytes of the C locale: blank, \t, \n, \v, \f, \r.
-inline bool IsSpaceByte(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
+inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
 
 std::string UnsignedText(std::uint64_t value);

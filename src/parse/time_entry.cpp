@@ -39,7 +39,9 @@ TimeEntry ParseMessage(std::string_view message) {
   }
 
   if (count >= 3 && count <= 5) {
-    auto digit = [&](std::size_t k) -> std::uint32_t { return digits[k] - '0'; };
+    auto digit = [&](std::size_t k) -> std::uint32_t {
+      return digits[k] - '0';
+    };
     entry.hundredths = digit(count - 2) * 10 + digit(count - 1);
     entry.seconds = digit(count - 3);
     if (count >= 4) entry.seconds += digit(count - 4) * 10;

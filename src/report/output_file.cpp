@@ -21,7 +21,8 @@ bool CanOpenForReading(const std::string& path) {
 }
 
 bool WriteAll(std::FILE* f, std::string_view text) {
-  return text.empty() || std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return text.empty() ||
+         std::fwrite(text.data(), 1, text.size(), f) == text.size();
 }
 
 bool Fail(Console& console) {
@@ -40,8 +41,9 @@ std::string ReportFileName(int number, bool html) {
 bool WriteReportFile(std::string_view head, std::string_view results,
                      std::string_view tail, bool html, Console& console,
                      const std::string& directory) {
-  const std::string prefix =
-      directory.empty() || directory.back() == '/' ? directory : directory + "/";
+  const std::string prefix = directory.empty() || directory.back() == '/'
+                                 ? directory
+                                 : directory + "/";
   int number = 1;
   while (number <= kMaxReports &&
          CanOpenForReading(prefix + ReportFileName(number, html))) {
@@ -62,7 +64,8 @@ bool WriteReportFile(std::string_view head, std::string_view results,
     std::remove(path.c_str());
     return Fail(console);
   }
-  console.out << "Output file " << name << " was made successfully. " << "\n";
+  console.out << "Output file " << name << " was made successfully. "
+              << "\n";
   Pause(console);
   return true;
 }

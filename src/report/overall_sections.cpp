@@ -45,8 +45,8 @@ void AppendTotalTimes(std::vector<PlayerScore>* scores,
     const std::uint64_t battles = Count(s.battles);
     if (battles >= battles_in_report) continue;
     TimeEntry penalty;
-    penalty.minutes = static_cast<std::uint32_t>(
-        (battles_in_report - battles) * kPenaltyMinutesPerBattle);
+    penalty.minutes = static_cast<std::uint32_t>((battles_in_report - battles) *
+                                                 kPenaltyMinutesPerBattle);
     s.total = Sum(s.total, penalty);
   }
   for (std::size_t i = 0; i < list.size(); ++i) {
@@ -62,8 +62,9 @@ void AppendTotalTimes(std::vector<PlayerScore>* scores,
     *out += TimeColumnText(s.total) + " " + s.name + "\n";
   }
   *out += "\n";
-  *out += "The following is the anonymous total time of the best single "
-          "battle times.\n";
+  *out +=
+      "The following is the anonymous total time of the best single "
+      "battle times.\n";
   TimeEntry sum;
   for (const BattleSummary& b : summaries) sum = Sum(sum, b.winner);
   *out += TimeColumnText(sum);
@@ -74,9 +75,9 @@ void AppendOverallScores(std::vector<PlayerScore>* scores, bool html,
   std::vector<PlayerScore>& list = *scores;
   for (std::size_t i = 0; i < list.size(); ++i) {
     for (std::size_t j = i; j < list.size(); ++j) {
-      const bool ahead =
-          Count(list[j].points) > Count(list[i].points) ||
-          (list[j].points == list[i].points && Count(list[j].wins) > Count(list[i].wins));
+      const bool ahead = Count(list[j].points) > Count(list[i].points) ||
+                         (list[j].points == list[i].points &&
+                          Count(list[j].wins) > Count(list[i].wins));
       if (ahead) std::swap(list[i], list[j]);
     }
   }
@@ -86,7 +87,9 @@ void AppendOverallScores(std::vector<PlayerScore>* scores, bool html,
     *out += kScoresTableHead;
   } else {
     *out += "\nOverall scores:\n\n";
-    *out += " Pos.  Player       Points (average)    Wins/battles      Total time \n";
+    *out +=
+        " Pos.  Player       Points (average)    Wins/battles      Total time "
+        "\n";
     *out += std::string(71, '-') + "\n";
   }
   const char* cell = html ? "<td>" : "";
@@ -100,7 +103,8 @@ void AppendOverallScores(std::vector<PlayerScore>* scores, bool html,
     std::string wins_text = UnsignedText(wins) + " / " + UnsignedText(battles);
     if (battles != 0) {
       average = " (" + AverageText(points, battles) + ")";
-      wins_text += " (" + UnsignedText(std::uint64_t{wins} * 100 / battles) + "%)";
+      wins_text +=
+          " (" + UnsignedText(std::uint64_t{wins} * 100 / battles) + "%)";
     }
     *out += " ";
     if (html) *out += "<tr><td>";

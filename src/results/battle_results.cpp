@@ -30,7 +30,9 @@ std::string PositionText(std::size_t rank) {
 }
 
 void EchoRanking(const std::vector<TimeEntry>& times, std::ostream& console) {
-  console << "\n" << "Results: \n" << kConsoleColumns << "\n"
+  console << "\n"
+          << "Results: \n"
+          << kConsoleColumns << "\n"
           << std::string(53, '-') << "\n";
   for (std::size_t k = 0; k < times.size(); ++k) {
     const TimeEntry& e = times[k];
@@ -56,8 +58,7 @@ void AppendStatsSection(const std::vector<TimeEntry>& times,
 
 // The combo battle text form, or with `html` its HTML twin.
 void AppendComboSection(const std::vector<TimeEntry>& times,
-                        const BattleInfo& battle, bool html,
-                        std::string* out) {
+                        const BattleInfo& battle, bool html, std::string* out) {
   auto shown = [html](std::string_view text) {
     return html ? HtmlEscape(text) : std::string(text);
   };
@@ -179,8 +180,9 @@ void RankEntries(std::vector<TimeEntry>* times) {
 int BattleLengthMinutes(std::string_view start, std::string_view end) {
   if (start.size() <= 7 || end.size() <= 7) return 0;
   auto d = [](std::string_view s, std::size_t i) { return s[i] - '0'; };
-  int length = (d(end, 0) - d(start, 0)) * 600 + (d(end, 1) - d(start, 1)) * 60 +
-               (d(end, 3) - d(start, 3)) * 10 + (d(end, 4) - d(start, 4));
+  int length = (d(end, 0) - d(start, 0)) * 600 +
+               (d(end, 1) - d(start, 1)) * 60 + (d(end, 3) - d(start, 3)) * 10 +
+               (d(end, 4) - d(start, 4));
   if (length < 0) length += 1440;  // the battle ran past midnight
   return length;
 }

@@ -20,9 +20,12 @@ void ShowTimes(const std::vector<TimeEntry>& times, std::ostream& out) {
 }
 
 void ShowInstructions(std::ostream& out) {
-  out << "If you want to ignore some of them, " << "write the numbers here. "
-      << "\n" << "To add a time, write 'add'. "
-      << "(each player's last score is counted)" << "\n"
+  out << "If you want to ignore some of them, "
+      << "write the numbers here. "
+      << "\n"
+      << "To add a time, write 'add'. "
+      << "(each player's last score is counted)"
+      << "\n"
       << "At end, push just enter: " << std::flush;
 }
 
@@ -44,7 +47,8 @@ bool AddTime(std::vector<TimeEntry>* times, std::istream& in,
     out << "Give player's name: " << std::flush;
     if (!ReadAnswer(in, &name)) return false;
     if (name.size() > kMaxNameLength) {
-      out << "Player's name too long. " << "\n";
+      out << "Player's name too long. "
+          << "\n";
     } else if (!IsBlank(name)) {
       break;
     }
@@ -65,7 +69,8 @@ bool AddTime(std::vector<TimeEntry>* times, std::istream& in,
 
 void ReviewTimes(std::vector<TimeEntry>* times, std::istream& in,
                  std::ostream& out) {
-  out << "The following times were found from the file: " << "\n";
+  out << "The following times were found from the file: "
+      << "\n";
   ShowTimes(*times, out);
   ShowInstructions(out);
   std::string line;
@@ -80,7 +85,8 @@ void ReviewTimes(std::vector<TimeEntry>* times, std::istream& in,
         times->erase(times->begin() + (number - 1));
       }
     }
-    out << "Times: " << "\n";
+    out << "Times: "
+        << "\n";
     ShowTimes(*times, out);
     ShowInstructions(out);
   }

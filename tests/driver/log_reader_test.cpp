@@ -76,7 +76,8 @@ TEST(LogReader, LineExactlyFillingABlock) {
 TEST(LogReader, NulAndHighBytesAreKept) {
   const std::string bytes("a\0b\n\xFF\x80\0\n", 8);
   Read r = ReadAll(bytes, 3);
-  EXPECT_EQ(r.lines, (Lines{std::string("a\0b", 3), std::string("\xFF\x80\0", 3)}));
+  EXPECT_EQ(r.lines,
+            (Lines{std::string("a\0b", 3), std::string("\xFF\x80\0", 3)}));
 }
 
 TEST(LogReader, EmptyFile) {

@@ -73,10 +73,10 @@ TEST_F(LogScanTest, StopWordsCountOnlyFromTheStarterBotsAndQuib) {
 
 TEST_F(LogScanTest, StopWordsAreFoundInsideOtherWords) {
   for (const std::string word : {"my friend", "BACKEND", "Stopwatch"}) {
-    Scan s = Run(Line("21:00:00", "Ann", kLink + "A.lev") +
-                 Line("21:01:00", "Bob", "1:00,00") +
-                 Line("21:02:00", "Ann", word) +
-                 Line("21:03:00", "Cal", "1:10,00"));
+    Scan s =
+        Run(Line("21:00:00", "Ann", kLink + "A.lev") +
+            Line("21:01:00", "Bob", "1:00,00") + Line("21:02:00", "Ann", word) +
+            Line("21:03:00", "Cal", "1:10,00"));
     EXPECT_EQ(s.Battles(), "A/Ann/1 ") << word;
   }
 }
@@ -96,20 +96,19 @@ TEST_F(LogScanTest, LinkLinesAndSpeakerlessLinesGiveNoTime) {
                Line("21:01:00", "Bob", "x.LEV 1:00,00") +
                Line("21:01:00", "Bob", "Bob.Rec 1:00,00") +
                Line("21:01:00", "Bob", "hTTp 1:00,00") +
-               "[21:01:30] * Cal 1:00,00\n" +
-               Line("21:02:00", "Ann", "stop"));
+               "[21:01:30] * Cal 1:00,00\n" + Line("21:02:00", "Ann", "stop"));
   EXPECT_EQ(s.added, 0);
   EXPECT_EQ(s.output, "");  // a battle without times is dropped silently
 }
 
 TEST_F(LogScanTest, OtherLevelLinkEndsTheBattleAndStartsTheNext) {
-  Scan s = Run(Line("21:00:00", "Ann", kLink + "A.lev") +
-               Line("21:01:00", "Bob", "1:00,00") +
-               Line("21:02:00", "Cal", "again " + kLink + "A.lev") +
-               Line("21:03:00", "Dee", "1:10,00") +
-               Line("21:04:00", "Eve", kLink + "B.lev") +
-               Line("21:05:00", "Bob", "50,00") +
-               Line("21:06:00", "Eve", "stop"));
+  Scan s =
+      Run(Line("21:00:00", "Ann", kLink + "A.lev") +
+          Line("21:01:00", "Bob", "1:00,00") +
+          Line("21:02:00", "Cal", "again " + kLink + "A.lev") +
+          Line("21:03:00", "Dee", "1:10,00") +
+          Line("21:04:00", "Eve", kLink + "B.lev") +
+          Line("21:05:00", "Bob", "50,00") + Line("21:06:00", "Eve", "stop"));
   EXPECT_EQ(s.Battles(), "A/Ann/2 B/Eve/1 ");
   EXPECT_EQ(s.output,
             "Adding event 1: A by Ann...\nAdding event 2: B by Eve...\n");
@@ -130,12 +129,12 @@ TEST_F(LogScanTest, AnnouncementCreditsTheNamedNickForTenLines) {
 }
 
 TEST_F(LogScanTest, AnnouncementOfTheRunningLevelSetsItsStarter) {
-  Scan s = Run(Line("21:00:00", "Bob", kLink + "A.lev") +
-               Line("21:00:10", "battlebot", "battle A.lev by (Ann)") +
-               Line("21:01:00", "Cal", "1:00,00") +
-               Line("21:02:00", "Bob", "stop") +  // no longer the starter
-               Line("21:03:00", "Dee", "1:10,00") +
-               Line("21:04:00", "Ann", "stop"));
+  Scan s =
+      Run(Line("21:00:00", "Bob", kLink + "A.lev") +
+          Line("21:00:10", "battlebot", "battle A.lev by (Ann)") +
+          Line("21:01:00", "Cal", "1:00,00") +
+          Line("21:02:00", "Bob", "stop") +  // no longer the starter
+          Line("21:03:00", "Dee", "1:10,00") + Line("21:04:00", "Ann", "stop"));
   EXPECT_EQ(s.Battles(), "A/Ann/2 ");
 }
 
@@ -156,13 +155,13 @@ TEST_F(LogScanTest, BattleOpenAtTheEndOfTheLog) {
 }
 
 TEST_F(LogScanTest, WindowsLineEndsScanLikeUnixOnes) {
-  const std::string log = Line("21:00:00", "Ann", kLink + "A.lev") +
-                          Line("21:01:00", "Bob", "1:00,00") +
-                          Line("21:02:00", "Ann", "stop") +
-                          Line("21:03:00", "Cal", kLink + "B.lev") +
-                          Line("21:04:00", "Bob", "12");
+  const std::string log =
+      Line("21:00:00", "Ann", kLink + "A.lev") +
+      Line("21:01:00", "Bob", "1:00,00") + Line("21:02:00", "Ann", "stop") +
+      Line("21:03:00", "Cal", kLink + "B.lev") + Line("21:04:00", "Bob", "12");
   std::string crlf;
-  for (char c : log) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (char c : log)
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
   Scan unix_scan = Run(log);
   Scan windows_scan = Run(crlf);
   EXPECT_EQ(windows_scan.Battles(), "A/Ann/1 B/Cal/1 ");
@@ -170,11 +169,11 @@ TEST_F(LogScanTest, WindowsLineEndsScanLikeUnixOnes) {
 }
 
 TEST_F(LogScanTest, EventNumbersCountOnlyBattlesWithTimes) {
-  Scan s = Run(Line("21:00:00", "Ann", kLink + "A.lev") +
-               Line("21:02:00", "Ann", "stop") +
-               Line("21:03:00", "Bob", kLink + "B.lev") +
-               Line("21:04:00", "Cal", "1:00,00") +
-               Line("21:05:00", "Bob", "end"));
+  Scan s =
+      Run(Line("21:00:00", "Ann", kLink + "A.lev") +
+          Line("21:02:00", "Ann", "stop") +
+          Line("21:03:00", "Bob", kLink + "B.lev") +
+          Line("21:04:00", "Cal", "1:00,00") + Line("21:05:00", "Bob", "end"));
   EXPECT_EQ(s.added, 1);
   EXPECT_EQ(s.output, "Adding event 1: B by Bob...\n");
 }
@@ -186,20 +185,18 @@ TEST_F(LogScanTest, EmptyAndBinaryLogs) {
   for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919) % 256);
   EXPECT_EQ(Run(junk).output.find("Adding"), std::string::npos);
   Scan s = Run(Line("21:00:00", "Ann", kLink + "A.lev") +
-               std::string("[21:01:00] <B\0b> 1:00,00\n", 26) +
+               std::string("[21:01:00] <B\0b> 1:00,00\n", 25) +
                Line("21:02:00", "\xC4nn\xFF", "59,00"));
   EXPECT_EQ(s.Battles(), "A/Ann/2 ");
 }
 
-const std::string kTwice = Line("21:00:00", "Ann", kLink + "Pipe1.lev") +
-                           Line("21:01:00", "Bob", "1:00,00") +
-                           Line("21:02:00", "Ann", "stop") +
-                           Line("21:03:00", "Cal", kLink + "Hill.lev") +
-                           Line("21:04:00", "Bob", "2:00,00") +
-                           Line("21:05:00", "Cal", "stop") +
-                           Line("22:00:00", "Dee", kLink + "Pipe1.lev") +
-                           Line("22:01:00", "Eve", "1:30,00") +
-                           Line("22:02:00", "Dee", "stop");
+const std::string kTwice =
+    Line("21:00:00", "Ann", kLink + "Pipe1.lev") +
+    Line("21:01:00", "Bob", "1:00,00") + Line("21:02:00", "Ann", "stop") +
+    Line("21:03:00", "Cal", kLink + "Hill.lev") +
+    Line("21:04:00", "Bob", "2:00,00") + Line("21:05:00", "Cal", "stop") +
+    Line("22:00:00", "Dee", kLink + "Pipe1.lev") +
+    Line("22:01:00", "Eve", "1:30,00") + Line("22:02:00", "Dee", "stop");
 
 TEST_F(LogScanTest, LevelByLevelFindsTheFirstBattleOfALevel) {
   Scan s = Run(kTwice, "pipe", "\nhill\n\nPIPE1\n\n");
@@ -246,15 +243,18 @@ TEST_F(LogScanTest, WordsAreFoundAtEveryPlaceInLinesOfAnyLength) {
       const std::string pad_before(before, 'x');
       const std::string pad_after(after, 'x');
       Scan s = Run("[20:00:00] <battlebot> " + pad_before + " battle by Zed " +
-                   pad_after + "\n" + Line("21:00:00", "Ann", pad_before + " " +
-                   kLink + "A.LeV " + pad_after) + Line("21:01:00", "Bob",
-                   "1:00,00") + Line("21:02:00", "Cal", "x.Rec 1:00,00 ") +
+                   pad_after + "\n" +
+                   Line("21:00:00", "Ann",
+                        pad_before + " " + kLink + "A.LeV " + pad_after) +
+                   Line("21:01:00", "Bob", "1:00,00") +
+                   Line("21:02:00", "Cal", "x.Rec 1:00,00 ") +
                    Line("21:03:00", "Zed", pad_before + "STOP" + pad_after));
       EXPECT_EQ(s.Battles(), "A/Zed/1 ") << before << " " << after;
     }
   }
   // A link as the whole message, and "by" at the very end of a line.
-  Scan s = Run("battle by Zed\nhttp://x/Q.lev\n" + Line("21:01:00", "Bob", "12"));
+  Scan s =
+      Run("battle by Zed\nhttp://x/Q.lev\n" + Line("21:01:00", "Bob", "12"));
   EXPECT_EQ(s.Battles(), "Q/Zed/1 ");
 }
 

@@ -1,6 +1,5 @@
 // Runs the built program as a process with piped answers, as users script it.
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -25,9 +24,9 @@ struct Outcome {
 Outcome RunProgramIn(const TempDir& dir, const std::string& input,
                      const std::string& redirect = "< in.txt") {
   WriteFile(dir.File("in.txt"), input);
-  const std::string command = "cd '" + dir.path() + "' && SOURCE_DATE_EPOCH=0 '" +
-                              VEXLANE_BINARY + "' " + redirect +
-                              " > out.txt 2>&1";
+  const std::string command = "cd '" + dir.path() +
+                              "' && SOURCE_DATE_EPOCH=0 '" + VEXLANE_BINARY +
+                              "' " + redirect + " > out.txt 2>&1";
   const int raw = std::system(command.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -37,7 +36,8 @@ Outcome RunProgramIn(const TempDir& dir, const std::string& input,
 
 TEST(Program, SampleLogWithEnterEverywhere) {
   TempDir dir;
-  WriteFile(dir.File("#battle.log"), ReadFile(std::string(VEXLANE_EXAMPLES_DIR) + "/#battle.log"));
+  WriteFile(dir.File("#battle.log"),
+            ReadFile(std::string(VEXLANE_EXAMPLES_DIR) + "/#battle.log"));
   Outcome o = RunProgramIn(dir, "\n\n\n\n\n\n");
   EXPECT_EQ(o.status, 0);
   EXPECT_NE(o.output.find("Adding event 7: Final by Kim...\nWriting to "
@@ -57,10 +57,12 @@ TEST(Program, SampleLogWithEnterEverywhere) {
 
 TEST(Program, ClosedInputRunsOnTheDefaults) {
   TempDir dir;
-  WriteFile(dir.File("#battle.log"), ReadFile(std::string(VEXLANE_EXAMPLES_DIR) + "/#battle.log"));
+  WriteFile(dir.File("#battle.log"),
+            ReadFile(std::string(VEXLANE_EXAMPLES_DIR) + "/#battle.log"));
   Outcome o = RunProgramIn(dir, "", "< /dev/null");
   EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.output.find("Please wait, generating file..."), std::string::npos);
+  EXPECT_NE(o.output.find("Please wait, generating file..."),
+            std::string::npos);
   EXPECT_TRUE(Exists(dir.File("Battle01.txt")));
 }
 

@@ -82,8 +82,9 @@ TEST(ReportHead, TextReportStartsWithTheTitleLine) {
   RunSettings settings;
   RunCollections run;
   const std::string head = ReportHead(settings, run, "5.3.2005", "09:05:00");
-  EXPECT_EQ(head.find("Battle statistics on 5.3.2005 at 09:05:00\n\nBattle index:"),
-            0u);
+  EXPECT_EQ(
+      head.find("Battle statistics on 5.3.2005 at 09:05:00\n\nBattle index:"),
+      0u);
   EXPECT_EQ(head.find('<'), std::string::npos);
 }
 

@@ -6,9 +6,11 @@ namespace vexlane {
 namespace {
 
 TEST(LevelNameOf, LastPathSegmentOrWord) {
-  EXPECT_EQ(LevelNameOf("<Ann> http://host.example/levels/Pipe12.LEV"), "Pipe12");
+  EXPECT_EQ(LevelNameOf("<Ann> http://host.example/levels/Pipe12.LEV"),
+            "Pipe12");
   EXPECT_EQ(LevelNameOf("<Ann> try Foo.lev now"), "Foo");
-  EXPECT_EQ(LevelNameOf("<Ann> http://x/a/One.lev and http://x/Two.lev"), "One");
+  EXPECT_EQ(LevelNameOf("<Ann> http://x/a/One.lev and http://x/Two.lev"),
+            "One");
   EXPECT_EQ(LevelNameOf("Bare.Lev"), "Bare");
   // The later of the last "/" and the last blank wins.
   EXPECT_EQ(LevelNameOf("http://x/dir name/Lev1.lev"), "Lev1");

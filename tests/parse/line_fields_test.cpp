@@ -32,8 +32,8 @@ TEST(TimeStampOf, FirstQualifyingWordOrNothing) {
   EXPECT_EQ(TimeStampOf("2004-10-07 <Ann> hi"), "");
   EXPECT_EQ(TimeStampOf("[2004-10-07] [21:04:11] <Ann>"), "21:04:11");
   EXPECT_EQ(TimeStampOf("<Ann> no stamp here"), "");
-  EXPECT_EQ(TimeStampOf("[1:04:11] <Ann>"), "");   // too short
-  EXPECT_EQ(TimeStampOf("[21:04:1] <Ann>"), "");   // 8 with brackets only
+  EXPECT_EQ(TimeStampOf("[1:04:11] <Ann>"), "");  // too short
+  EXPECT_EQ(TimeStampOf("[21:04:1] <Ann>"), "");  // 8 with brackets only
   EXPECT_EQ(TimeStampOf(""), "");
 }
 

@@ -9,9 +9,8 @@ namespace {
 
 // What a log post parses to, written as the report's time column.
 std::string Posted(std::string_view message) {
-  return TimeColumnText(
-      ParseTime("[21:04:11] <Ann> " + std::string(message),
-                MessageStart::kAfterMarker));
+  return TimeColumnText(ParseTime("[21:04:11] <Ann> " + std::string(message),
+                                  MessageStart::kAfterMarker));
 }
 
 std::string Typed(std::string_view text) {
@@ -69,14 +68,15 @@ TEST(ParseTime, DigitWindowOfTwelvePositions) {
 }
 
 TEST(ParseTime, MessageStartsAfterTheFirstMarker) {
-  EXPECT_EQ(TimeColumnText(ParseTime("no marker 1:05,00",
-                                     MessageStart::kAfterMarker)),
+  EXPECT_EQ(TimeColumnText(
+                ParseTime("no marker 1:05,00", MessageStart::kAfterMarker)),
             kNothing);
-  EXPECT_EQ(TimeColumnText(ParseTime("<Ann> <x> 1:05,00",
-                                     MessageStart::kAfterMarker)),
+  EXPECT_EQ(TimeColumnText(
+                ParseTime("<Ann> <x> 1:05,00", MessageStart::kAfterMarker)),
             kNothing);
-  EXPECT_EQ(TimeColumnText(ParseTime("<Ann>1:05,00", MessageStart::kAfterMarker)),
-            "     1:05,00");
+  EXPECT_EQ(
+      TimeColumnText(ParseTime("<Ann>1:05,00", MessageStart::kAfterMarker)),
+      "     1:05,00");
   const TimeEntry e = ParseTime("<Ann> 1:05,00", MessageStart::kAfterMarker);
   EXPECT_TRUE(e.name.empty());
   EXPECT_EQ(e.points, 0u);

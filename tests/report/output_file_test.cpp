@@ -1,7 +1,6 @@
 #include "report/output_file.h"
 
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,7 +50,8 @@ TEST(WriteReportFile, FirstFreeNumberAndNothingElse) {
   WriteFile(dir.File("Battle02.txt"), "old2");
   Written w = Write(dir, false);
   EXPECT_TRUE(w.ok);
-  EXPECT_EQ(w.output, "Output file Battle03.txt was made successfully. \n" + kPause);
+  EXPECT_EQ(w.output,
+            "Output file Battle03.txt was made successfully. \n" + kPause);
   EXPECT_EQ(ReadFile(dir.File("Battle03.txt")), "HRT");
   EXPECT_EQ(ReadFile(dir.File("Battle01.txt")), "old1");
 
@@ -70,7 +70,8 @@ TEST(WriteReportFile, FillsAGap) {
 
 TEST(WriteReportFile, AllNumbersTaken) {
   TempDir dir;
-  for (int n = 1; n <= 99; ++n) WriteFile(dir.File(ReportFileName(n, false)), "x");
+  for (int n = 1; n <= 99; ++n)
+    WriteFile(dir.File(ReportFileName(n, false)), "x");
   Written w = Write(dir, false);
   EXPECT_FALSE(w.ok);
   EXPECT_EQ(w.output, kFailure + kPause);
@@ -81,7 +82,8 @@ TEST(WriteReportFile, AllNumbersTaken) {
 // link, which would otherwise create a file wherever it points.
 TEST(WriteReportFile, NeverFollowsOrReplacesAnExistingName) {
   TempDir dir;
-  std::filesystem::create_symlink(dir.File("elsewhere.txt"), dir.File("Battle01.txt"));
+  std::filesystem::create_symlink(dir.File("elsewhere.txt"),
+                                  dir.File("Battle01.txt"));
   Written w = Write(dir, false);
   EXPECT_FALSE(w.ok);
   EXPECT_EQ(w.output, kFailure + kPause);
@@ -93,9 +95,11 @@ TEST(WriteReportFile, UnreadableReportIsKept) {
   if (geteuid() == 0) GTEST_SKIP() << "root can read any file";
   TempDir dir;
   WriteFile(dir.File("Battle01.txt"), "keep");
-  std::filesystem::permissions(dir.File("Battle01.txt"), std::filesystem::perms::none);
+  std::filesystem::permissions(dir.File("Battle01.txt"),
+                               std::filesystem::perms::none);
   EXPECT_FALSE(Write(dir, false).ok);
-  std::filesystem::permissions(dir.File("Battle01.txt"), std::filesystem::perms::owner_read);
+  std::filesystem::permissions(dir.File("Battle01.txt"),
+                               std::filesystem::perms::owner_read);
   EXPECT_EQ(ReadFile(dir.File("Battle01.txt")), "keep");
 }
 

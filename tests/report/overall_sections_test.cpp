@@ -45,8 +45,8 @@ TEST(AverageText, TruncatesToTwoDecimals) {
 }
 
 TEST(OverallScores, ExchangeSortByPointsThenWins) {
-  std::vector<PlayerScore> scores = {Player("Ann", 5, 1, 2), Player("Bea", 5, 1, 2),
-                                     Player("Cal", 9, 1, 2)};
+  std::vector<PlayerScore> scores = {
+      Player("Ann", 5, 1, 2), Player("Bea", 5, 1, 2), Player("Cal", 9, 1, 2)};
   Tail(&scores);
   EXPECT_EQ(Order(scores).substr(0, 12), "Cal Bea Ann ");
 
@@ -77,7 +77,8 @@ TEST(OverallScores, StartersWithoutPointsOnlyInBattlesBy) {
                                      Player("Bob", 3, 1, 1, 1),
                                      Player("Cal", 1, 0, 1, 0)};
   const std::string tail = Tail(&scores);
-  EXPECT_NE(tail.find("-\n 1.    Bob          3      (3.00)"), std::string::npos);
+  EXPECT_NE(tail.find("-\n 1.    Bob          3      (3.00)"),
+            std::string::npos);
   EXPECT_NE(tail.find(" 2.    Cal          1      (1.00)"), std::string::npos);
   EXPECT_EQ(tail.find("Ann          0"), std::string::npos);
   EXPECT_NE(tail.find("-\n 1.    Ann          2\n 2.    Bob          1\n\n\n\n"
@@ -90,26 +91,30 @@ TEST(OverallScores, EmptyListGivesHeadingsAndFooter) {
   EXPECT_EQ(Tail(&none),
             "\nOverall scores:\n\n Pos.  Player       Points (average)    "
             "Wins/battles      Total time \n" +
-                std::string(71, '-') + "\n\n\n\nBattles by:\n\n Pos.  Player  "
-                "     Battles\n" + std::string(36, '-') +
+                std::string(71, '-') +
+                "\n\n\n\nBattles by:\n\n Pos.  Player  "
+                "     Battles\n" +
+                std::string(36, '-') +
                 "\n\n\n\nThis file was made by vexlane statistics -program.\n"
-                "Newest version available at " + std::string(HomePage()) +
-                "\n\n");
-  EXPECT_EQ(Tail(&none, false, true),
-            "The following are the single player total times for individual "
-            "players.\nIf a player doesn't have a time in a battle level, this\n"
-            "will add ten minutes to the total time.\n\nThe following is the "
-            "anonymous total time of the best single battle times.\n" +
-                std::string(12, ' ') +
-                "\n\nThis file was made by vexlane statistics -program.\n"
-                "Newest version available at " + std::string(HomePage()) +
-                "\n\n");
+                "Newest version available at " +
+                std::string(HomePage()) + "\n\n");
+  EXPECT_EQ(
+      Tail(&none, false, true),
+      "The following are the single player total times for individual "
+      "players.\nIf a player doesn't have a time in a battle level, this\n"
+      "will add ten minutes to the total time.\n\nThe following is the "
+      "anonymous total time of the best single battle times.\n" +
+          std::string(12, ' ') +
+          "\n\nThis file was made by vexlane statistics -program.\n"
+          "Newest version available at " +
+          std::string(HomePage()) + "\n\n");
 }
 
 TEST(OverallScores, HtmlEscapesNamesAndNeverShowsTotalTimes) {
   std::vector<PlayerScore> scores = {Player("<i>&", 3, 1, 1, 1)};
   const std::string tail = Tail(&scores, true, true);
-  EXPECT_NE(tail.find("<td>&lt;i&gt;&amp;<td>3      (3.00)"), std::string::npos);
+  EXPECT_NE(tail.find("<td>&lt;i&gt;&amp;<td>3      (3.00)"),
+            std::string::npos);
   EXPECT_NE(tail.find("<td>&lt;i&gt;&amp;<td>1\n</tr>"), std::string::npos);
   EXPECT_EQ(tail.find("<i>"), std::string::npos);
   EXPECT_EQ(tail.find("single player total times"), std::string::npos);
@@ -118,7 +123,8 @@ TEST(OverallScores, HtmlEscapesNamesAndNeverShowsTotalTimes) {
 }
 
 TEST(TotalTimes, MissingBattlePenaltyAndSort) {
-  std::vector<PlayerScore> scores = {Player("Ann", 4, 1, 1), Player("Bob", 8, 4, 4)};
+  std::vector<PlayerScore> scores = {Player("Ann", 4, 1, 1),
+                                     Player("Bob", 8, 4, 4)};
   scores[0].total.minutes = 1;
   scores[1].total.minutes = 40;
   const std::string tail = Tail(&scores, false, true, 4);

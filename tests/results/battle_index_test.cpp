@@ -22,17 +22,18 @@ std::vector<BattleSummary> TwoBattles() {
 }
 
 TEST(BattleIndexSection, TextRowsAndTotal) {
-  EXPECT_EQ(BattleIndexSection(TwoBattles(), false),
-            "\nBattle index:\n\n"
-            " Level                     Event    Players    Winner           "
-            "Time\n" +
-                std::string(72, '-') + "\n" +
-                " Pipe                      1        12         Ann" +
-                std::string(10 + 5, ' ') + "1:05,00\n" +
-                " A<b>&\"c'                  2        3          <Bo>" +
-                std::string(9 + 4, ' ') + "7 apples\n" +
-                " Total                     2        15                          "
-                " 1:05,00\n\n");
+  EXPECT_EQ(
+      BattleIndexSection(TwoBattles(), false),
+      "\nBattle index:\n\n"
+      " Level                     Event    Players    Winner           "
+      "Time\n" +
+          std::string(72, '-') + "\n" +
+          " Pipe                      1        12         Ann" +
+          std::string(10 + 5, ' ') + "1:05,00\n" +
+          " A<b>&\"c'                  2        3          <Bo>" +
+          std::string(9 + 4, ' ') + "7 apples\n" +
+          " Total                     2        15                          "
+          " 1:05,00\n\n");
 }
 
 TEST(BattleIndexSection, HtmlLinksToTheQuotedAnchors) {
@@ -43,9 +44,10 @@ TEST(BattleIndexSection, HtmlLinksToTheQuotedAnchors) {
   EXPECT_NE(html.find("<tr><td><a href=\"#Pipe\">Pipe</a><td>1<td>12<td>Ann<td>"
                       "     1:05,00\n</tr>"),
             std::string::npos);
-  EXPECT_NE(html.find("<a href=\"#A&lt;b&gt;&amp;&quot;c&#39;\">A&lt;b&gt;&amp;"
-                      "&quot;c&#39;</a><td>2<td>3<td>&lt;Bo&gt;<td>    7 apples"),
-            std::string::npos);
+  EXPECT_NE(
+      html.find("<a href=\"#A&lt;b&gt;&amp;&quot;c&#39;\">A&lt;b&gt;&amp;"
+                "&quot;c&#39;</a><td>2<td>3<td>&lt;Bo&gt;<td>    7 apples"),
+      std::string::npos);
   EXPECT_NE(html.find("<tr><td>Total<td>2<td>15<td><td>     1:05,00\n</tr>"
                       "</font></table></td></tr>"),
             std::string::npos);

@@ -257,7 +257,7 @@ TEST(WriteBattleResults, SingleEntryEmptyListAndZeroExtra) {
   EXPECT_EQ(run.summaries[2].players, 0);
   EXPECT_TRUE(IsEmpty(run.summaries[2].winner));
   EXPECT_EQ(run.summaries[2].starter, "");  // a bot gets no credit here...
-  ASSERT_EQ(run.scores.size(), 3u);          // ...but its own record counts
+  ASSERT_EQ(run.scores.size(), 3u);         // ...but its own record counts
   EXPECT_EQ(run.scores[1].name, "battlebot");
   EXPECT_EQ(run.scores[1].battles_started, 3);
   EXPECT_EQ(run.scores[1].battles, 0);

@@ -32,8 +32,8 @@ namespace vexlane {
 namespace {
 
 TEST(FindPlayer, IndexAgreesWithTheListWalk) {
-  const char* const kNicks[] = {"Ann", "annie", "Bo", "BO", "Bob", "Johnny",
-                                "JOHNson", "", "\xFFx", "\xFFX"};
+  const char* const kNicks[] = {"Ann",    "annie",   "Bo", "BO",    "Bob",
+                                "Johnny", "JOHNson", "",   "\xFFx", "\xFFX"};
   std::vector<PlayerScore> scores;
   PlayerIndex index;
   for (const char* nick : kNicks) {

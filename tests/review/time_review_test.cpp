@@ -30,13 +30,13 @@ Session Review(std::vector<TimeEntry> times, const std::string& input) {
 
 std::string Listing(const std::vector<TimeEntry>& times) {
   std::string out;
-  for (const TimeEntry& e : times) out += e.name + "=" + TimeColumnText(e) + ";";
+  for (const TimeEntry& e : times)
+    out += e.name + "=" + TimeColumnText(e) + ";";
   return out;
 }
 
-const std::vector<TimeEntry> kThree = {Post("Ann", "1:00,00"),
-                                       Post("Bob", "1:01,00"),
-                                       Post("Cal", "1:02,00")};
+const std::vector<TimeEntry> kThree = {
+    Post("Ann", "1:00,00"), Post("Bob", "1:01,00"), Post("Cal", "1:02,00")};
 
 constexpr std::string_view kPrompt =
     "If you want to ignore some of them, write the numbers here. \n"
@@ -68,8 +68,7 @@ TEST(ReviewTimes, OnlyTheFirstNumberOfALineCounts) {
 }
 
 TEST(ReviewTimes, IgnoresUnusableNumbersSilently) {
-  const std::string input =
-      "0\n-1\n4\nx\n   \n99999999999999999999\n+2\n\n";
+  const std::string input = "0\n-1\n4\nx\n   \n99999999999999999999\n+2\n\n";
   Session s = Review(kThree, input);
   EXPECT_EQ(Listing(s.times), "Ann=     1:00,00;Cal=     1:02,00;");
   // Every non-empty line shows the list again; nothing else is said.
