@@ -2,7 +2,9 @@
 
 #ifdef _WIN32
 #include <conio.h>
+#include <fcntl.h>
 #include <io.h>
+#include <sys/stat.h>
 #else
 #include <fcntl.h>
 #include <termios.h>
@@ -74,9 +76,29 @@ void WaitForKeyPress() {
 
 #endif
 
+#ifdef _WIN32
+
 std::FILE* CreateNewFile(const std::string& path) {
-  // "x" refuses an existing name, dangling links included (C11 and MSVC).
-  return std::fopen(path.c_str(), "wbx");
+  const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY,
+                       _S_IREAD | _S_IWRITE);
+  if (fd < 0) return nullptr;
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) _close(fd);
+  return file;
 }
+
+#else
+
+std::FILE* CreateNewFile(const std::string& path) {
+  // O_EXCL refuses any existing name, a dangling link included.
+  const int fd =
+      open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
+#endif
 
 }  // namespace vexlane
