@@ -6,6 +6,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
+
+#include "parse/time_entry.h"
 
 namespace vexlane::testing {
 
@@ -60,6 +63,30 @@ inline std::size_t CountOf(const std::string& haystack,
     ++n;
   }
   return n;
+}
+
+// Entries for the tests: a time, an apple count, and a player's post as the
+// review dialog would read it.
+inline vexlane::TimeEntry MakeTime(std::uint32_t minutes, std::uint32_t seconds,
+                                   std::uint32_t hundredths) {
+  vexlane::TimeEntry e;
+  e.minutes = minutes;
+  e.seconds = seconds;
+  e.hundredths = hundredths;
+  return e;
+}
+
+inline vexlane::TimeEntry MakeApples(std::uint32_t apples) {
+  vexlane::TimeEntry e;
+  e.apples = apples;
+  return e;
+}
+
+inline vexlane::TimeEntry Post(std::string name, std::string_view message) {
+  vexlane::TimeEntry e =
+      vexlane::ParseTime(message, vexlane::MessageStart::kTypedAlone);
+  e.name = std::move(name);
+  return e;
 }
 
 }  // namespace vexlane::testing

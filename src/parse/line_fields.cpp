@@ -31,18 +31,14 @@ bool IsStamp(std::string_view word) {
 }  // namespace
 
 std::string_view TimeStampOf(std::string_view line) {
-  std::size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && IsSpaceByte(line[i])) ++i;
-    std::size_t end = i;
-    while (end < line.size() && !IsSpaceByte(line[end])) ++end;
-    std::string_view word = line.substr(i, end - i);
+  std::size_t pos = 0;
+  for (std::string_view word = NextWord(line, &pos); !word.empty();
+       word = NextWord(line, &pos)) {
     if (IsStamp(word)) {
       if (word.front() == '[') word.remove_prefix(1);
       if (word.back() == ']') word.remove_suffix(1);
       return word;
     }
-    i = end;
   }
   return {};
 }

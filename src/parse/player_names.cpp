@@ -9,16 +9,6 @@ namespace {
 constexpr std::string_view kUnregistered = "Unregistered-";
 constexpr std::size_t kMaxNickLength = 11;
 
-// Advances `*pos` past white space and returns the next word (empty at end).
-std::string_view NextWord(std::string_view line, std::size_t* pos) {
-  std::size_t i = *pos;
-  while (i < line.size() && IsSpaceByte(line[i])) ++i;
-  std::size_t end = i;
-  while (end < line.size() && !IsSpaceByte(line[end])) ++end;
-  *pos = end;
-  return line.substr(i, end - i);
-}
-
 bool IsBy(std::string_view word) {
   return word.size() == 2 && UpperByte(word[0]) == 'B' &&
          UpperByte(word[1]) == 'Y';
@@ -27,13 +17,6 @@ bool IsBy(std::string_view word) {
 }  // namespace
 
 std::string AnnouncedNickOf(std::string_view line) {
-  // Most lines that mention a battle (every join to #battle) hold no "by":
-  // reject those before splitting the line into words.
-  bool has_by = false;
-  for (std::size_t i = 0; i + 1 < line.size() && !has_by; ++i) {
-    has_by = UpperByte(line[i]) == 'B' && UpperByte(line[i + 1]) == 'Y';
-  }
-  if (!has_by) return {};
   std::size_t pos = 0;
   for (std::string_view word = NextWord(line, &pos); !word.empty();
        word = NextWord(line, &pos)) {

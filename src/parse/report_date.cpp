@@ -18,15 +18,6 @@ struct CtimeFields {
   int year = 0;
 };
 
-std::string_view NextWord(std::string_view text, std::size_t* pos) {
-  std::size_t i = *pos;
-  while (i < text.size() && IsSpaceByte(text[i])) ++i;
-  std::size_t end = i;
-  while (end < text.size() && !IsSpaceByte(text[end])) ++end;
-  *pos = end;
-  return text.substr(i, end - i);
-}
-
 // Reads weekday, month, day, time of day and year in that order; false when
 // any of them is missing.
 bool ReadCtimeFields(std::string_view text, CtimeFields* out) {

@@ -104,6 +104,15 @@ void AppendPadded(std::string_view text, std::size_t width, std::string* out) {
   if (text.size() < width) out->append(width - text.size(), ' ');
 }
 
+std::string_view NextWord(std::string_view text, std::size_t* pos) {
+  std::size_t i = *pos;
+  while (i < text.size() && IsSpaceByte(text[i])) ++i;
+  std::size_t end = i;
+  while (end < text.size() && !IsSpaceByte(text[end])) ++end;
+  *pos = end;
+  return text.substr(i, end - i);
+}
+
 bool IsBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsSpaceByte);
 }

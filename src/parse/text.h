@@ -47,6 +47,10 @@ std::string PadRight(std::string_view text, std::size_t width);
 // Appends `text` to `*out`, then blanks up to `width` characters of it.
 void AppendPadded(std::string_view text, std::size_t width, std::string* out);
 
+// The next white-space separated word of `text` from `*pos`, which is
+// advanced past it; empty at the end of the text.
+std::string_view NextWord(std::string_view text, std::size_t* pos);
+
 // True when `text` is empty or only white space.
 bool IsBlank(std::string_view text);
 

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "test_util.h"
+
 namespace vexlane {
 namespace {
+
+using testing::MakeApples;
+using testing::MakeTime;
 
 TEST(UpperCopy, FoldsOnlyAsciiLetters) {
   const std::string in("ab\0z\x80\xE4\xFF{`@", 10);
@@ -70,40 +75,27 @@ TEST(ReadInt, ReadsLikeScanfDecimal) {
   EXPECT_EQ(rest, " tail");
 }
 
-TimeEntry Time(std::uint32_t m, std::uint32_t s, std::uint32_t h) {
-  TimeEntry e;
-  e.minutes = m;
-  e.seconds = s;
-  e.hundredths = h;
-  return e;
-}
-
-TimeEntry Apples(std::uint32_t n) {
-  TimeEntry e;
-  e.apples = n;
-  return e;
-}
-
 TEST(TimeColumnText, TimesApplesAndHours) {
   EXPECT_EQ(TimeColumnText(TimeEntry{}), std::string(12, ' '));
-  EXPECT_EQ(TimeColumnText(Time(1, 5, 20)), "     1:05,20");
-  EXPECT_EQ(TimeColumnText(Time(0, 59, 3)), "     0:59,03");
-  EXPECT_EQ(TimeColumnText(Time(60, 0, 0)), "    60:00,00");
-  EXPECT_EQ(TimeColumnText(Time(75, 3, 9)), "  1:15:03,09");
-  EXPECT_EQ(TimeColumnText(Apples(1)), "     1 apple");
-  EXPECT_EQ(TimeColumnText(Apples(7)), "    7 apples");
-  EXPECT_EQ(TimeColumnText(Apples(12)), "   12 apples");
+  EXPECT_EQ(TimeColumnText(MakeTime(1, 5, 20)), "     1:05,20");
+  EXPECT_EQ(TimeColumnText(MakeTime(0, 59, 3)), "     0:59,03");
+  EXPECT_EQ(TimeColumnText(MakeTime(60, 0, 0)), "    60:00,00");
+  EXPECT_EQ(TimeColumnText(MakeTime(75, 3, 9)), "  1:15:03,09");
+  EXPECT_EQ(TimeColumnText(MakeApples(1)), "     1 apple");
+  EXPECT_EQ(TimeColumnText(MakeApples(7)), "    7 apples");
+  EXPECT_EQ(TimeColumnText(MakeApples(12)), "   12 apples");
 }
 
 TEST(DifferenceText, BorrowsAndBlanksForTheWinner) {
-  const TimeEntry best = Time(0, 59, 50);
+  const TimeEntry best = MakeTime(0, 59, 50);
   EXPECT_EQ(DifferenceText(best, best), std::string(8, ' '));
-  const TimeEntry equal = Time(0, 59, 50);
+  const TimeEntry equal = MakeTime(0, 59, 50);
   EXPECT_EQ(DifferenceText(equal, best), std::string(8, ' '));
-  EXPECT_EQ(DifferenceText(Time(1, 0, 57), best), "+0:01,07");
-  EXPECT_EQ(DifferenceText(Time(2, 10, 0), best), "+1:10,50");
-  EXPECT_EQ(DifferenceText(Apples(3), best), std::string(8, ' '));
-  EXPECT_EQ(DifferenceText(Time(1, 0, 0), Apples(3)), std::string(8, ' '));
+  EXPECT_EQ(DifferenceText(MakeTime(1, 0, 57), best), "+0:01,07");
+  EXPECT_EQ(DifferenceText(MakeTime(2, 10, 0), best), "+1:10,50");
+  EXPECT_EQ(DifferenceText(MakeApples(3), best), std::string(8, ' '));
+  EXPECT_EQ(DifferenceText(MakeTime(1, 0, 0), MakeApples(3)),
+            std::string(8, ' '));
 }
 
 }  // namespace

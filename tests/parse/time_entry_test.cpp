@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "parse/text.h"
+#include "test_util.h"
 
 namespace vexlane {
 namespace {
+
+using testing::MakeApples;
+using testing::MakeTime;
 
 // What a log post parses to, written as the report's time column.
 std::string Posted(std::string_view message) {
@@ -95,39 +99,25 @@ TEST(ParseTime, NulAndHighBytesAreText) {
   EXPECT_EQ(Posted("\xB9:05,00"), kNothing);
 }
 
-TimeEntry Time(std::uint32_t m, std::uint32_t s, std::uint32_t h) {
-  TimeEntry e;
-  e.minutes = m;
-  e.seconds = s;
-  e.hundredths = h;
-  return e;
-}
-
-TimeEntry Apples(std::uint32_t n) {
-  TimeEntry e;
-  e.apples = n;
-  return e;
-}
-
 TEST(Better, TimesBeatApplesAndMoreApplesBeatFewer) {
-  EXPECT_TRUE(Better(Time(0, 5, 0), Time(0, 5, 1)));
-  EXPECT_FALSE(Better(Time(0, 5, 0), Time(0, 5, 0)));
-  EXPECT_TRUE(Better(Time(0, 59, 99), Time(1, 0, 0)));
-  EXPECT_TRUE(Better(Time(5, 0, 0), Apples(50)));
-  EXPECT_FALSE(Better(Apples(50), Time(5, 0, 0)));
-  EXPECT_TRUE(Better(Apples(3), Apples(2)));
-  EXPECT_FALSE(Better(Apples(2), Apples(2)));
+  EXPECT_TRUE(Better(MakeTime(0, 5, 0), MakeTime(0, 5, 1)));
+  EXPECT_FALSE(Better(MakeTime(0, 5, 0), MakeTime(0, 5, 0)));
+  EXPECT_TRUE(Better(MakeTime(0, 59, 99), MakeTime(1, 0, 0)));
+  EXPECT_TRUE(Better(MakeTime(5, 0, 0), MakeApples(50)));
+  EXPECT_FALSE(Better(MakeApples(50), MakeTime(5, 0, 0)));
+  EXPECT_TRUE(Better(MakeApples(3), MakeApples(2)));
+  EXPECT_FALSE(Better(MakeApples(2), MakeApples(2)));
   // An empty entry ranks neither before nor after a time.
-  EXPECT_FALSE(Better(Time(1, 0, 0), TimeEntry{}));
-  EXPECT_FALSE(Better(TimeEntry{}, Time(1, 0, 0)));
-  EXPECT_TRUE(Better(Apples(1), TimeEntry{}));
+  EXPECT_FALSE(Better(MakeTime(1, 0, 0), TimeEntry{}));
+  EXPECT_FALSE(Better(TimeEntry{}, MakeTime(1, 0, 0)));
+  EXPECT_TRUE(Better(MakeApples(1), TimeEntry{}));
 }
 
 TEST(Sum, CarriesAndKeepsTheFirstName) {
-  TimeEntry a = Time(0, 59, 60);
+  TimeEntry a = MakeTime(0, 59, 60);
   a.name = "Ann";
   a.points = 3;
-  TimeEntry b = Time(0, 0, 50);
+  TimeEntry b = MakeTime(0, 0, 50);
   b.name = "Bob";
   b.points = 2;
   b.apples = 4;
@@ -143,8 +133,8 @@ TEST(IsEmpty, IgnoresPointsAndName) {
   e.points = 4;
   e.name = "Ann";
   EXPECT_TRUE(IsEmpty(e));
-  EXPECT_FALSE(IsEmpty(Apples(1)));
-  EXPECT_FALSE(IsEmpty(Time(0, 0, 1)));
+  EXPECT_FALSE(IsEmpty(MakeApples(1)));
+  EXPECT_FALSE(IsEmpty(MakeTime(0, 0, 1)));
 }
 
 }  // namespace

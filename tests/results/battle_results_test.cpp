@@ -5,15 +5,12 @@
 #include <sstream>
 
 #include "parse/text.h"
+#include "test_util.h"
 
 namespace vexlane {
 namespace {
 
-TimeEntry Post(std::string name, std::string_view message) {
-  TimeEntry e = ParseTime(message, MessageStart::kTypedAlone);
-  e.name = std::move(name);
-  return e;
-}
+using testing::Post;
 
 std::vector<std::string> Names(const std::vector<TimeEntry>& times) {
   std::vector<std::string> names;

@@ -6,15 +6,12 @@
 
 #include "parse/text.h"
 #include "results/battle_results.h"
+#include "test_util.h"
 
 namespace vexlane {
 namespace {
 
-TimeEntry Post(std::string name, std::string_view message) {
-  TimeEntry e = ParseTime(message, MessageStart::kTypedAlone);
-  e.name = std::move(name);
-  return e;
-}
+using testing::Post;
 
 struct Session {
   std::vector<TimeEntry> times;
