@@ -20,13 +20,13 @@ struct Outcome {
   std::string output;
 };
 
-// Runs the program in `dir` with `input` on standard input.
+// Runs the program in `dir` with `arguments` and `input` on standard input.
 Outcome RunProgramIn(const TempDir& dir, const std::string& input,
-                     const std::string& redirect = "< in.txt") {
+                     const std::string& arguments = "") {
   WriteFile(dir.File("in.txt"), input);
   const std::string command = "cd '" + dir.path() +
                               "' && SOURCE_DATE_EPOCH=0 '" + VEXLANE_BINARY +
-                              "' " + redirect + " > out.txt 2>&1";
+                              "' " + arguments + " < in.txt > out.txt 2>&1";
   const int raw = std::system(command.c_str());
   Outcome o;
   o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -55,32 +55,16 @@ TEST(Program, SampleLogWithEnterEverywhere) {
   EXPECT_TRUE(Exists(dir.File("Battle02.txt")));
 }
 
-TEST(Program, ClosedInputRunsOnTheDefaults) {
+TEST(Program, VersionAndUnknownOptions) {
   TempDir dir;
-  WriteFile(dir.File("#battle.log"),
-            ReadFile(std::string(VEXLANE_EXAMPLES_DIR) + "/#battle.log"));
-  Outcome o = RunProgramIn(dir, "", "< /dev/null");
+  Outcome o = RunProgramIn(dir, "", "--version");
   EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.output.find("Please wait, generating file..."),
-            std::string::npos);
-  EXPECT_TRUE(Exists(dir.File("Battle01.txt")));
-}
-
-TEST(Program, UnreadableLogExitsWithOne) {
-  TempDir dir;
-  Outcome o = RunProgramIn(dir, "\n\n");
-  EXPECT_EQ(o.status, 1);
-  EXPECT_EQ(CountOf(o.output, "Can't read file \"#battle.log\".\n"), 1u);
-  EXPECT_EQ(CountOf(o.output, "Press any key to continue . . . \n"), 1u);
-}
-
-TEST(Program, NoBattleWritesNothing) {
-  TempDir dir;
-  WriteFile(dir.File("#battle.log"), "[21:00:00] <Ann> hello\n");
-  Outcome o = RunProgramIn(dir, "\n\n\n\n\n");
-  EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(o.output.find("Writing to file..."), std::string::npos);
-  EXPECT_FALSE(Exists(dir.File("Battle01.txt")));
+  EXPECT_EQ(o.output, "vexlane-stats 1.9\n");
+  o = RunProgramIn(dir, "", "-v");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(
+      o.output,
+      "vexlane-stats: unknown option '-v'\nTry 'vexlane-stats --help'.\n");
 }
 
 }  // namespace

@@ -18,20 +18,6 @@ TEST(UpperCopy, FoldsOnlyAsciiLetters) {
   EXPECT_EQ(reused, "MIX");
 }
 
-TEST(NumberTexts, ZeroSignAndTwoDigits) {
-  EXPECT_EQ(UnsignedText(0), "0");
-  EXPECT_EQ(SignedText(-42), "-42");
-  EXPECT_EQ(SignedText(INT64_MIN), "-9223372036854775808");
-  EXPECT_EQ(TwoDigitText(7), "07");
-  EXPECT_EQ(TwoDigitText(10), "10");
-  EXPECT_EQ(TwoDigitText(123), "123");
-}
-
-TEST(PadRight, FillsButNeverCuts) {
-  EXPECT_EQ(PadRight("ab", 5), "ab   ");
-  EXPECT_EQ(PadRight("abcdef", 3), "abcdef");
-}
-
 TEST(IsBlank, EmptyAndWhiteSpaceOnly) {
   EXPECT_TRUE(IsBlank(""));
   EXPECT_TRUE(IsBlank(" \t\r\v\f\n"));
@@ -48,10 +34,6 @@ TEST(StripDecoration, BothEndsButKeepsOneCharacter) {
   EXPECT_EQ(StripDecoration("\xB4`Zed'^|"), "Zed");
   EXPECT_EQ(StripDecoration(""), "");
   EXPECT_EQ(StripDecoration("+"), "+");
-}
-
-TEST(HtmlEscape, AllFiveSpecialCharacters) {
-  EXPECT_EQ(HtmlEscape("a&b<c>d\"e'f"), "a&amp;b&lt;c&gt;d&quot;e&#39;f");
 }
 
 TEST(ReadInt, ReadsLikeScanfDecimal) {

@@ -43,13 +43,6 @@ TEST(RankEntries, ExchangeSortOrderOfTies) {
   EXPECT_EQ(Names(times), (Names_{"Best", "Second", "First"}));
 }
 
-TEST(RankEntries, TimesBeforeApplesBeforeFewerApples) {
-  std::vector<TimeEntry> times = {Post("A", "3"), Post("B", "4:00,00"),
-                                  Post("C", "9"), Post("D", "2:00,00")};
-  RankEntries(&times);
-  EXPECT_EQ(Names(times), (Names_{"D", "B", "C", "A"}));
-}
-
 TEST(BattleLengthMinutes, WrapsPastMidnightAndNeedsFullStamps) {
   EXPECT_EQ(BattleLengthMinutes("23:50:00", "00:10:00"), 20);
   EXPECT_EQ(BattleLengthMinutes("21:04:11", "21:20:30"), 16);
@@ -86,15 +79,6 @@ Scored ScoreSample(ReportKind kind, bool interactive, int extra = 2,
   return s;
 }
 
-TEST(WriteBattleResults, RanksAndGivesPoints) {
-  Scored s = ScoreSample({}, false);
-  EXPECT_EQ(Names(s.times), (Names_{"LongNickname1234", "Bob", "Ann", "Cal"}));
-  std::vector<std::uint32_t> points;
-  for (const TimeEntry& e : s.times) points.push_back(e.points);
-  EXPECT_EQ(points, (std::vector<std::uint32_t>{6, 3, 2, 1}));
-  EXPECT_EQ(s.console, "");
-}
-
 TEST(WriteBattleResults, ComboTextSection) {
   Scored s = ScoreSample({}, false);
   EXPECT_EQ(s.run.results,
@@ -106,49 +90,6 @@ TEST(WriteBattleResults, ComboTextSection) {
                 " 3.    Ann               1:05,00     +0:05,50     2\n"
                 " 4.    Cal              7 apples                  1\n"
                 "\n\n");
-}
-
-TEST(WriteBattleResults, StatsKindSection) {
-  ReportKind kind;
-  kind.stats_kind = true;
-  Scored s = ScoreSample(kind, false);
-  EXPECT_EQ(s.run.results,
-            "Level 3, Pipe12:\n"
-            "     0:59,50    LongNickname1234\n"
-            "     1:05,00    Bob\n"
-            "     1:05,00    Ann\n"
-            "    7 apples    Cal\n"
-            "\n");
-}
-
-constexpr std::string_view kHead =
-    "<tr><td><font face=\"courier new\"><table cellspacing=\"0\" "
-    "cellpadding=\"1\" border=\"3\" rules=\"none\" bgcolor=\"#ffffff\" "
-    "align=\"left\"><tr><th align=\"left\" width=\"50\">Pos.</th><th "
-    "align=\"left\" width=\"150\">Player</th><th align=\"rigth\" "
-    "width=\"100\">Time</th><th align=\"rigth\" width=\"100\">Diff.</th><th "
-    "align=\"left\" width=\"100\">Points</th></tr>";
-
-TEST(WriteBattleResults, HtmlSection) {
-  ReportKind kind;
-  kind.html = true;
-  kind.stats_kind = true;  // ignored for HTML
-  Scored s = ScoreSample(kind, false);
-  EXPECT_EQ(
-      s.run.results,
-      "<tr><td><br><br></td></tr><tr align=\"left\"><td><a name=\"Pipe12\">"
-      "<h3>Event 3: Pipe12 by Ann at 21:04:11 (16 mins)</h3></td></tr>"
-      "<tr align=\"left\"><td>" +
-          std::string(kHead) +
-          "<tr><td> 1.    <td>LongNickname1234<td>     0:59,50     <td>"
-          "             <td>6\n</tr>"
-          "<tr><td> 2.    <td>Bob          <td>     1:05,00     <td>+0:05,50"
-          "     <td>3\n</tr>"
-          "<tr><td> 3.    <td>Ann          <td>     1:05,00     <td>+0:05,50"
-          "     <td>2\n</tr>"
-          "<tr><td> 4.    <td>Cal          <td>    7 apples     <td>"
-          "             <td>1\n</tr>"
-          "</font></table></td></tr>\n\n");
 }
 
 // Text from the log must not be able to inject markup into the report.
