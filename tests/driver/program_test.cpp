@@ -9,7 +9,6 @@
 namespace vexlane {
 namespace {
 
-using testing::CountOf;
 using testing::Exists;
 using testing::ReadFile;
 using testing::TempDir;

@@ -14,7 +14,6 @@
 namespace vexlane {
 namespace {
 
-using testing::CountOf;
 using testing::Exists;
 using testing::ReadFile;
 using testing::TempDir;
