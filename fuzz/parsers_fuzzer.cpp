@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   Check(upper.size() == line.size());
   Check((FindLevExtension(line) == std::string_view::npos) ==
         (upper.find(".LEV") == std::string::npos));
-  Check(ContainsIgnoringCase(line, ".REC") ==
+  Check((FindIgnoringCase(line, ".REC") != std::string_view::npos) ==
         (upper.find(".REC") != std::string::npos));
   Check(ContainsAnchored(upper, "BATTLE", 0) ==
         (upper.find("BATTLE") != std::string::npos));

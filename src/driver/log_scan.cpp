@@ -91,10 +91,10 @@ bool HoldsBattle(std::string_view upper) {
 }
 // These two need no upper-cased copy: most lines hold no '.' at all.
 bool HoldsLev(std::string_view line) {
-  return ContainsIgnoringCase(line, ".LEV");
+  return FindLevExtension(line) != std::string_view::npos;
 }
 bool HoldsRec(std::string_view line) {
-  return ContainsIgnoringCase(line, ".REC");
+  return FindIgnoringCase(line, ".REC") != std::string_view::npos;
 }
 bool HoldsHttp(std::string_view upper) {
   return ContainsAnchored(upper, "HTTP", 3);

@@ -5,14 +5,7 @@
 namespace vexlane {
 
 std::size_t FindLevExtension(std::string_view line) {
-  for (std::size_t i = line.find('.'); i != std::string_view::npos;
-       i = line.find('.', i + 1)) {
-    if (line.size() - i >= 4 && UpperByte(line[i + 1]) == 'L' &&
-        UpperByte(line[i + 2]) == 'E' && UpperByte(line[i + 3]) == 'V') {
-      return i;
-    }
-  }
-  return std::string_view::npos;
+  return FindIgnoringCase(line, ".LEV");
 }
 
 std::string_view LevelNameOf(std::string_view line) {

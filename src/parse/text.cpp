@@ -40,21 +40,17 @@ void UpperInto(std::string_view text, std::string* out) {
   for (; i < n; ++i) dst[i] = UpperByte(src[i]);
 }
 
-bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word) {
-  if (text.size() < upper_word.size()) return false;
-  const char* at = text.data();
-  const char* end = text.data() + (text.size() - upper_word.size()) + 1;
-  while (at < end) {
-    const void* hit =
-        std::memchr(at, upper_word[0], static_cast<std::size_t>(end - at));
-    if (hit == nullptr) return false;
-    at = static_cast<const char*>(hit);
+std::size_t FindIgnoringCase(std::string_view text,
+                             std::string_view upper_word) {
+  for (std::size_t at = text.find(upper_word[0]); at != std::string_view::npos;
+       at = text.find(upper_word[0], at + 1)) {
+    if (text.size() - at < upper_word.size()) break;
     std::size_t k = 1;
-    while (k < upper_word.size() && UpperByte(at[k]) == upper_word[k]) ++k;
-    if (k == upper_word.size()) return true;
-    ++at;
+    while (k < upper_word.size() && UpperByte(text[at + k]) == upper_word[k])
+      ++k;
+    if (k == upper_word.size()) return at;
   }
-  return false;
+  return std::string_view::npos;
 }
 
 bool ContainsAnchored(std::string_view text, std::string_view word,

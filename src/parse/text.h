@@ -22,9 +22,11 @@ std::string UpperCopy(std::string_view text);
 // Upper-cases `text` into `out`, reusing its storage.
 void UpperInto(std::string_view text, std::string* out);
 
-// True when `text` contains `upper_word` in any case; upper_word[0] must not
-// be a letter (".LEV"), so no upper-cased copy of the text is needed.
-bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word);
+// Position of the first `upper_word` in `text` in any case, or npos;
+// upper_word[0] must not be a letter (".LEV"), so no upper-cased copy of the
+// text is needed.
+std::size_t FindIgnoringCase(std::string_view text,
+                             std::string_view upper_word);
 
 // True when `text` contains `word`. The search scans for word[anchor], so
 // pass the position of the word's rarest byte: most lines hold no anchor

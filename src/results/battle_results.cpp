@@ -86,13 +86,8 @@ void AppendComboSection(const std::vector<TimeEntry>& times,
   for (std::size_t k = 0; k < times.size(); ++k) {
     const TimeEntry& e = times[k];
     if (html) *out += "<tr><td>";
-    // " 1.    ": the position and ". " filled to 6.
-    const std::size_t row_start = out->size();
     *out += ' ';
-    AppendUnsigned(k + 1, out);
-    *out += ". ";
-    const std::size_t used = out->size() - row_start - 1;
-    if (used < 6) out->append(6 - used, ' ');
+    AppendPadded(PositionText(k), 6, out);
     *out += cell;
     AppendPadded(html ? HtmlEscape(e.name) : e.name, 13, out);
     *out += cell;
