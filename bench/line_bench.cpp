@@ -4,10 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "parse/level_names.h"
-#include "parse/line_fields.h"
-#include "parse/text.h"
-#include "parse/time_entry.h"
+#include "base/text.h"
+#include "log/level_names.h"
+#include "log/line_fields.h"
+#include "log/time_entry.h"
 
 namespace {
 

@@ -6,13 +6,15 @@
 #include <string>
 #include <string_view>
 
-#include "parse/level_names.h"
-#include "parse/line_fields.h"
-#include "parse/player_names.h"
-#include "parse/report_date.h"
-#include "parse/text.h"
-#include "parse/time_entry.h"
-#include "results/records.h"
+#include "base/text.h"
+#include "log/level_names.h"
+#include "log/line_fields.h"
+#include "log/player_names.h"
+#include "log/time_entry.h"
+#include "report/html.h"
+#include "report/report_date.h"
+#include "report/time_text.h"
+#include "scoring/players.h"
 
 namespace {
 
@@ -68,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   Check(Within(stripped, line));
   Check(line.empty() || !stripped.empty());
 
-  const std::string upper = UpperCopy(line);
+  std::string upper;
+  UpperInto(line, &upper);
   Check(upper.size() == line.size());
   Check((FindLevExtension(line) == std::string_view::npos) ==
         (upper.find(".LEV") == std::string::npos));

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "driver/console.h"
-#include "driver/run.h"
+#include "app/run.h"
+#include "ui/console.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "parse/time_entry.h"
+#include "log/time_entry.h"
 
 namespace vexlane::testing {
 

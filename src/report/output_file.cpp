@@ -1,17 +1,17 @@
 #include "report/output_file.h"
 
+#include <cerrno>
 #include <cstdio>
-#include <ostream>
+#include <cstring>
 
-#include "driver/platform.h"
-#include "parse/text.h"
+#include "base/platform.h"
+#include "base/text.h"
 
 namespace vexlane {
 
 namespace {
 
 constexpr int kMaxReports = 99;
-constexpr std::string_view kFailure = "Output file couldn't be made. ";
 
 bool CanOpenForReading(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -25,49 +25,58 @@ bool WriteAll(std::FILE* f, std::string_view text) {
          std::fwrite(text.data(), 1, text.size(), f) == text.size();
 }
 
-bool Fail(Console& console) {
-  console.out << kFailure << "\n";
-  Pause(console);
-  return false;
+std::string ErrnoText() {
+  return errno != 0 ? std::strerror(errno) : "write error";
 }
 
 }  // namespace
 
-std::string ReportFileName(int number, bool html) {
-  return "Battle" + TwoDigitText(static_cast<std::uint64_t>(number)) +
-         (html ? ".html" : ".txt");
+std::string ReportFileName(int number, std::string_view extension) {
+  std::string name =
+      "Battle" + TwoDigitText(static_cast<std::uint64_t>(number));
+  name += extension;
+  return name;
 }
 
-bool WriteReportFile(std::string_view head, std::string_view results,
-                     std::string_view tail, bool html, Console& console,
-                     const std::string& directory) {
+WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
+                                 std::string_view extension,
+                                 const std::string& directory) {
   const std::string prefix = directory.empty() || directory.back() == '/'
                                  ? directory
                                  : directory + "/";
+  WriteOutcome outcome;
   int number = 1;
   while (number <= kMaxReports &&
-         CanOpenForReading(prefix + ReportFileName(number, html))) {
+         CanOpenForReading(prefix + ReportFileName(number, extension))) {
     ++number;
   }
-  if (number > kMaxReports) return Fail(console);
+  if (number > kMaxReports) {
+    outcome.error = "all report names up to 99 are taken";
+    return outcome;
+  }
 
-  const std::string name = ReportFileName(number, html);
-  const std::string path = prefix + name;
+  outcome.name = ReportFileName(number, extension);
+  outcome.path = prefix + outcome.name;
   // Exclusive creation: a name that exists but could not be read, or that
   // another program took in the meantime, is never replaced.
-  std::FILE* f = CreateNewFile(path);
-  if (f == nullptr) return Fail(console);
-  bool ok = WriteAll(f, head) && WriteAll(f, results) && WriteAll(f, tail);
+  errno = 0;
+  std::FILE* f = CreateNewFile(outcome.path);
+  if (f == nullptr) {
+    outcome.error = ErrnoText();
+    return outcome;
+  }
+  bool ok = true;
+  for (std::string_view piece : pieces) ok = ok && WriteAll(f, piece);
   ok = (std::fflush(f) == 0) && ok;
+  if (!ok) outcome.error = ErrnoText();
   ok = (std::fclose(f) == 0) && ok;
   if (!ok) {
-    std::remove(path.c_str());
-    return Fail(console);
+    if (outcome.error.empty()) outcome.error = ErrnoText();
+    std::remove(outcome.path.c_str());
+    return outcome;
   }
-  console.out << "Output file " << name << " was made successfully. "
-              << "\n";
-  Pause(console);
-  return true;
+  outcome.ok = true;
+  return outcome;
 }
 
 }  // namespace vexlane

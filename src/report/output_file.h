@@ -1,23 +1,30 @@
-// Writes the finished report to the first free BattleNN.txt / .html; an
-// existing file is never replaced.
+// Writes a finished report to the first free BattleNN file of a directory;
+// an existing file is never replaced and a failed write leaves no partial
+// file. It only returns what happened: telling the user is the caller's.
 #pragma once
 
 #include <string>
 #include <string_view>
-
-#include "driver/console.h"
+#include <vector>
 
 namespace vexlane {
 
-// "Battle07.txt" or "Battle07.html".
-std::string ReportFileName(int number, bool html);
+// "Battle07" + extension (".txt", ".html").
+std::string ReportFileName(int number, std::string_view extension);
 
-// Writes head, results and tail, in that order, to the first free report
-// name in `directory` (empty: the working directory), tells the user the
-// outcome and pauses once. Returns true only when the whole report is on
-// disk; a failed write leaves no partial file behind.
-bool WriteReportFile(std::string_view head, std::string_view results,
-                     std::string_view tail, bool html, Console& console,
-                     const std::string& directory = "");
+struct WriteOutcome {
+  bool ok = false;
+  std::string name;   // the file name chosen ("Battle03.txt"); empty when
+                      // all 99 were taken
+  std::string path;   // the name with its directory
+  std::string error;  // why the report was not written (from errno)
+};
+
+// Writes `pieces`, in order and with nothing between them, to the first
+// report name in `directory` (empty: the working directory) that cannot be
+// opened for reading, from 01 to 99.
+WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
+                                 std::string_view extension,
+                                 const std::string& directory);
 
 }  // namespace vexlane

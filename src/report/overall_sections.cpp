@@ -1,9 +1,8 @@
 #include "report/overall_sections.h"
 
-#include <ostream>
-#include <utility>
-
-#include "parse/text.h"
+#include "base/text.h"
+#include "report/html.h"
+#include "report/time_text.h"
 
 #ifndef VEXLANE_HOME_PAGE
 #define VEXLANE_HOME_PAGE "https://vexlane.example.org/"
@@ -13,78 +12,54 @@ namespace vexlane {
 
 namespace {
 
-constexpr std::string_view kScoresTableHead =
-    "<tr><td><font face=\"courier new\"><table cellspacing=\"0\" "
-    "cellpadding=\"1\" border=\"3\" rules=\"none\" bgcolor=\"#ffffff\" "
-    "align=\"left\"><tr><th align=\"left\" width=\"50\">Pos.</th><th "
-    "align=\"left\" width=\"150\">Player</th><th align=\"left\" "
-    "width=\"200\">Points (average)</th><th align=\"left\" "
-    "width=\"150\">Wins/battles</th><th align=\"left\" width=\"150\">Total "
-    "time</th></tr>";
-constexpr std::string_view kBattlesByTableHead =
-    "<tr><td><font face=\"courier new\"><table cellspacing=\"0\" "
-    "cellpadding=\"1\" border=\"3\" rules=\"none\" bgcolor=\"#ffffff\" "
-    "align=\"left\"><tr><th align=\"left\" width=\"50\">Pos.</th><th "
-    "align=\"left\" width=\"150\">Player</th><th align=\"left\" "
-    "width=\"100\">Battles</th></tr>";
+const std::string& ScoresTableHead() {
+  static const std::string head =
+      HtmlTableHead({{"left", 50, "Pos."},
+                     {"left", 150, "Player"},
+                     {"left", 200, "Points (average)"},
+                     {"left", 150, "Wins/battles"},
+                     {"left", 150, "Total time"}});
+  return head;
+}
+
+const std::string& BattlesByTableHead() {
+  static const std::string head = HtmlTableHead({{"left", 50, "Pos."},
+                                                 {"left", 150, "Player"},
+                                                 {"left", 100, "Battles"}});
+  return head;
+}
+
 constexpr std::string_view kTableEnd = "</tr></font></table></td></tr>";
-constexpr std::uint32_t kPenaltyMinutesPerBattle = 10;
 
 std::uint32_t Count(std::int32_t value) {
   return static_cast<std::uint32_t>(value);
 }
 
-void AppendTotalTimes(std::vector<PlayerScore>* scores,
-                      const std::vector<BattleSummary>& summaries,
-                      std::string* out) {
-  std::vector<PlayerScore>& list = *scores;
-  const std::uint64_t battles_in_report = summaries.size();
-  for (PlayerScore& s : list) {
-    // Never negative: one player (two nicks sharing a key) can have more
-    // battles than the report when both nicks drove in the same battle.
-    const std::uint64_t battles = Count(s.battles);
-    if (battles >= battles_in_report) continue;
-    TimeEntry penalty;
-    penalty.minutes = static_cast<std::uint32_t>((battles_in_report - battles) *
-                                                 kPenaltyMinutesPerBattle);
-    s.total = Sum(s.total, penalty);
-  }
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    for (std::size_t j = i + 1; j < list.size(); ++j) {
-      if (Better(list[j].total, list[i].total)) std::swap(list[i], list[j]);
-    }
-  }
+}  // namespace
+
+void AppendTotalTimes(const std::vector<PlayerScore>& by_total,
+                      const TimeEntry& winners_total, std::string* out) {
   *out +=
       "The following are the single player total times for individual "
       "players.\nIf a player doesn't have a time in a battle level, this\nwill "
       "add ten minutes to the total time.\n";
-  for (const PlayerScore& s : list) {
+  for (const PlayerScore& s : by_total) {
     *out += TimeColumnText(s.total) + " " + s.name + "\n";
   }
   *out += "\n";
   *out +=
       "The following is the anonymous total time of the best single "
       "battle times.\n";
-  TimeEntry sum;
-  for (const BattleSummary& b : summaries) sum = Sum(sum, b.winner);
-  *out += TimeColumnText(sum);
+  *out += TimeColumnText(winners_total);
 }
 
-void AppendOverallScores(std::vector<PlayerScore>* scores, bool html,
+void AppendOverallScores(const std::vector<PlayerScore>& by_points, bool html,
                          std::string* out) {
-  std::vector<PlayerScore>& list = *scores;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    for (std::size_t j = i; j < list.size(); ++j) {
-      const bool ahead = Count(list[j].points) > Count(list[i].points) ||
-                         (list[j].points == list[i].points &&
-                          Count(list[j].wins) > Count(list[i].wins));
-      if (ahead) std::swap(list[i], list[j]);
-    }
-  }
+  const std::vector<PlayerScore>& list = by_points;
   if (html) {
     *out += "<tr><td><br><br><br></td></tr><tr align=\"left\">";
     *out += "<td><h2>Overall scores:</h2></td></tr>";
-    *out += kScoresTableHead;
+    *out += ScoresTableHead();
   } else {
     *out += "\nOverall scores:\n\n";
     *out +=
@@ -121,26 +96,19 @@ void AppendOverallScores(std::vector<PlayerScore>* scores, bool html,
   }
 }
 
-void AppendBattlesBy(std::vector<PlayerScore>* scores, bool html,
+void AppendBattlesBy(const std::vector<PlayerScore>& by_started, bool html,
                      std::string* out) {
-  std::vector<PlayerScore>& list = *scores;
+  const std::vector<PlayerScore>& list = by_started;
   if (html) {
     *out += kTableEnd;
     *out += "<tr><td><br><br><br></td></tr>";
     *out += "<tr align=\"left\"><td><h2>Battles by:</h2>";
     *out += "</td></tr>";
-    *out += kBattlesByTableHead;
+    *out += BattlesByTableHead();
   } else {
     *out += "\n\n\nBattles by:\n\n";
     *out += " Pos.  Player       Battles\n";
     *out += std::string(36, '-') + "\n";
-  }
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    for (std::size_t j = i; j < list.size(); ++j) {
-      if (Count(list[j].battles_started) > Count(list[i].battles_started)) {
-        std::swap(list[i], list[j]);
-      }
-    }
   }
   const char* cell = html ? "<td>" : "";
   for (std::size_t i = 0; i < list.size(); ++i) {
@@ -174,32 +142,12 @@ void AppendFooter(bool html, std::string* out) {
   }
 }
 
-}  // namespace
-
 std::string_view HomePage() { return VEXLANE_HOME_PAGE; }
 
 std::string AverageText(std::uint32_t points, std::uint32_t battles) {
   const std::uint64_t q = std::uint64_t{points} * 100 / battles;
   return UnsignedText(q / 100) + "." + (q % 100 < 10 ? "0" : "") +
          UnsignedText(q % 100);
-}
-
-std::string OverallSections(std::vector<PlayerScore>* scores, bool interactive,
-                            bool html, bool stats_kind,
-                            const std::vector<BattleSummary>& summaries,
-                            std::ostream& console) {
-  std::string tail;
-  tail.reserve(10000);
-  if (!html && stats_kind) {
-    AppendTotalTimes(scores, summaries, &tail);
-  } else {
-    AppendOverallScores(scores, html, &tail);
-    AppendBattlesBy(scores, html, &tail);
-    if (interactive) console << tail << std::flush;
-    if (html) tail += "<tr><td><p><br><br><br>";
-  }
-  AppendFooter(html, &tail);
-  return tail;
 }
 
 }  // namespace vexlane

@@ -1,14 +1,14 @@
-// The tail of the report: overall scores and battles-by tables (or, in a
-// stats.txt-kind text report, the total-time tables) and the footer.
+// The sections at the end of the classic report: the overall scores and
+// battles-by tables, or in a stats.txt-kind text report the total-time
+// tables, and the footer. They render orders that scoring has made.
 #pragma once
 
 #include <cstdint>
-#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "results/records.h"
+#include "scoring/players.h"
 
 namespace vexlane {
 
@@ -19,12 +19,20 @@ std::string_view HomePage();
 // `battles` must be above 0.
 std::string AverageText(std::uint32_t points, std::uint32_t battles);
 
-// Builds the tail. Reorders `*scores` (and in the stats.txt kind adds the
-// missing-battle penalty to each total). With `interactive`, the tables are
-// also copied to `console`.
-std::string OverallSections(std::vector<PlayerScore>* scores, bool interactive,
-                            bool html, bool stats_kind,
-                            const std::vector<BattleSummary>& summaries,
-                            std::ostream& console);
+// The overall scores heading and a row for every player with points.
+void AppendOverallScores(const std::vector<PlayerScore>& by_points, bool html,
+                         std::string* out);
+
+// The battles-by table (closing the overall scores table in HTML): a row
+// for every player who started a battle.
+void AppendBattlesBy(const std::vector<PlayerScore>& by_started, bool html,
+                     std::string* out);
+
+// The stats.txt kind's two tables: every player's penalised total, and the
+// sum of the winning times.
+void AppendTotalTimes(const std::vector<PlayerScore>& by_total,
+                      const TimeEntry& winners_total, std::string* out);
+
+void AppendFooter(bool html, std::string* out);
 
 }  // namespace vexlane

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 
 #include "test_util.h"
 
@@ -19,37 +18,26 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-const std::string kPause = "Press any key to continue . . . \n";
-
-struct Written {
-  bool ok = false;
-  std::string output;
-};
-
-Written Write(const TempDir& dir, bool html, const std::string& results = "R") {
-  std::istringstream in;
-  std::ostringstream out;
-  Console console{in, out, false};
-  Written w;
-  w.ok = WriteReportFile("H", results, "T", html, console, dir.path());
-  w.output = out.str();
-  return w;
+WriteOutcome Write(const TempDir& dir, bool html,
+                   const std::string& results = "R") {
+  return WriteNumberedReport({"H", results, "T"}, html ? ".html" : ".txt",
+                             dir.path());
 }
 
 TEST(ReportFileName, TwoDigitsAndExtension) {
-  EXPECT_EQ(ReportFileName(1, false), "Battle01.txt");
-  EXPECT_EQ(ReportFileName(17, true), "Battle17.html");
-  EXPECT_EQ(ReportFileName(99, false), "Battle99.txt");
+  EXPECT_EQ(ReportFileName(1, ".txt"), "Battle01.txt");
+  EXPECT_EQ(ReportFileName(17, ".html"), "Battle17.html");
+  EXPECT_EQ(ReportFileName(99, ".txt"), "Battle99.txt");
 }
 
 TEST(WriteReportFile, FirstFreeNumberAndNothingElse) {
   TempDir dir;
   WriteFile(dir.File("Battle01.txt"), "old1");
   WriteFile(dir.File("Battle02.txt"), "old2");
-  Written w = Write(dir, false);
+  WriteOutcome w = Write(dir, false);
   EXPECT_TRUE(w.ok);
-  EXPECT_EQ(w.output,
-            "Output file Battle03.txt was made successfully. \n" + kPause);
+  EXPECT_EQ(w.name, "Battle03.txt");
+  EXPECT_EQ(w.path, dir.path() + "/Battle03.txt");
   EXPECT_EQ(ReadFile(dir.File("Battle03.txt")), "HRT");
   EXPECT_EQ(ReadFile(dir.File("Battle01.txt")), "old1");
 

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "parse/text.h"
+#include "report/report_frame.h"
+#include "report/time_text.h"
+#include "scoring/standings.h"
 
 namespace vexlane {
 namespace {
@@ -27,13 +27,20 @@ std::string Order(const std::vector<PlayerScore>& scores) {
   return out;
 }
 
-std::string Tail(std::vector<PlayerScore>* scores, bool html = false,
+// The whole tail of a report of `battles` empty battles, without the HTML
+// closing tags; `*console_copy` gets the part shown in level-by-level mode.
+std::string Tail(const std::vector<PlayerScore>& scores, bool html = false,
                  bool stats = false, std::size_t battles = 0,
-                 std::ostream* console = nullptr) {
-  std::ostringstream ignored;
-  std::vector<BattleSummary> summaries(battles);
-  return OverallSections(scores, console != nullptr, html, stats, summaries,
-                         console ? *console : ignored);
+                 std::string* console_copy = nullptr) {
+  Standings st;
+  st.scores = scores;
+  st.battles.resize(battles);
+  const ReportTail tail = BuildReportTail(
+      html ? ReportFormat::kHtml
+           : (stats ? ReportFormat::kStatsText : ReportFormat::kComboText),
+      st);
+  if (console_copy) *console_copy = tail.text.substr(0, tail.console_copy);
+  return tail.text;
 }
 
 TEST(AverageText, TruncatesToTwoDecimals) {
@@ -47,18 +54,16 @@ TEST(AverageText, TruncatesToTwoDecimals) {
 TEST(OverallScores, ExchangeSortByPointsThenWins) {
   std::vector<PlayerScore> scores = {
       Player("Ann", 5, 1, 2), Player("Bea", 5, 1, 2), Player("Cal", 9, 1, 2)};
-  Tail(&scores);
-  EXPECT_EQ(Order(scores).substr(0, 12), "Cal Bea Ann ");
+  EXPECT_EQ(Order(ByPoints(scores)), "Cal Bea Ann ");
 
   scores = {Player("Ann", 5, 1, 3), Player("Bea", 5, 2, 3)};
-  Tail(&scores);
-  EXPECT_EQ(Order(scores), "Bea Ann ");
+  EXPECT_EQ(Order(ByPoints(scores)), "Bea Ann ");
 }
 
 TEST(OverallScores, RowLayout) {
   std::vector<PlayerScore> scores = {Player("Ann", 7, 2, 3)};
   scores[0].total.minutes = 3;
-  const std::string tail = Tail(&scores);
+  const std::string tail = Tail(scores);
   const std::string row =
       " 1.    Ann          7      (2.33)       2 / 3 (66%)     ";
   ASSERT_EQ(row.size(), 56u);
@@ -67,8 +72,8 @@ TEST(OverallScores, RowLayout) {
 
 TEST(OverallScores, NoBattlesMeansNoAverageAndNoDivision) {
   std::vector<PlayerScore> scores = {Player("Ann", 4, 1, 0)};
-  EXPECT_NE(Tail(&scores).find(" 1.    Ann          4                   "
-                               "1 / 0                       \n"),
+  EXPECT_NE(Tail(scores).find(" 1.    Ann          4                   "
+                              "1 / 0                       \n"),
             std::string::npos);
 }
 
@@ -76,7 +81,7 @@ TEST(OverallScores, StartersWithoutPointsOnlyInBattlesBy) {
   std::vector<PlayerScore> scores = {Player("Ann", 0, 0, 0, 2),
                                      Player("Bob", 3, 1, 1, 1),
                                      Player("Cal", 1, 0, 1, 0)};
-  const std::string tail = Tail(&scores);
+  const std::string tail = Tail(scores);
   EXPECT_NE(tail.find("-\n 1.    Bob          3      (3.00)"),
             std::string::npos);
   EXPECT_NE(tail.find(" 2.    Cal          1      (1.00)"), std::string::npos);
@@ -88,7 +93,7 @@ TEST(OverallScores, StartersWithoutPointsOnlyInBattlesBy) {
 
 TEST(OverallScores, EmptyListGivesHeadingsAndFooter) {
   std::vector<PlayerScore> none;
-  EXPECT_EQ(Tail(&none),
+  EXPECT_EQ(Tail(none),
             "\nOverall scores:\n\n Pos.  Player       Points (average)    "
             "Wins/battles      Total time \n" +
                 std::string(71, '-') +
@@ -99,7 +104,7 @@ TEST(OverallScores, EmptyListGivesHeadingsAndFooter) {
                 "Newest version available at " +
                 std::string(HomePage()) + "\n\n");
   EXPECT_EQ(
-      Tail(&none, false, true),
+      Tail(none, false, true),
       "The following are the single player total times for individual "
       "players.\nIf a player doesn't have a time in a battle level, this\n"
       "will add ten minutes to the total time.\n\nThe following is the "
@@ -112,7 +117,8 @@ TEST(OverallScores, EmptyListGivesHeadingsAndFooter) {
 
 TEST(OverallScores, HtmlEscapesNamesAndNeverShowsTotalTimes) {
   std::vector<PlayerScore> scores = {Player("<i>&", 3, 1, 1, 1)};
-  const std::string tail = Tail(&scores, true, true);
+  std::string tail = Tail(scores, true, true);
+  tail.erase(tail.rfind("</font>"));
   EXPECT_NE(tail.find("<td>&lt;i&gt;&amp;<td>3      (3.00)"),
             std::string::npos);
   EXPECT_NE(tail.find("<td>&lt;i&gt;&amp;<td>1\n</tr>"), std::string::npos);
@@ -127,9 +133,10 @@ TEST(TotalTimes, MissingBattlePenaltyAndSort) {
                                      Player("Bob", 8, 4, 4)};
   scores[0].total.minutes = 1;
   scores[1].total.minutes = 40;
-  const std::string tail = Tail(&scores, false, true, 4);
-  EXPECT_EQ(TimeColumnText(scores[0].total), "    31:00,00");
-  EXPECT_EQ(Order(scores), "Ann Bob ");
+  const std::string tail = Tail(scores, false, true, 4);
+  const std::vector<PlayerScore> by_total = ByPenalisedTotal(scores, 4);
+  EXPECT_EQ(TimeColumnText(by_total[0].total), "    31:00,00");
+  EXPECT_EQ(Order(by_total), "Ann Bob ");
   EXPECT_NE(tail.find("time.\n    31:00,00 Ann\n    40:00,00 Bob\n\n"),
             std::string::npos);
   EXPECT_EQ(tail.find("Overall scores"), std::string::npos);
@@ -141,32 +148,29 @@ TEST(TotalTimes, MissingBattlePenaltyAndSort) {
 TEST(TotalTimes, PenaltyIsNeverNegative) {
   std::vector<PlayerScore> scores = {Player("Johnny", 3, 1, 2)};
   scores[0].total.minutes = 2;
-  Tail(&scores, false, true, 1);
-  EXPECT_EQ(TimeColumnText(scores[0].total), "     2:00,00");
+  EXPECT_EQ(TimeColumnText(ByPenalisedTotal(scores, 1)[0].total),
+            "     2:00,00");
 }
 
 TEST(TotalTimes, SumOfTheWinnersEndsTheTables) {
-  std::vector<PlayerScore> none;
-  std::vector<BattleSummary> summaries(2);
-  summaries[0].winner.seconds = 50;
-  summaries[1].winner.seconds = 20;
-  std::ostringstream console;
-  const std::string tail =
-      OverallSections(&none, false, false, true, summaries, console);
+  Standings st;
+  st.battles.resize(2);
+  st.battles[0].winner.seconds = 50;
+  st.battles[1].winner.seconds = 20;
+  const std::string tail = BuildReportTail(ReportFormat::kStatsText, st).text;
   EXPECT_NE(tail.find("times.\n     1:10,00\n\nThis file"), std::string::npos);
 }
 
 TEST(OverallScores, ConsoleCopyInLevelByLevelModeLeavesOutTheFooter) {
   std::vector<PlayerScore> scores = {Player("Ann", 3, 1, 1, 1)};
-  std::ostringstream console;
-  const std::string tail = Tail(&scores, false, false, 0, &console);
-  EXPECT_EQ(tail.substr(0, console.str().size()), console.str());
-  EXPECT_EQ(console.str().find("This file"), std::string::npos);
-  EXPECT_NE(console.str().find("Battles by:"), std::string::npos);
+  std::string console;
+  Tail(scores, false, false, 0, &console);
+  EXPECT_EQ(console.find("This file"), std::string::npos);
+  EXPECT_NE(console.find("Battles by:"), std::string::npos);
 
-  std::ostringstream stats_console;
-  Tail(&scores, false, true, 0, &stats_console);
-  EXPECT_EQ(stats_console.str(), "");
+  std::string stats_console = "unset";
+  Tail(scores, false, true, 0, &stats_console);
+  EXPECT_EQ(stats_console, "");
 }
 
 }  // namespace

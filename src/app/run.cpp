@@ -1,0 +1,115 @@
+#include "app/run.h"
+
+#include <ostream>
+
+#include "log/battle_finder.h"
+#include "report/battle_section.h"
+#include "report/output_file.h"
+#include "report/report_date.h"
+#include "report/report_frame.h"
+#include "scoring/standings.h"
+#include "ui/dialog.h"
+#include "ui/ranking_echo.h"
+#include "ui/time_review.h"
+
+namespace vexlane {
+
+namespace {
+
+constexpr std::string_view kCouldNotWrite = "Output file couldn't be made. ";
+
+std::string_view ExtensionOf(ReportFormat format) {
+  return IsHtml(format) ? ".html" : ".txt";
+}
+
+// The dialog's side of the battle finder: each battle is announced,
+// reviewed in level-by-level mode, scored and rendered as it is found.
+class DialogRun : public FinderClient {
+ public:
+  DialogRun(const RunSettings& settings, Console& console)
+      : settings_(settings), console_(console) {
+    results_.reserve(100000);
+    standings_.scores.reserve(1000);
+    standings_.battles.reserve(3000);
+  }
+
+  void BattleFound(FoundBattle* battle) override {
+    std::ostream& out = console_.out;
+    out << "Adding event " << battle->event << ": " << battle->level;
+    if (!battle->starter.empty()) out << " by " << battle->starter;
+    out << "..."
+        << "\n";
+    if (interactive()) ReviewTimes(&battle->times, console_.in, out);
+    const ScoredBattle scored =
+        ScoreBattle(std::move(*battle), settings_.extra_points);
+    if (interactive()) EchoRanking(scored.ranked, out);
+    AppendBattleSection(scored, settings_.format, &results_);
+    AddToStandings(scored, &standings_);
+  }
+
+  bool NextLevel(int event, std::string* level, bool force) override {
+    return NextLevelPrompt(console_, event, level, force);
+  }
+
+  void LevelNotFound(const std::string&) override {
+    console_.out << "The level file you asked was not found from the file."
+                 << "\n";
+  }
+
+  // Builds the report with the report time and writes it to a new file in
+  // `directory`, telling the user the outcome.
+  void WriteReport(const std::string& directory) {
+    console_.out << "Writing to file..."
+                 << "\n";
+    const std::string when = ReportCtimeText();
+    const std::string head =
+        ReportHead(settings_.format, standings_.battles, DateFromCtime(when),
+                   ClockFromCtime(when));
+    const ReportTail tail = BuildReportTail(settings_.format, standings_);
+    if (interactive()) {
+      console_.out << std::string_view(tail.text).substr(0, tail.console_copy)
+                   << std::flush;
+    }
+    const WriteOutcome outcome = WriteNumberedReport(
+        {head, results_, tail.text}, ExtensionOf(settings_.format), directory);
+    if (outcome.ok) {
+      console_.out << "Output file " << outcome.name
+                   << " was made successfully. "
+                   << "\n";
+    } else {
+      console_.out << kCouldNotWrite << "\n";
+    }
+    Pause(console_);
+  }
+
+ private:
+  bool interactive() const { return !settings_.automatic_mode; }
+
+  const RunSettings& settings_;
+  Console& console_;
+  std::string results_;
+  Standings standings_;
+};
+
+}  // namespace
+
+int RunProgram(Console& console, const std::string& directory) {
+  RunSettings settings;
+  std::string first_level;
+  if (!AskSettings(console, &settings, &first_level)) return 1;
+  if (settings.automatic_mode) {
+    console.out << "Please wait, generating file..."
+                << "\n";
+  }
+  DialogRun run(settings, console);
+  FileSource log(settings.log_file_name);
+  FinderOptions options;
+  options.automatic = settings.automatic_mode;
+  options.first_level = first_level;
+  const int added = FindBattles(&log, options, &run);
+  if (added > 0) run.WriteReport(directory);
+  console.out << std::flush;
+  return 0;
+}
+
+}  // namespace vexlane

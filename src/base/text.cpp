@@ -1,0 +1,163 @@
+#include "base/text.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace vexlane {
+
+void UpperInto(std::string_view text, std::string* out) {
+  out->resize(text.size());
+  const char* src = text.data();
+  char* dst = out->data();
+  const std::size_t n = text.size();
+  // Eight bytes at a time: find the bytes a-z (high bit clear, 0x61-0x7A)
+  // and take 0x20 off each of them.
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHigh = 0x8080808080808080u;
+  auto fold = [](std::uint64_t x) {
+    const std::uint64_t low7 = x & ~kHigh;
+    const std::uint64_t at_least_a = low7 + (0x80 - 'a') * kOnes;
+    const std::uint64_t above_z = low7 + (0x80 - 'z' - 1) * kOnes;
+    const std::uint64_t lower = at_least_a & ~above_z & ~x & kHigh;
+    return x - (lower >> 2);
+  };
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, src + i, 8);
+    x = fold(x);
+    std::memcpy(dst + i, &x, 8);
+  }
+  for (; i < n; ++i) dst[i] = UpperByte(src[i]);
+}
+
+std::size_t FindIgnoringCase(std::string_view text,
+                             std::string_view upper_word) {
+  for (std::size_t at = text.find(upper_word[0]); at != std::string_view::npos;
+       at = text.find(upper_word[0], at + 1)) {
+    if (text.size() - at < upper_word.size()) break;
+    std::size_t k = 1;
+    while (k < upper_word.size() && UpperByte(text[at + k]) == upper_word[k])
+      ++k;
+    if (k == upper_word.size()) return at;
+  }
+  return std::string_view::npos;
+}
+
+bool ContainsAnchored(std::string_view text, std::string_view word,
+                      std::size_t anchor) {
+  if (text.size() < word.size()) return false;
+  const char* begin = text.data() + anchor;
+  // The anchor's last possible place leaves room for the rest of the word.
+  const char* end = text.data() + (text.size() - word.size()) + anchor + 1;
+  const char key = word[anchor];
+  while (begin < end) {
+    const void* hit =
+        std::memchr(begin, key, static_cast<std::size_t>(end - begin));
+    if (hit == nullptr) return false;
+    const char* at = static_cast<const char*>(hit);
+    if (std::memcmp(at - anchor, word.data(), word.size()) == 0) return true;
+    begin = at + 1;
+  }
+  return false;
+}
+
+std::string UnsignedText(std::uint64_t value) { return std::to_string(value); }
+
+std::string SignedText(std::int64_t value) {
+  if (value < 0) {
+    // Negate in unsigned arithmetic so the most negative value is safe.
+    std::string text = "-";
+    text += UnsignedText(0 - static_cast<std::uint64_t>(value));
+    return text;
+  }
+  return UnsignedText(static_cast<std::uint64_t>(value));
+}
+
+std::string TwoDigitText(std::uint64_t value) {
+  std::string text = value < 10 ? "0" : "";
+  text += UnsignedText(value);
+  return text;
+}
+
+std::string PadRight(std::string_view text, std::size_t width) {
+  std::string out(text);
+  if (out.size() < width) out.append(width - out.size(), ' ');
+  return out;
+}
+
+void AppendPadded(std::string_view text, std::size_t width, std::string* out) {
+  out->append(text);
+  if (text.size() < width) out->append(width - text.size(), ' ');
+}
+
+std::string_view NextWord(std::string_view text, std::size_t* pos) {
+  std::size_t i = *pos;
+  while (i < text.size() && IsSpaceByte(text[i])) ++i;
+  std::size_t end = i;
+  while (end < text.size() && !IsSpaceByte(text[end])) ++end;
+  *pos = end;
+  return text.substr(i, end - i);
+}
+
+bool IsBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), IsSpaceByte);
+}
+
+namespace {
+
+constexpr std::array<bool, 256> kDecoration = [] {
+  std::array<bool, 256> table{};
+  for (unsigned char c : std::string_view("_@-+/\\*|^'`():\xB4 \t\n\v\f\r")) {
+    table[c] = true;
+  }
+  return table;
+}();
+
+bool IsDecoration(char c) { return kDecoration[static_cast<unsigned char>(c)]; }
+
+}  // namespace
+
+std::string_view StripDecoration(std::string_view text) {
+  while (text.size() >= 2 && IsDecoration(text.front())) text.remove_prefix(1);
+  while (text.size() >= 2 && IsDecoration(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+NumberRead ReadInt(std::string_view* rest, int* value) {
+  std::string_view s = *rest;
+  std::size_t i = 0;
+  while (i < s.size() && IsSpaceByte(s[i])) ++i;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+    negative = s[i] == '-';
+    ++i;
+  }
+  if (i >= s.size() || !IsDigitByte(s[i])) return NumberRead::kNone;
+  // Accumulate the magnitude with a cap so that any run of digits is safe.
+  constexpr std::uint64_t kCap = std::uint64_t{1} << 40;
+  std::uint64_t magnitude = 0;
+  while (i < s.size() && IsDigitByte(s[i])) {
+    if (magnitude < kCap) magnitude = magnitude * 10 + (s[i] - '0');
+    ++i;
+  }
+  rest->remove_prefix(i);
+  const std::uint64_t limit =
+      negative ? std::uint64_t{1} + std::numeric_limits<int>::max()
+               : std::uint64_t{std::numeric_limits<int>::max()};
+  if (magnitude > limit) return NumberRead::kOutOfRange;
+  *value = negative ? static_cast<int>(-static_cast<std::int64_t>(magnitude))
+                    : static_cast<int>(magnitude);
+  return NumberRead::kOk;
+}
+
+void AppendUnsigned(std::uint64_t value, std::string* out) {
+  char text[20];
+  out->append(text, static_cast<std::size_t>(
+                        std::to_chars(text, text + 20, value).ptr - text));
+}
+
+}  // namespace vexlane

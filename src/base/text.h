@@ -1,0 +1,68 @@
+// Small text helpers shared by every layer: ASCII case folding, word
+// searches, number texts and reading, padding, blank tests, nick clean-up.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vexlane {
+
+// ASCII-only upper-casing: bytes other than a-z (0x80 and above, NUL) pass
+// through unchanged.
+inline char UpperByte(char c) {
+  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c;
+}
+
+// Upper-cases `text` into `out`, reusing its storage.
+void UpperInto(std::string_view text, std::string* out);
+
+// Position of the first `upper_word` in `text` in any case, or npos;
+// upper_word[0] must not be a letter (".LEV"), so no upper-cased copy of the
+// text is needed.
+std::size_t FindIgnoringCase(std::string_view text,
+                             std::string_view upper_word);
+
+// True when `text` contains `word`. The search scans for word[anchor], so
+// pass the position of the word's rarest byte: most lines hold no anchor
+// and are rejected at memchr speed.
+bool ContainsAnchored(std::string_view text, std::string_view word,
+                      std::size_t anchor);
+
+// True for the white-space bytes of the C locale: blank, \t, \n, \v, \f, \r.
+inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+inline bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
+
+std::string UnsignedText(std::uint64_t value);
+std::string SignedText(std::int64_t value);
+// A leading "0" below 10: 7 gives "07".
+std::string TwoDigitText(std::uint64_t value);
+
+// `text` with blanks appended up to `width` characters; longer text stays.
+std::string PadRight(std::string_view text, std::size_t width);
+
+// Appends `text` to `*out`, then blanks up to `width` characters of it.
+void AppendPadded(std::string_view text, std::size_t width, std::string* out);
+
+// The next white-space separated word of `text` from `*pos`, which is
+// advanced past it; empty at the end of the text.
+std::string_view NextWord(std::string_view text, std::size_t* pos);
+
+// True when `text` is empty or only white space.
+bool IsBlank(std::string_view text);
+
+// Removes decoration ("_@-+/\*|^'`():", the acute accent byte 0xB4 and white
+// space) from both ends, never shortening below one character.
+std::string_view StripDecoration(std::string_view text);
+
+// Reads a whole number the way scanf's %d does: leading white space, an
+// optional sign directly before the digits, then digits. Returns false when
+// there is no number or it does not fit in an int; `*rest` is then unchanged,
+// else it is advanced past the number.
+enum class NumberRead { kNone, kOk, kOutOfRange };
+NumberRead ReadInt(std::string_view* rest, int* value);
+
+// Appends the decimal digits of `value`.
+void AppendUnsigned(std::uint64_t value, std::string* out);
+
+}  // namespace vexlane

@@ -1,0 +1,7 @@
+#include "base/version.h"
+
+namespace vexlane {
+
+std::string_view ProgramVersion() { return VEXLANE_VERSION; }
+
+}  // namespace vexlane

@@ -1,0 +1,235 @@
+#include "log/battle_finder.h"
+
+#include "base/text.h"
+#include "log/level_names.h"
+#include "log/line_fields.h"
+#include "log/line_prefilter.h"
+#include "log/log_reader.h"
+#include "log/player_names.h"
+
+namespace vexlane {
+
+namespace {
+
+// Lines after an announcement during which speakers do not take the credit
+// for the next battle away from the announced nick.
+constexpr int kAnnouncementLines = 10;
+
+// Who may stop a battle besides its starter: the bots and one nick.
+bool IsPrivilegedStopper(std::string_view nick) {
+  return IsBotNick(nick) || nick == "quib";
+}
+
+// The word tests of a line, made on its upper-cased copy. Each search runs
+// on the word's rarest letter.
+bool HoldsBattle(std::string_view upper) {
+  return ContainsAnchored(upper, "BATTLE", 0);
+}
+// These two need no upper-cased copy: most lines hold no '.' at all.
+bool HoldsLev(std::string_view line) {
+  return FindLevExtension(line) != std::string_view::npos;
+}
+bool HoldsRec(std::string_view line) {
+  return FindIgnoringCase(line, ".REC") != std::string_view::npos;
+}
+bool HoldsHttp(std::string_view upper) {
+  return ContainsAnchored(upper, "HTTP", 3);
+}
+bool HoldsStopWord(std::string_view upper) {
+  return ContainsAnchored(upper, "STOP", 3) ||
+         ContainsAnchored(upper, "END", 2);
+}
+
+struct BattleScanState {
+  bool in_battle = false;
+  bool found = false;  // level-by-level: the asked level started a battle
+  int event = 1;
+  int announcer_countdown = 0;
+  std::string announcer;
+  std::string starter;
+  // The asked level, replaced by the name as found when its battle starts;
+  // in automatic mode the running battle's level.
+  std::string level;
+  std::string level_upper;  // `level` upper-cased, kept in step with it
+  std::string start_stamp;
+  std::vector<TimeEntry> times;
+};
+
+class Finder {
+ public:
+  Finder(ByteSource* log, const FinderOptions& options, FinderClient* client)
+      : log_(log), automatic_(options.automatic), client_(client) {
+    SetLevel(options.first_level);
+    state_.times.reserve(100);
+  }
+
+  int Run() {
+    if (!automatic_ && !client_->NextLevel(state_.event, &state_.level,
+                                           /*force=*/false)) {
+      return 0;
+    }
+    SetLevel(state_.level);
+    reader_.Open(log_);
+    std::string_view line;
+    for (;;) {
+      if (!reader_.Next(&line)) {
+        stream_failed_ = true;
+        if (state_.times.empty()) {
+          if (!EndOfPass()) break;
+          continue;
+        }
+      }
+      if (!Examine(line)) break;
+    }
+    reader_.Close();
+    return state_.event - 1;
+  }
+
+ private:
+  void SetLevel(std::string_view level) {
+    if (level.data() != state_.level.data()) state_.level.assign(level);
+    UpperInto(state_.level, &state_.level_upper);
+  }
+
+  // Returns false when the scan is over; else the log has been reopened.
+  bool EndOfPass() {
+    if (automatic_ || state_.found) return false;
+    client_->LevelNotFound(state_.level);
+    if (!client_->NextLevel(state_.event, &state_.level, /*force=*/true)) {
+      return false;
+    }
+    Reopen();
+    return true;
+  }
+
+  void Reopen() {
+    SetLevel(state_.level);
+    reader_.Open(log_);
+    state_.found = false;
+    stream_failed_ = false;
+  }
+
+  // The upper-cased copy of the line, made on first use: most lines are
+  // decided without it.
+  std::string_view Upper() {
+    if (!upper_ready_) {
+      UpperInto(line_, &upper_);
+      upper_ready_ = true;
+    }
+    return upper_;
+  }
+
+  // Runs every step on one line; false when the scan is over.
+  bool Examine(std::string_view line) {
+    BattleScanState& s = state_;
+    line_ = line;
+    upper_ready_ = false;
+    speaker_ = SpeakerOf(line_);
+
+    if (!speaker_.empty() && s.announcer_countdown == 0) {
+      s.announcer = speaker_;
+    }
+    if (s.announcer_countdown > 0) --s.announcer_countdown;
+
+    // An announcement names its nick after the word "by".
+    const Anchors anchors = AnchorsOf(line_);
+    if (anchors.by && HoldsBattle(Upper())) {
+      std::string announced = AnnouncedNickOf(line_);
+      if (!announced.empty()) {
+        if (s.in_battle && LevelNameOf(line_) == s.level) s.starter = announced;
+        s.announcer = std::move(announced);
+        s.announcer_countdown = kAnnouncementLines;
+      }
+    }
+
+    const bool has_lev = anchors.dot && HoldsLev(line_);
+    // "HTTP" matters for a link, or for a time post in a running battle.
+    const bool has_http = (has_lev || s.in_battle) && HoldsHttp(Upper());
+    if (s.in_battle && !has_lev && !has_http &&
+        !(anchors.dot && HoldsRec(line_))) {
+      TimeEntry entry = ParseTime(line_, MessageStart::kAfterMarker);
+      if (!IsEmpty(entry) && !speaker_.empty()) {
+        entry.name = speaker_;
+        s.times.push_back(std::move(entry));
+      }
+    }
+
+    // Nick changes are not followed: a renamed player counts under both.
+
+    const bool may_stop = s.starter.empty() || speaker_ == s.starter ||
+                          IsPrivilegedStopper(speaker_);
+    if ((s.in_battle && may_stop && HoldsStopWord(Upper())) || stream_failed_) {
+      if (!Close()) return false;
+    }
+
+    const bool link = has_lev && has_http;
+    if (s.in_battle && link && LevelNameOf(line_) != s.level) {
+      if (!Close()) return false;
+    }
+
+    // The level name as it stands now: after a battle of the asked level has
+    // started, later links are tested against the name as found.
+    if (!s.in_battle && link &&
+        (automatic_ || Upper().find(s.level_upper) != std::string::npos)) {
+      SetLevel(LevelNameOf(line_));
+      s.start_stamp = TimeStampOf(line_);
+      s.found = true;
+      s.in_battle = true;
+      s.starter = s.announcer;
+    }
+    return true;
+  }
+
+  // Closes the running battle; false when the user ended the scan.
+  bool Close() {
+    BattleScanState& s = state_;
+    s.in_battle = false;
+    if (s.times.empty()) return true;
+    battle_.event = s.event;
+    battle_.level = s.level;
+    battle_.starter = s.starter;
+    battle_.start_stamp = s.start_stamp;
+    battle_.end_stamp = TimeStampOf(line_);
+    battle_.times.swap(s.times);
+    if (!automatic_) {
+      // The rest of this line is still examined after the log is reopened.
+      held_line_.assign(line_);
+      line_ = held_line_;
+      upper_ready_ = false;
+      speaker_ = SpeakerOf(line_);
+      reader_.Close();
+    }
+    client_->BattleFound(&battle_);
+    battle_.times.clear();
+    s.times.clear();
+    ++s.event;
+    if (!automatic_) {
+      if (!client_->NextLevel(s.event, &s.level, /*force=*/false)) return false;
+      Reopen();
+    }
+    return true;
+  }
+
+  ByteSource* log_;
+  const bool automatic_;
+  FinderClient* client_;
+  BattleScanState state_;
+  FoundBattle battle_;
+  LogReader reader_;
+  bool stream_failed_ = false;
+  std::string_view line_;
+  std::string_view speaker_;
+  std::string upper_;
+  bool upper_ready_ = false;
+  std::string held_line_;
+};
+
+}  // namespace
+
+int FindBattles(ByteSource* log, const FinderOptions& options,
+                FinderClient* client) {
+  Finder finder(log, options, client);
+  return finder.Run();
+}
+
+}  // namespace vexlane

@@ -1,0 +1,58 @@
+// The battle finder: reads a log's lines and finds its battles (a link to a
+// level file starts one, times are collected, a stop word, another level's
+// link or the end of the log closes it), with the announcer and stop rules.
+// It knows nothing of the console: whatever happens to a found battle, and
+// the level asked next in level-by-level mode, is the caller's affair.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "log/byte_source.h"
+#include "log/time_entry.h"
+
+namespace vexlane {
+
+// One battle as the log shows it, closed with at least one time.
+struct FoundBattle {
+  int event = 0;  // counts battles with times, from 1
+  std::string level;
+  std::string starter;  // the nick credited with starting it; may be empty
+  std::string start_stamp;
+  std::string end_stamp;
+  std::vector<TimeEntry> times;  // every time posted, in log order
+};
+
+// What the finder needs from the layers above it.
+class FinderClient {
+ public:
+  virtual ~FinderClient() = default;
+
+  // A battle with times has closed. `*battle` is the caller's to change or
+  // move from; the finder clears it afterwards.
+  virtual void BattleFound(FoundBattle* battle) = 0;
+
+  // Level-by-level mode: the level for event `event`. Asked before the first
+  // pass (event 1, `force` clear: `*level` holds the first level), after
+  // each added battle, and with `force` set after a pass that did not find
+  // the level. False ends the scan.
+  virtual bool NextLevel(int event, std::string* level, bool force) = 0;
+
+  // Level-by-level mode: a whole pass over the log did not start a battle
+  // of the asked level.
+  virtual void LevelNotFound(const std::string& level) = 0;
+};
+
+struct FinderOptions {
+  bool automatic = true;    // every battle; else level by level
+  std::string first_level;  // level-by-level mode: the first level asked
+};
+
+// Scans `*log` (reopened from its start for each level in level-by-level
+// mode) and hands every battle with times to `*client`. Returns the number
+// of battles handed over. A log that cannot be opened is the caller's to
+// check before; a read error ends the log like its end.
+int FindBattles(ByteSource* log, const FinderOptions& options,
+                FinderClient* client);
+
+}  // namespace vexlane

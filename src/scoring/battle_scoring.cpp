@@ -1,0 +1,74 @@
+#include "scoring/battle_scoring.h"
+
+#include <utility>
+
+#include "scoring/exchange_sort.h"
+
+namespace vexlane {
+
+void KeepLastPerNick(std::vector<TimeEntry>* times) {
+  std::vector<TimeEntry>& list = *times;
+  // Keep an entry when no later entry has the same nick; one pass of moves.
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    bool later = false;
+    for (std::size_t j = i + 1; j < list.size() && !later; ++j) {
+      later = list[j].name == list[i].name;
+    }
+    if (later) continue;
+    if (kept != i) list[kept] = std::move(list[i]);
+    ++kept;
+  }
+  list.resize(kept);
+}
+
+void RankEntries(std::vector<TimeEntry>* times) {
+  std::vector<TimeEntry>& list = *times;
+  // The sort runs on positions, so each swap moves two numbers instead of
+  // two entries; the final order is the same.
+  std::vector<std::size_t> order(list.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  ExchangeSort(&order, [&list](std::size_t a, std::size_t b) {
+    return Better(list[a], list[b]);
+  });
+  std::vector<TimeEntry> ranked;
+  ranked.reserve(list.size());
+  for (std::size_t i : order) ranked.push_back(std::move(list[i]));
+  list = std::move(ranked);
+}
+
+ScoredBattle ScoreBattle(FoundBattle&& battle, int extra_points) {
+  ScoredBattle scored;
+  scored.event = battle.event;
+  scored.level = std::move(battle.level);
+  scored.starter = std::move(battle.starter);
+  scored.start_stamp = std::move(battle.start_stamp);
+  scored.end_stamp = std::move(battle.end_stamp);
+  scored.ranked = std::move(battle.times);
+  KeepLastPerNick(&scored.ranked);
+  RankEntries(&scored.ranked);
+  std::vector<TimeEntry>& list = scored.ranked;
+  const std::size_t n = list.size();
+  for (std::size_t k = 0; k < n; ++k) {
+    list[k].points = static_cast<std::uint32_t>(n - k);
+  }
+  if (n > 0) list[0].points += static_cast<std::uint32_t>(extra_points);
+  return scored;
+}
+
+int BattleLengthMinutes(std::string_view start, std::string_view end) {
+  if (start.size() <= 7 || end.size() <= 7) return 0;
+  auto d = [](std::string_view s, std::size_t i) { return s[i] - '0'; };
+  int length = (d(end, 0) - d(start, 0)) * 600 +
+               (d(end, 1) - d(start, 1)) * 60 + (d(end, 3) - d(start, 3)) * 10 +
+               (d(end, 4) - d(start, 4));
+  if (length < 0) length += 1440;  // the battle ran past midnight
+  return length;
+}
+
+int ShownLengthMinutes(const ScoredBattle& battle) {
+  const int length = BattleLengthMinutes(battle.start_stamp, battle.end_stamp);
+  return length >= 1 && length <= 60 ? length : 0;
+}
+
+}  // namespace vexlane

@@ -1,0 +1,78 @@
+#include "base/text.h"
+
+#include <gtest/gtest.h>
+
+namespace vexlane {
+namespace {
+
+TEST(UpperInto, FoldsOnlyAsciiLetters) {
+  const std::string in("ab\0z\x80\xE4\xFF{`@", 10);
+  std::string upper;
+  UpperInto(in, &upper);
+  EXPECT_EQ(upper, std::string("AB\0Z\x80\xE4\xFF{`@", 10));
+  std::string reused = "longer text than needed";
+  UpperInto("mIx", &reused);
+  EXPECT_EQ(reused, "MIX");
+}
+
+TEST(IsBlank, EmptyAndWhiteSpaceOnly) {
+  EXPECT_TRUE(IsBlank(""));
+  EXPECT_TRUE(IsBlank(" \t\r\v\f\n"));
+  EXPECT_FALSE(IsBlank(" x "));
+  EXPECT_FALSE(IsBlank(std::string_view("\0", 1)));
+  EXPECT_FALSE(IsBlank("\xA0"));  // no locale: a high byte is not a blank
+}
+
+TEST(StripDecoration, BothEndsButKeepsOneCharacter) {
+  EXPECT_EQ(StripDecoration("_-=Ace=-_"), "=Ace=");
+  EXPECT_EQ(StripDecoration("**"), "*");
+  EXPECT_EQ(StripDecoration("(x)"), "x");
+  EXPECT_EQ(StripDecoration("@Bob"), "Bob");
+  EXPECT_EQ(StripDecoration("\xB4`Zed'^|"), "Zed");
+  EXPECT_EQ(StripDecoration(""), "");
+  EXPECT_EQ(StripDecoration("+"), "+");
+}
+
+TEST(ReadInt, ReadsLikeScanfDecimal) {
+  auto read = [](std::string_view s, int* v) { return ReadInt(&s, v); };
+  int v = 0;
+  EXPECT_EQ(read("  +7 apples", &v), NumberRead::kOk);
+  EXPECT_EQ(v, 7);
+  EXPECT_EQ(read("-12x", &v), NumberRead::kOk);
+  EXPECT_EQ(v, -12);
+  EXPECT_EQ(read("- 7", &v), NumberRead::kNone);
+  EXPECT_EQ(read("abc", &v), NumberRead::kNone);
+  EXPECT_EQ(read("", &v), NumberRead::kNone);
+  EXPECT_EQ(read("2147483647", &v), NumberRead::kOk);
+  EXPECT_EQ(v, 2147483647);
+  EXPECT_EQ(read("-2147483648", &v), NumberRead::kOk);
+  EXPECT_EQ(v, INT32_MIN);
+  EXPECT_EQ(read("2147483648", &v), NumberRead::kOutOfRange);
+  EXPECT_EQ(read("99999999999999999999999999", &v), NumberRead::kOutOfRange);
+  std::string_view rest = " 12 tail";
+  EXPECT_EQ(ReadInt(&rest, &v), NumberRead::kOk);
+  EXPECT_EQ(rest, " tail");
+}
+
+}  // namespace
+}  // namespace vexlane
+
+namespace vexlane {
+namespace {
+
+TEST(ContainsAnchored, FindsTheWordWhateverTheAnchor) {
+  for (std::size_t anchor = 0; anchor < 6; ++anchor) {
+    EXPECT_TRUE(ContainsAnchored("NEW BATTLE", "BATTLE", anchor));
+    EXPECT_TRUE(ContainsAnchored("BATTLE!", "BATTLE", anchor));
+    EXPECT_TRUE(ContainsAnchored("BATTLE", "BATTLE", anchor));
+    EXPECT_FALSE(ContainsAnchored("BATTL", "BATTLE", anchor));
+    EXPECT_FALSE(ContainsAnchored("BATTLBATTLXE", "BATTLE", anchor));
+    EXPECT_TRUE(ContainsAnchored("BBATTLBATTLE", "BATTLE", anchor));
+  }
+  EXPECT_TRUE(ContainsAnchored("BACKEND", "END", 2));
+  EXPECT_FALSE(ContainsAnchored("", "END", 2));
+  EXPECT_TRUE(ContainsAnchored(std::string_view("\0.LEV", 5), ".LEV", 0));
+}
+
+}  // namespace
+}  // namespace vexlane

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Fails when a file in src/X/ includes a header of a layer above X. The
+# layers, from the bottom: base, log, scoring, report, ui, app.
+#
+#   tests/layers/check_layers.sh SRC_DIR
+set -euo pipefail
+src=${1:?usage: check_layers.sh SRC_DIR}
+layers=(base log scoring report ui app)
+declare -A rank
+for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
+
+status=0
+for dir in "$src"/*/; do
+  layer=$(basename "$dir")
+  if [ -z "${rank[$layer]+x}" ]; then
+    echo "src/$layer/: not a known layer (${layers[*]})"
+    status=1
+    continue
+  fi
+  while IFS=: read -r file line text; do
+    included=$(sed -E 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"([^/"]+)\/.*/\1/' <<<"$text")
+    if [ -z "${rank[$included]+x}" ]; then
+      echo "$file:$line: includes \"$included/...\", which is no layer"
+      status=1
+    elif [ "${rank[$included]}" -gt "${rank[$layer]}" ]; then
+      echo "$file:$line: $layer includes $included, a layer above it"
+      status=1
+    fi
+  done < <(grep -Hn -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]+/' \
+             "$dir"*.h "$dir"*.cpp 2>/dev/null || true)
+done
+[ "$status" = 0 ] && echo "layers: every include runs downward"
+exit "$status"

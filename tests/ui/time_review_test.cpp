@@ -1,0 +1,124 @@
+#include "ui/time_review.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "report/time_text.h"
+#include "scoring/battle_scoring.h"
+#include "test_util.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Post;
+
+struct Session {
+  std::vector<TimeEntry> times;
+  std::string output;
+};
+
+Session Review(std::vector<TimeEntry> times, const std::string& input) {
+  std::istringstream in(input);
+  std::ostringstream out;
+  ReviewTimes(&times, in, out);
+  return {times, out.str()};
+}
+
+std::string Listing(const std::vector<TimeEntry>& times) {
+  std::string out;
+  for (const TimeEntry& e : times)
+    out += e.name + "=" + TimeColumnText(e) + ";";
+  return out;
+}
+
+const std::vector<TimeEntry> kThree = {
+    Post("Ann", "1:00,00"), Post("Bob", "1:01,00"), Post("Cal", "1:02,00")};
+
+constexpr std::string_view kPrompt =
+    "If you want to ignore some of them, write the numbers here. \n"
+    "To add a time, write 'add'. (each player's last score is counted)\n"
+    "At end, push just enter: ";
+
+TEST(ReviewTimes, ShowsTheListAndEndsOnEnter) {
+  Session s = Review(kThree, "\n");
+  EXPECT_EQ(s.output,
+            "The following times were found from the file: \n"
+            " 1:    Ann              1:00,00\n"
+            " 2:    Bob              1:01,00\n"
+            " 3:    Cal              1:02,00\n" +
+                std::string(kPrompt));
+  EXPECT_EQ(Listing(s.times), Listing(kThree));
+}
+
+TEST(ReviewTimes, RemovesByNumberAndRenumbers) {
+  Session s = Review(kThree, "1\n3\n\n");
+  EXPECT_EQ(Listing(s.times), "Bob=     1:01,00;Cal=     1:02,00;");
+  EXPECT_NE(s.output.find("Times: \n 1:    Bob              1:01,00\n"
+                          " 2:    Cal              1:02,00\n"),
+            std::string::npos);
+}
+
+TEST(ReviewTimes, OnlyTheFirstNumberOfALineCounts) {
+  EXPECT_EQ(Listing(Review(kThree, "2 3\n\n").times),
+            "Ann=     1:00,00;Cal=     1:02,00;");
+}
+
+TEST(ReviewTimes, IgnoresUnusableNumbersSilently) {
+  const std::string input = "0\n-1\n4\nx\n   \n99999999999999999999\n+2\n\n";
+  Session s = Review(kThree, input);
+  EXPECT_EQ(Listing(s.times), "Ann=     1:00,00;Cal=     1:02,00;");
+  // Every non-empty line shows the list again; nothing else is said.
+  std::size_t shown = 0;
+  for (std::size_t p = s.output.find("Times: \n"); p != std::string::npos;
+       p = s.output.find("Times: \n", p + 1)) {
+    ++shown;
+  }
+  EXPECT_EQ(shown, 7u);
+}
+
+TEST(ReviewTimes, AddsATimeTypedByHand) {
+  Session s = Review(kThree, "padd\nDee\n1:05,00\n\n");
+  EXPECT_EQ(Listing(s.times), Listing(kThree) + "Dee=     1:05,00;");
+  EXPECT_NE(s.output.find("Give player's name: Give time: Times: \n"),
+            std::string::npos);
+}
+
+TEST(ReviewTimes, NameMustBeOneToElevenCharacters) {
+  Session s = Review({}, "ADDRESS\nTwelveChars1\n\n  \nElevenChar1\n12\n\n");
+  EXPECT_EQ(Listing(s.times), "ElevenChar1=   12 apples;");
+  EXPECT_NE(s.output.find("Give player's name: Player's name too long. \n"
+                          "Give player's name: Give player's name: "
+                          "Give player's name: Give time: "),
+            std::string::npos);
+}
+
+TEST(ReviewTimes, AsksAgainForAnUnreadableTime) {
+  Session s = Review({}, "add\nAnn\nfast\n0:01,00\n1:05,00\n\n");
+  EXPECT_EQ(Listing(s.times), "Ann=     1:05,00;");
+  EXPECT_NE(s.output.find("Give time: Give time: Give time: Times: "),
+            std::string::npos);
+}
+
+TEST(ReviewTimes, EndOfInputEndsTheDialog) {
+  EXPECT_EQ(Listing(Review(kThree, "").times), Listing(kThree));
+  EXPECT_EQ(Listing(Review(kThree, "1").times), Listing(kThree).substr(17));
+  EXPECT_EQ(Listing(Review(kThree, "add\n").times), Listing(kThree));
+  EXPECT_EQ(Listing(Review(kThree, "add\nAnn\n").times), Listing(kThree));
+  EXPECT_EQ(Listing(Review(kThree, "add\nAnn\nbad\n").times), Listing(kThree));
+  // Windows line ends are answers like any other.
+  EXPECT_EQ(Listing(Review(kThree, "add\r\nDee\r\n59,23\r\n\r\n").times),
+            Listing(kThree) + "Dee=     0:59,23;");
+}
+
+// An added time replaces the same player's earlier one when scored.
+TEST(ReviewTimes, AddedTimeReplacesThePlayersEarlierOne) {
+  Session s = Review(kThree, "add\nAnn\n1:30,00\n\n");
+  FoundBattle battle;
+  battle.times = s.times;
+  EXPECT_EQ(Listing(ScoreBattle(std::move(battle), 1).ranked),
+            "Bob=     1:01,00;Cal=     1:02,00;Ann=     1:30,00;");
+}
+
+}  // namespace
+}  // namespace vexlane
