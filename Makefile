@@ -17,7 +17,10 @@ build:
 test:
 	cmake --workflow --preset dev
 
-run: build
+# Builds the program alone (not the tests) and starts it on the sample log.
+run:
+	cmake --preset dev
+	cmake --build --preset dev --target vexlane-stats
 	cd examples && ../build/vexlane-stats
 
 sanitize:

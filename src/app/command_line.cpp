@@ -2,14 +2,21 @@
 
 #include <ostream>
 
+#include "base/text.h"
 #include "base/version.h"
 
 namespace vexlane {
 
 namespace {
 
+constexpr int kMinExtraPoints = 0;
+constexpr int kMaxExtraPoints = 1000;
+
+constexpr std::string_view kUsage =
+    "Usage: vexlane-stats [-i LOG] [-f text|stats|html] [-p N] [-l LEVEL]...\n"
+    "                     [-o FILE [--force] | -d DIR] [-q]\n";
+
 constexpr std::string_view kHelp =
-    "Usage: vexlane-stats [--help | --version]\n"
     "\n"
     "Makes battle statistics from the saved log of the IRC channel #battle:\n"
     "every battle (a link to a .lev file, the times posted, \"stop\" or "
@@ -17,53 +24,267 @@ constexpr std::string_view kHelp =
     "ranked and scored, with total times, overall scores and who started\n"
     "the battles.\n"
     "\n"
-    "The program asks on standard input, one line per answer (Enter takes the\n"
-    "default):\n"
-    "  extra points for the winner of each battle   (default 1, 0 to 1000)\n"
-    "  the log file                                 (default #battle.log)\n"
-    "  text report (1) or HTML report (2)           (default 1)\n"
-    "  for text: combo battle file (1) or stats.txt kind (2)   (default 1)\n"
-    "  the first level name, or Enter to find every battle automatically;\n"
-    "  with a level name it shows each battle's times for review and asks\n"
-    "  for the next level until an empty answer.\n"
-    "At the end it waits for a key (for one line when its input is not a\n"
-    "terminal). Answers can be piped in, for example:\n"
+    "With no options the program asks its questions on standard input, one\n"
+    "line per answer (Enter takes the default), and waits for a key at the\n"
+    "end (for one line when its input is not a terminal). Answers can be\n"
+    "piped in, for example:\n"
     "  printf '2\\nchannel.log\\n2\\n\\n\\n' | vexlane-stats\n"
     "\n"
-    "The report goes to the first free Battle01.txt ... Battle99.txt (or\n"
+    "With any of the options below it asks nothing and never waits:\n"
+    "  -i, --log FILE          the channel log; - reads standard input\n"
+    "                          (automatic mode only)    (default #battle.log)\n"
+    "  -f, --format FORMAT     text (combo battle file), stats (stats.txt\n"
+    "                          kind) or html                 (default text)\n"
+    "  -p, --extra-points N    extra points for each winner, 0 to 1000\n"
+    "                                                           (default 1)\n"
+    "  -l, --level NAME        level by level: the levels in order, repeat\n"
+    "                          for more; the times are taken as found\n"
+    "                          (default: every battle, automatically)\n"
+    "  -o, --output FILE       the report file, never replacing one; - writes\n"
+    "                          to standard output  (default: the first free\n"
+    "                          BattleNN.txt or .html in the directory)\n"
+    "      --force             with -o, replace an existing file atomically\n"
+    "  -d, --directory DIR     where BattleNN is chosen (default: the working\n"
+    "                          directory)\n"
+    "  -q, --quiet             print nothing unless something fails\n"
+    "      --help              show this text and exit\n"
+    "      --version           show the version and exit\n"
+    "\n"
+    "An unattended run prints the path of the report it wrote on standard\n"
+    "output, and errors on standard error. Example for cron:\n"
+    "  0 * * * * vexlane-stats -q -i /var/log/irc/battle.log -f html "
+    "--force -o /var/www/battle.html\n"
+    "\n"
+    "The dialog writes to the first free Battle01.txt ... Battle99.txt (or\n"
     ".html) in the working directory; an existing file is never replaced.\n"
     "\n"
     "Environment:\n"
     "  SOURCE_DATE_EPOCH  seconds since 1970 to show in the report's title\n"
     "                     line instead of the current date and time\n"
     "\n"
-    "Exit status: 0 when the run ended normally (also when no battle was\n"
-    "found or the report could not be written, which it says), 1 when the\n"
-    "log file cannot be read, 2 for a wrong command line.\n"
-    "\n"
-    "Options:\n"
-    "  --help     show this text and exit\n"
-    "  --version  show the version and exit\n";
+    "Exit status: 0 when the report was written or no battle was found\n"
+    "(which an unattended run says on standard error), 1 when a log cannot\n"
+    "be read or the report cannot be written, 2 for a wrong command line.\n";
+
+struct OptionSpec {
+  char short_name;  // 0 when there is none
+  std::string_view long_name;
+  bool takes_value;
+};
+
+constexpr OptionSpec kOptions[] = {
+    {'i', "log", true},    {'f', "format", true}, {'p', "extra-points", true},
+    {'l', "level", true},  {'o', "output", true}, {'d', "directory", true},
+    {'q', "quiet", false}, {0, "force", false},   {0, "help", false},
+    {0, "version", false},
+};
+
+const OptionSpec* FindShort(char c) {
+  for (const OptionSpec& o : kOptions) {
+    if (o.short_name == c) return &o;
+  }
+  return nullptr;
+}
+
+// The long option that `name` names: the whole name, or a prefix of exactly
+// one option, as getopt_long accepts.
+const OptionSpec* FindLong(std::string_view name, bool* ambiguous) {
+  const OptionSpec* found = nullptr;
+  *ambiguous = false;
+  for (const OptionSpec& o : kOptions) {
+    if (o.long_name == name) return &o;
+    if (o.long_name.substr(0, name.size()) == name) {
+      if (found != nullptr) *ambiguous = true;
+      found = &o;
+    }
+  }
+  return *ambiguous ? nullptr : found;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string out = "'";
+  out += text;
+  out += "'";
+  return out;
+}
+
+bool ParseExtraPoints(std::string_view text, int* value) {
+  std::string_view rest = text;
+  if (text.empty() || IsSpaceByte(text[0])) return false;
+  if (ReadInt(&rest, value) != NumberRead::kOk || !rest.empty()) return false;
+  return *value >= kMinExtraPoints && *value <= kMaxExtraPoints;
+}
+
+class Parser {
+ public:
+  Command Parse(const std::vector<std::string_view>& args) {
+    if (args.empty()) return command_;
+    command_.kind = CommandKind::kRun;
+    bool options_ended = false;
+    for (std::size_t i = 0; i < args.size() && ok(); ++i) {
+      const std::string_view arg = args[i];
+      auto next = [&](std::string_view* value) {
+        if (i + 1 >= args.size()) return false;
+        *value = args[++i];
+        return true;
+      };
+      if (options_ended || arg == "-" || arg.empty() || arg[0] != '-') {
+        Fail("unexpected argument " + Quoted(arg));
+      } else if (arg == "--") {
+        options_ended = true;
+      } else if (arg.substr(0, 2) == "--") {
+        const std::string_view body = arg.substr(2);
+        const std::size_t eq = body.find('=');
+        const std::string_view name = body.substr(0, eq);
+        bool ambiguous = false;
+        const OptionSpec* spec = FindLong(name, &ambiguous);
+        if (spec == nullptr) {
+          Fail(std::string(ambiguous ? "ambiguous" : "unknown") + " option " +
+               Quoted(arg.substr(
+                   0, eq == std::string_view::npos ? arg.size() : eq + 2)));
+          break;
+        }
+        const std::string option = "--" + std::string(spec->long_name);
+        std::string_view value;
+        if (eq != std::string_view::npos) {
+          if (!spec->takes_value) {
+            Fail("option " + Quoted(option) + " takes no value");
+            break;
+          }
+          value = body.substr(eq + 1);
+        } else if (spec->takes_value && !next(&value)) {
+          Fail("option " + Quoted(option) + " needs a value");
+          break;
+        }
+        Apply(*spec, option, value);
+      } else {
+        // A bundle of short options; one that takes a value takes the rest
+        // of the bundle, or the next argument.
+        for (std::size_t k = 1; k < arg.size() && ok(); ++k) {
+          const OptionSpec* spec = FindShort(arg[k]);
+          const std::string option = "-" + std::string(1, arg[k]);
+          if (spec == nullptr) {
+            Fail("unknown option " + Quoted(option));
+            break;
+          }
+          std::string_view value;
+          if (spec->takes_value) {
+            if (k + 1 < arg.size()) {
+              value = arg.substr(k + 1);
+            } else if (!next(&value)) {
+              Fail("option " + Quoted(option) + " needs a value");
+              break;
+            }
+            Apply(*spec, option, value);
+            break;
+          }
+          Apply(*spec, option, value);
+        }
+      }
+    }
+    if (ok() && command_.kind == CommandKind::kRun) CheckTogether();
+    return command_;
+  }
+
+ private:
+  bool ok() const { return command_.kind != CommandKind::kUsageError; }
+
+  void Fail(std::string error) {
+    if (!ok()) return;
+    command_.kind = CommandKind::kUsageError;
+    command_.error = std::move(error);
+  }
+
+  void Apply(const OptionSpec& spec, const std::string& option,
+             std::string_view value) {
+    RunOptions& o = command_.options;
+    if (spec.long_name == "help" || spec.long_name == "version") {
+      // The first of them answers; later options are not looked at.
+      if (command_.kind == CommandKind::kRun) {
+        command_.kind = spec.long_name == "help" ? CommandKind::kHelp
+                                                 : CommandKind::kVersion;
+      }
+    } else if (spec.long_name == "log") {
+      if (value.empty())
+        return Fail("option " + Quoted(option) + " needs a file name");
+      o.logs.emplace_back(value);
+    } else if (spec.long_name == "format") {
+      if (value == "text") {
+        o.format = OutputFormat::kText;
+      } else if (value == "stats") {
+        o.format = OutputFormat::kStats;
+      } else if (value == "html") {
+        o.format = OutputFormat::kHtml;
+      } else {
+        Fail("unknown format " + Quoted(value) + " (text, stats or html)");
+      }
+    } else if (spec.long_name == "extra-points") {
+      if (!ParseExtraPoints(value, &o.extra_points)) {
+        Fail("extra points must be a whole number from 0 to 1000, not " +
+             Quoted(value));
+      }
+    } else if (spec.long_name == "level") {
+      if (IsBlank(value)) return Fail("a level name must not be blank");
+      o.levels.emplace_back(value);
+    } else if (spec.long_name == "output") {
+      if (value.empty())
+        return Fail("option " + Quoted(option) + " needs a file name");
+      o.output = value;
+    } else if (spec.long_name == "directory") {
+      if (value.empty())
+        return Fail("option " + Quoted(option) + " needs a directory");
+      o.directory = value;
+    } else if (spec.long_name == "quiet") {
+      o.quiet = true;
+    } else if (spec.long_name == "force") {
+      o.force = true;
+    }
+  }
+
+  void CheckTogether() {
+    const RunOptions& o = command_.options;
+    bool reads_stdin = false;
+    for (const std::string& log : o.logs)
+      reads_stdin = reads_stdin || log == "-";
+    if (reads_stdin && !o.levels.empty()) {
+      Fail("'-i -' (standard input) cannot be read level by level");
+    } else if (reads_stdin && o.logs.size() > 1) {
+      Fail("'-i -' (standard input) must be the only log");
+    } else if (!o.output.empty() && !o.directory.empty()) {
+      Fail("'-o' and '-d' cannot be given together");
+    } else if (o.force && (o.output.empty() || o.output == "-")) {
+      Fail("'--force' goes with '-o FILE'");
+    }
+  }
+
+  Command command_;
+};
 
 }  // namespace
 
-std::optional<int> HandleCommandLine(const std::vector<std::string_view>& args,
-                                     std::ostream& out, std::ostream& err) {
-  if (args.empty()) return std::nullopt;
-  if (args.size() == 1 && args[0] == "--help") {
-    out << kHelp << std::flush;
-    return 0;
+Command ParseCommandLine(const std::vector<std::string_view>& args) {
+  return Parser().Parse(args);
+}
+
+int AnswerCommand(const Command& command, std::ostream& out,
+                  std::ostream& err) {
+  switch (command.kind) {
+    case CommandKind::kHelp:
+      out << kUsage << kHelp << std::flush;
+      return 0;
+    case CommandKind::kVersion:
+      out << "vexlane-stats " << ProgramVersion() << "\n" << std::flush;
+      return 0;
+    case CommandKind::kUsageError:
+      err << "vexlane-stats: " << command.error << "\n"
+          << kUsage << "Try 'vexlane-stats --help'.\n"
+          << std::flush;
+      return 2;
+    case CommandKind::kDialog:
+    case CommandKind::kRun:
+      break;
   }
-  if (args.size() == 1 && args[0] == "--version") {
-    out << "vexlane-stats " << ProgramVersion() << "\n" << std::flush;
-    return 0;
-  }
-  const std::string_view bad =
-      args[0] == "--help" || args[0] == "--version" ? args[1] : args[0];
-  err << "vexlane-stats: unknown option '" << bad << "'\n"
-      << "Try 'vexlane-stats --help'.\n"
-      << std::flush;
-  return 2;
+  return 0;
 }
 
 }  // namespace vexlane

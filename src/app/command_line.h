@@ -1,18 +1,45 @@
 // The command line: with no arguments the program runs its console dialog;
-// it also answers --help and --version.
+// with run options it makes a report without asking anything, for scripts
+// and cron.
 #pragma once
 
 #include <iosfwd>
-#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace vexlane {
 
-// Handles the arguments after the program name. Returns the exit status
-// when they were answered here (help, version, or a usage error on `err`);
-// nullopt when the dialog should run.
-std::optional<int> HandleCommandLine(const std::vector<std::string_view>& args,
-                                     std::ostream& out, std::ostream& err);
+// What an unattended run makes.
+enum class OutputFormat { kText, kStats, kHtml };
+
+// Every answer of the dialog as an option, and where the report goes.
+struct RunOptions {
+  std::vector<std::string> logs;  // "-" is standard input; empty: the default
+  OutputFormat format = OutputFormat::kText;
+  int extra_points = 1;
+  std::vector<std::string> levels;  // level by level when not empty
+  std::string output;               // "" the first free BattleNN, "-" stdout
+  bool force = false;               // -o may replace an existing file
+  std::string directory;            // where BattleNN is chosen
+  bool quiet = false;
+};
+
+enum class CommandKind { kDialog, kRun, kHelp, kVersion, kUsageError };
+
+struct Command {
+  CommandKind kind = CommandKind::kDialog;
+  RunOptions options;  // kRun
+  std::string error;   // kUsageError: one sentence, without the program name
+};
+
+// Reads the arguments after the program name the way GNU tools do: long
+// and short forms, "--opt=value" and "--opt value", bundled short options
+// ("-qf html", "-fhtml"), "--" ending the options.
+Command ParseCommandLine(const std::vector<std::string_view>& args);
+
+// The answers that need no run: --help and --version on `out`, a usage
+// error on `err`. Returns the exit status (0, or 2 for a usage error).
+int AnswerCommand(const Command& command, std::ostream& out, std::ostream& err);
 
 }  // namespace vexlane

@@ -5,17 +5,26 @@
 
 #include "app/command_line.h"
 #include "app/run.h"
+#include "app/unattended.h"
 #include "base/platform.h"
 
 int main(int argc, char** argv) {
-  vexlane::PrepareStandardStreams();
+  const int closed = vexlane::PrepareStandardStreams();
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                            argv + argc);
-  if (const auto status =
-          vexlane::HandleCommandLine(args, std::cout, std::cerr)) {
-    return *status;
-  }
+  const vexlane::Command command = vexlane::ParseCommandLine(args);
   std::ios::sync_with_stdio(false);
-  vexlane::Console console{std::cin, std::cout, vexlane::StdinIsTerminal()};
-  return vexlane::RunProgram(console);
+  switch (command.kind) {
+    case vexlane::CommandKind::kDialog: {
+      vexlane::Console console{std::cin, std::cout, vexlane::StdinIsTerminal()};
+      return vexlane::RunProgram(console);
+    }
+    case vexlane::CommandKind::kRun: {
+      vexlane::StandardStreams streams{
+          std::cout, std::cerr, vexlane::StderrIsTerminal(), (closed & 2) != 0};
+      return vexlane::RunUnattended(command.options, streams);
+    }
+    default:
+      return vexlane::AnswerCommand(command, std::cout, std::cerr);
+  }
 }

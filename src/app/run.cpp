@@ -2,12 +2,9 @@
 
 #include <ostream>
 
+#include "app/report_builder.h"
 #include "log/battle_finder.h"
-#include "report/battle_section.h"
 #include "report/output_file.h"
-#include "report/report_date.h"
-#include "report/report_frame.h"
-#include "scoring/standings.h"
 #include "ui/dialog.h"
 #include "ui/ranking_echo.h"
 #include "ui/time_review.h"
@@ -18,20 +15,14 @@ namespace {
 
 constexpr std::string_view kCouldNotWrite = "Output file couldn't be made. ";
 
-std::string_view ExtensionOf(ReportFormat format) {
-  return IsHtml(format) ? ".html" : ".txt";
-}
-
 // The dialog's side of the battle finder: each battle is announced,
 // reviewed in level-by-level mode, scored and rendered as it is found.
 class DialogRun : public FinderClient {
  public:
   DialogRun(const RunSettings& settings, Console& console)
-      : settings_(settings), console_(console) {
-    results_.reserve(100000);
-    standings_.scores.reserve(1000);
-    standings_.battles.reserve(3000);
-  }
+      : settings_(settings),
+        console_(console),
+        report_(settings.format, settings.extra_points) {}
 
   void BattleFound(FoundBattle* battle) override {
     std::ostream& out = console_.out;
@@ -40,11 +31,8 @@ class DialogRun : public FinderClient {
     out << "..."
         << "\n";
     if (interactive()) ReviewTimes(&battle->times, console_.in, out);
-    const ScoredBattle scored =
-        ScoreBattle(std::move(*battle), settings_.extra_points);
+    const ScoredBattle& scored = report_.Add(battle);
     if (interactive()) EchoRanking(scored.ranked, out);
-    AppendBattleSection(scored, settings_.format, &results_);
-    AddToStandings(scored, &standings_);
   }
 
   bool NextLevel(int event, std::string* level, bool force) override {
@@ -61,17 +49,14 @@ class DialogRun : public FinderClient {
   void WriteReport(const std::string& directory) {
     console_.out << "Writing to file..."
                  << "\n";
-    const std::string when = ReportCtimeText();
-    const std::string head =
-        ReportHead(settings_.format, standings_.battles, DateFromCtime(when),
-                   ClockFromCtime(when));
-    const ReportTail tail = BuildReportTail(settings_.format, standings_);
+    report_.Finish();
     if (interactive()) {
+      const ReportTail& tail = report_.tail();
       console_.out << std::string_view(tail.text).substr(0, tail.console_copy)
                    << std::flush;
     }
     const WriteOutcome outcome = WriteNumberedReport(
-        {head, results_, tail.text}, ExtensionOf(settings_.format), directory);
+        report_.Pieces(), ExtensionOf(settings_.format), directory);
     if (outcome.ok) {
       console_.out << "Output file " << outcome.name
                    << " was made successfully. "
@@ -87,12 +72,10 @@ class DialogRun : public FinderClient {
 
   const RunSettings& settings_;
   Console& console_;
-  std::string results_;
-  Standings standings_;
+  ReportBuilder report_;
 };
 
 }  // namespace
-
 int RunProgram(Console& console, const std::string& directory) {
   RunSettings settings;
   std::string first_level;

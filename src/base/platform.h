@@ -1,6 +1,6 @@
 // The few things that differ between Linux, macOS and Windows: telling a
-// terminal, waiting for one key press, and creating a file that must not
-// exist yet.
+// terminal, waiting for one key press, creating a file that must not exist
+// yet, and replacing a file in one step.
 #pragma once
 
 #include <cstdio>
@@ -14,10 +14,12 @@ namespace vexlane {
 // vanished reader of the output fails writes instead of ending the
 // program, and a file size limit fails the report's write (which is then
 // reported) instead of killing the program half way.
-void PrepareStandardStreams();
+// Returns the standard streams that were closed, as bits (1 << fd).
+int PrepareStandardStreams();
 
-// True when standard input is an interactive terminal.
+// True when standard input / standard error is an interactive terminal.
 bool StdinIsTerminal();
+bool StderrIsTerminal();
 
 // Waits for one key press on the terminal, without echo. The terminal's
 // settings are restored afterwards, also when a signal ends the wait.
@@ -26,5 +28,15 @@ void WaitForKeyPress();
 // Creates `path` for binary writing only if nothing exists under that name
 // (not even a dangling link); nullptr otherwise.
 std::FILE* CreateNewFile(const std::string& path);
+
+// Creates a new file beside `path` (same directory), named so that it
+// cannot be mistaken for a report, for binary writing; its name goes to
+// `*temp_path`. nullptr (errno set) when it cannot be created.
+std::FILE* CreateTempFileBeside(const std::string& path,
+                                std::string* temp_path);
+
+// Gives `from` the name `to` in one step, replacing a file of that name.
+// False (errno set) when it cannot.
+bool ReplaceExistingFile(const std::string& from, const std::string& to);
 
 }  // namespace vexlane

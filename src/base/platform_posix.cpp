@@ -4,24 +4,30 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 
 #include "base/platform.h"
 
 namespace vexlane {
 
-void PrepareStandardStreams() {
+int PrepareStandardStreams() {
+  int closed = 0;
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      closed |= 1 << fd;
       // open() takes the lowest free descriptor: this one.
       if (open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY) != fd) std::_Exit(2);
     }
   }
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
+  return closed;
 }
 
 bool StdinIsTerminal() { return isatty(STDIN_FILENO) != 0; }
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) != 0; }
 
 namespace {
 
@@ -65,6 +71,33 @@ std::FILE* CreateNewFile(const std::string& path) {
   std::FILE* file = fdopen(fd, "wb");
   if (file == nullptr) close(fd);
   return file;
+}
+
+std::FILE* CreateTempFileBeside(const std::string& path,
+                                std::string* temp_path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir =
+      slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string base =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  // A hidden name with a random tail: never a BattleNN name.
+  std::string name = dir + "." + base + ".vexlane-tmp-XXXXXX";
+  const int fd = mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) {
+    const int saved = errno;
+    close(fd);
+    unlink(name.c_str());
+    errno = saved;
+    return nullptr;
+  }
+  *temp_path = name;
+  return file;
+}
+
+bool ReplaceExistingFile(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 }  // namespace vexlane

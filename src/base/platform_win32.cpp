@@ -2,14 +2,20 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
+
+#include <cerrno>
+#include <string>
 
 #include "base/platform.h"
 
 namespace vexlane {
 
-void PrepareStandardStreams() {}
+int PrepareStandardStreams() { return 0; }
 
 bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
+bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
 void WaitForKeyPress() { _getch(); }
 
@@ -20,6 +26,36 @@ std::FILE* CreateNewFile(const std::string& path) {
   std::FILE* file = _fdopen(fd, "wb");
   if (file == nullptr) _close(fd);
   return file;
+}
+
+std::FILE* CreateTempFileBeside(const std::string& path,
+                                std::string* temp_path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string dir =
+      slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  const std::string base =
+      slash == std::string::npos ? path : path.substr(slash + 1);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = dir + "." + base + ".vexlane-tmp-" +
+                             std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(GetTickCount() + attempt);
+    std::FILE* file = CreateNewFile(name);
+    if (file != nullptr) {
+      *temp_path = name;
+      return file;
+    }
+    if (errno != EEXIST) return nullptr;
+  }
+  return nullptr;
+}
+
+bool ReplaceExistingFile(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(),
+                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  errno = EACCES;
+  return false;
 }
 
 }  // namespace vexlane

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexlane {
 
@@ -47,6 +48,21 @@ class FileSource : public ByteSource {
   std::FILE* file_ = nullptr;
 };
 
+// Standard input, read once: a second Open fails (a pipe cannot be
+// rewound), so it serves the automatic mode only.
+class StdinSource : public ByteSource {
+ public:
+  bool Open(std::string* error) override;
+  std::ptrdiff_t Read(char* buffer, std::size_t size,
+                      std::string* error) override;
+  void Close() override {}
+  const std::string& Name() const override { return name_; }
+
+ private:
+  std::string name_ = "standard input";
+  bool opened_ = false;
+};
+
 // Bytes held by the caller, who keeps them alive while the source is used.
 class MemorySource : public ByteSource {
  public:
@@ -65,6 +81,28 @@ class MemorySource : public ByteSource {
   std::string_view bytes_;
   std::string name_;
   std::size_t at_ = 0;
+};
+
+// Several sources read one after the other as one log. A source whose last
+// byte is not a line end gets one, so that no line runs on into the next
+// source. The sources must outlive this one.
+class ConcatSource : public ByteSource {
+ public:
+  explicit ConcatSource(std::vector<ByteSource*> parts, std::string name)
+      : parts_(std::move(parts)), name_(std::move(name)) {}
+
+  bool Open(std::string* error) override;
+  std::ptrdiff_t Read(char* buffer, std::size_t size,
+                      std::string* error) override;
+  void Close() override;
+  const std::string& Name() const override;
+
+ private:
+  std::vector<ByteSource*> parts_;
+  std::string name_;
+  std::size_t current_ = 0;
+  bool open_ = false;
+  char last_ = '\n';  // the last byte handed out
 };
 
 }  // namespace vexlane

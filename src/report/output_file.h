@@ -1,8 +1,11 @@
-// Writes a finished report to the first free BattleNN file of a directory;
-// an existing file is never replaced and a failed write leaves no partial
-// file. It only returns what happened: telling the user is the caller's.
+// Writes a finished report: to the first free BattleNN file of a
+// directory, to a named file, or to an open stream. An existing file is
+// never replaced unless asked, and then in one step; a failed write leaves
+// no partial file. It only returns what happened: telling the user is the
+// caller's.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,5 +29,19 @@ struct WriteOutcome {
 WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
                                  std::string_view extension,
                                  const std::string& directory);
+
+// Writes `pieces` to `path`, which must not exist yet.
+WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
+                            const std::string& path);
+
+// Writes `pieces` to a temporary file beside `path` and then gives it that
+// name, replacing a regular file of that name in one step; anything else
+// under that name (a directory, a device) is refused.
+WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
+                           const std::string& path);
+
+// Writes `pieces` to `stream` and flushes it.
+WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
+                           std::FILE* stream);
 
 }  // namespace vexlane

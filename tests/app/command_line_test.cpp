@@ -8,7 +8,7 @@ namespace vexlane {
 namespace {
 
 struct Answer {
-  std::optional<int> status;
+  int status = -1;
   std::string out;
   std::string err;
 };
@@ -17,47 +17,93 @@ Answer Handle(const std::vector<std::string_view>& args) {
   std::ostringstream out;
   std::ostringstream err;
   Answer a;
-  a.status = HandleCommandLine(args, out, err);
+  a.status = AnswerCommand(ParseCommandLine(args), out, err);
   a.out = out.str();
   a.err = err.str();
   return a;
 }
 
-TEST(CommandLine, NoArgumentsRunsTheDialog) {
-  Answer a = Handle({});
-  EXPECT_FALSE(a.status.has_value());
-  EXPECT_EQ(a.out + a.err, "");
+// The usage error as the user sees it.
+std::string UsageError(const std::string& sentence) {
+  return "vexlane-stats: " + sentence +
+         "\nUsage: vexlane-stats [-i LOG] [-f text|stats|html] [-p N] [-l "
+         "LEVEL]...\n                     [-o FILE [--force] | -d DIR] "
+         "[-q]\nTry 'vexlane-stats --help'.\n";
 }
 
-TEST(CommandLine, Version) {
+TEST(CommandLine, NoArgumentsRunsTheDialog) {
+  EXPECT_EQ(ParseCommandLine({}).kind, CommandKind::kDialog);
+}
+
+TEST(CommandLine, VersionAndHelp) {
   Answer a = Handle({"--version"});
   EXPECT_EQ(a.status, 0);
   EXPECT_EQ(a.out, "vexlane-stats 1.9\n");
-  EXPECT_EQ(a.err, "");
-}
-
-TEST(CommandLine, HelpNamesTheQuestionsFilesAndStatuses) {
-  Answer a = Handle({"--help"});
+  a = Handle({"--help"});
   EXPECT_EQ(a.status, 0);
   EXPECT_EQ(a.err, "");
-  EXPECT_EQ(a.out.rfind("Usage: vexlane-stats [--help | --version]\n", 0), 0u);
-  for (const char* part : {"#battle.log", "Battle01.txt", "SOURCE_DATE_EPOCH",
-                           "extra points", "| vexlane-stats", "Exit status"}) {
+  for (const char* part :
+       {"--log FILE", "--format FORMAT", "--extra-points N", "--level NAME",
+        "--output FILE", "--force", "--directory DIR", "--quiet",
+        "(default #battle.log)", "(default text)", "(default 1)",
+        "SOURCE_DATE_EPOCH", "Exit status", "0 * * * *"}) {
     EXPECT_NE(a.out.find(part), std::string::npos) << part;
   }
 }
 
-TEST(CommandLine, UnknownOptionsAreUsageErrors) {
-  const std::string kTry = "Try 'vexlane-stats --help'.\n";
-  Answer a = Handle({"-x"});
-  EXPECT_EQ(a.status, 2);
-  EXPECT_EQ(a.out, "");
-  EXPECT_EQ(a.err, "vexlane-stats: unknown option '-x'\n" + kTry);
-  a = Handle({"#battle.log"});
-  EXPECT_EQ(a.err, "vexlane-stats: unknown option '#battle.log'\n" + kTry);
-  a = Handle({"--help", "--bogus"});
-  EXPECT_EQ(a.status, 2);
-  EXPECT_EQ(a.err, "vexlane-stats: unknown option '--bogus'\n" + kTry);
+TEST(CommandLine, LongShortBundledAndEqualsForms) {
+  Command c = ParseCommandLine({"-qf", "html", "--extra-points=7", "-lPipe",
+                                "--level", "Hill", "--log=a.log", "-i", "b.log",
+                                "-o", "out.html", "--force"});
+  ASSERT_EQ(c.kind, CommandKind::kRun) << c.error;
+  EXPECT_TRUE(c.options.quiet);
+  EXPECT_EQ(c.options.format, OutputFormat::kHtml);
+  EXPECT_EQ(c.options.extra_points, 7);
+  EXPECT_EQ(c.options.levels, (std::vector<std::string>{"Pipe", "Hill"}));
+  EXPECT_EQ(c.options.logs, (std::vector<std::string>{"a.log", "b.log"}));
+  EXPECT_EQ(c.options.output, "out.html");
+  EXPECT_TRUE(c.options.force);
+  // A value may start with a dash; a unique prefix names a long option.
+  c = ParseCommandLine({"-l", "-odd level", "--form", "stats", "--dir", "d"});
+  ASSERT_EQ(c.kind, CommandKind::kRun) << c.error;
+  EXPECT_EQ(c.options.levels[0], "-odd level");
+  EXPECT_EQ(c.options.format, OutputFormat::kStats);
+  EXPECT_EQ(c.options.directory, "d");
+}
+
+TEST(CommandLine, UsageErrors) {
+  const std::pair<std::vector<std::string_view>, std::string> kCases[] = {
+      {{"-x"}, "unknown option '-x'"},
+      {{"--bogus"}, "unknown option '--bogus'"},
+      {{"--help", "--bogus"}, "unknown option '--bogus'"},
+      {{"#battle.log"}, "unexpected argument '#battle.log'"},
+      {{"--", "-q"}, "unexpected argument '-q'"},
+      {{"-i"}, "option '-i' needs a value"},
+      {{"--format"}, "option '--format' needs a value"},
+      {{"--quiet=yes"}, "option '--quiet' takes no value"},
+      {{"--f", "text"}, "ambiguous option '--f'"},
+      {{"-p", "1001"},
+       "extra points must be a whole number from 0 to 1000, not '1001'"},
+      {{"-p", "-1"},
+       "extra points must be a whole number from 0 to 1000, not '-1'"},
+      {{"-p", "7x"},
+       "extra points must be a whole number from 0 to 1000, not '7x'"},
+      {{"-p", "99999999999999999999"},
+       "extra points must be a whole number from 0 to 1000, not "
+       "'99999999999999999999'"},
+      {{"-f", "pdf"}, "unknown format 'pdf' (text, stats or html)"},
+      {{"-i", "-", "-l", "Pipe"},
+       "'-i -' (standard input) cannot be read level by level"},
+      {{"-l", " "}, "a level name must not be blank"},
+      {{"-o", "x", "-d", "y"}, "'-o' and '-d' cannot be given together"},
+      {{"--force"}, "'--force' goes with '-o FILE'"},
+  };
+  for (const auto& [args, sentence] : kCases) {
+    Answer a = Handle(args);
+    EXPECT_EQ(a.status, 2) << sentence;
+    EXPECT_EQ(a.out, "");
+    EXPECT_EQ(a.err, UsageError(sentence));
+  }
 }
 
 }  // namespace

@@ -61,9 +61,8 @@ TEST(Program, VersionAndUnknownOptions) {
   EXPECT_EQ(o.output, "vexlane-stats 1.9\n");
   o = RunProgramIn(dir, "", "-v");
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(
-      o.output,
-      "vexlane-stats: unknown option '-v'\nTry 'vexlane-stats --help'.\n");
+  EXPECT_EQ(o.output.rfind("vexlane-stats: unknown option '-v'\nUsage: ", 0),
+            0u);
 }
 
 }  // namespace

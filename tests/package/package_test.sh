@@ -18,12 +18,25 @@ installed="$scratch/root/usr/bin/vexlane-stats"
 [ "$("$installed" --version)" = "vexlane-stats 1.9" ]
 [ -f "$scratch/root/usr/share/man/man1/vexlane-stats.1" ]
 [ -f "$scratch/root/usr/share/doc/vexlane-stats/README.md" ]
+completion="$scratch/root/usr/share/bash-completion/completions/vexlane-stats"
+[ -f "$completion" ]
+# The completion offers every option that --help lists.
+options=$(bash -c "source '$completion'; COMP_WORDS=(vexlane-stats -); COMP_CWORD=1;
+  _vexlane_stats; echo \"\${COMPREPLY[*]}\"")
+for option in $("$installed" --help | grep -o -E -- '--[a-z-]+' | sort -u); do
+  [[ " $options " == *" $option "* ]] || { echo "completion lacks $option"; exit 1; }
+done
 
 mkdir "$scratch/run"
 cp "$root_dir/examples/#battle.log" "$scratch/run/"
 (cd "$scratch/run" && printf '\n\n\n\n\n\n' | "$installed" >console.txt)
 grep -q "Output file Battle01.txt was made successfully." "$scratch/run/console.txt"
 grep -q "Event 7: Final by Kim" "$scratch/run/Battle01.txt"
+# Unattended: the same report from options, its path on standard output.
+(cd "$scratch/run" && SOURCE_DATE_EPOCH=0 "$installed" -o a.txt >path.txt &&
+  printf '\n\n\n\n\n\n' | SOURCE_DATE_EPOCH=0 "$installed" >/dev/null)
+[ "$(cat "$scratch/run/path.txt")" = a.txt ]
+cmp "$scratch/run/a.txt" "$scratch/run/Battle02.txt"
 
 warnings=$(groff -ww -z -man "$root_dir/man/vexlane-stats.1" 2>&1)
 [ -z "$warnings" ] || { echo "$warnings"; exit 1; }

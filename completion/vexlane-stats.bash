@@ -1,0 +1,30 @@
+# bash completion for vexlane-stats                        -*- shell-script -*-
+
+_vexlane_stats() {
+  local cur prev
+  cur=${COMP_WORDS[COMP_CWORD]}
+  prev=${COMP_WORDS[COMP_CWORD - 1]}
+  case $prev in
+    -i | --log | -o | --output)
+      COMPREPLY=($(compgen -f -- "$cur"))
+      return
+      ;;
+    -d | --directory)
+      COMPREPLY=($(compgen -d -- "$cur"))
+      return
+      ;;
+    -f | --format)
+      COMPREPLY=($(compgen -W 'text stats html' -- "$cur"))
+      return
+      ;;
+    -p | --extra-points | -l | --level)
+      return
+      ;;
+  esac
+  if [[ $cur == -* ]]; then
+    COMPREPLY=($(compgen -W '-i --log -f --format -p --extra-points -l --level
+      -o --output --force -d --directory -q --quiet --help --version' \
+      -- "$cur"))
+  fi
+}
+complete -o filenames -F _vexlane_stats vexlane-stats

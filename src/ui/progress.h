@@ -1,0 +1,30 @@
+// The one-line progress indicator of a long unattended run: how much of the
+// log has been read, redrawn at most ten times a second on a terminal.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <iosfwd>
+
+namespace vexlane {
+
+class ProgressLine {
+ public:
+  // `total` is the size of the log in bytes, 0 when unknown.
+  ProgressLine(std::ostream& out, std::uint64_t total);
+
+  // `done` bytes of the current pass have been read.
+  void Update(std::uint64_t done);
+
+  // Removes the line, leaving the cursor at the start of an empty line.
+  void Clear();
+
+ private:
+  std::ostream& out_;
+  std::uint64_t total_;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point last_draw_;
+  std::size_t drawn_width_ = 0;
+};
+
+}  // namespace vexlane

@@ -1,0 +1,187 @@
+// Unattended runs of the built program as a process, as cron runs it.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "test_util.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Exists;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+const std::string kGolden = std::string(VEXLANE_GOLDEN_DIR) + "/golden.log";
+
+// Runs the program in `dir` with the shell words `arguments` and `input` on
+// standard input; `redirect` may replace the standard output.
+Outcome RunIn(const TempDir& dir, const std::string& arguments,
+              const std::string& input = "",
+              const std::string& redirect = "> out") {
+  WriteFile(dir.File("in"), input);
+  const std::string command =
+      "cd '" + dir.path() + "' && SOURCE_DATE_EPOCH=1110013500 TZ=UTC '" +
+      VEXLANE_BINARY + "' " + arguments + " < in " + redirect + " 2> err";
+  const int raw = std::system(command.c_str());
+  Outcome o;
+  o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  o.out = ReadFile(dir.File("out"));
+  o.err = ReadFile(dir.File("err"));
+  return o;
+}
+
+// The report that the dialog writes with `answers` after the extra points
+// and the log questions.
+std::string DialogReport(const std::string& answers, const std::string& name) {
+  TempDir dir;
+  RunIn(dir, "", "\n" + kGolden + "\n" + answers);
+  return ReadFile(dir.File(name));
+}
+
+TEST(Unattended, ReportsEqualTheDialogsByteForByte) {
+  struct Format {
+    std::string option, answers, name;
+  };
+  const Format kFormats[] = {{"text", "1\n1\n", "Battle01.txt"},
+                             {"stats", "1\n2\n", "Battle01.txt"},
+                             {"html", "2\n", "Battle01.html"}};
+  for (const Format& f : kFormats) {
+    TempDir dir;
+    Outcome o = RunIn(dir, "-f " + f.option + " -i '" + kGolden + "'");
+    EXPECT_EQ(o.status, 0);
+    EXPECT_EQ(o.out, f.name + "\n");
+    EXPECT_EQ(o.err, "");
+    const std::string automatic = ReadFile(dir.File(f.name));
+    EXPECT_EQ(automatic, DialogReport(f.answers + "\n\n", f.name)) << f.option;
+
+    // Level by level, the times as found (an empty review answer each), a
+    // level asked twice taking its first battle twice.
+    o = RunIn(dir, "-p 3 -f " + f.option + " -i '" + kGolden +
+                       "' -l Pipe -l Hill -l pipe -o levels");
+    EXPECT_EQ(o.status, 0) << o.err;
+    TempDir dialog;
+    RunIn(dialog, "",
+          "3\n" + kGolden + "\n" + f.answers + "Pipe\n\nHill\n\npipe\n\n\n\n");
+    EXPECT_EQ(ReadFile(dir.File("levels")), ReadFile(dialog.File(f.name)))
+        << f.option;
+  }
+}
+
+TEST(Unattended, QuietNoBattleAndLevelsNotFound) {
+  TempDir dir;
+  WriteFile(dir.File("#battle.log"), ReadFile(kGolden));
+  Outcome o = RunIn(dir, "-q");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out + o.err, "");
+  EXPECT_TRUE(Exists(dir.File("Battle01.txt")));
+
+  WriteFile(dir.File("quiet.log"), "[20:00:00] <Ann> hello\n");
+  o = RunIn(dir, "-i quiet.log");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: no battle was found in quiet.log; no report was "
+            "written\n");
+  EXPECT_EQ(RunIn(dir, "-q -i quiet.log").err, "");
+
+  // Shell characters and blanks reach the program as they are.
+  o = RunIn(dir, "-l 'No where;$(x)' -l Hill -o -");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: level No where;$(x) was not found in "
+            "#battle.log\n");
+  EXPECT_NE(o.out.find("Event 1: Hill by Bob"), std::string::npos);
+}
+
+TEST(Unattended, OutputsAreNeverReplacedUnlessForced) {
+  TempDir dir;
+  WriteFile(dir.File("keep.txt"), "keep");
+  Outcome o = RunIn(dir, "-i '" + kGolden + "' -o keep.txt");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot write the report to 'keep.txt': the file "
+            "exists and is not replaced (--force replaces it)\n");
+  EXPECT_EQ(ReadFile(dir.File("keep.txt")), "keep");
+
+  o = RunIn(dir, "-i '" + kGolden + "' -o keep.txt --force");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "keep.txt\n");
+  EXPECT_EQ(ReadFile(dir.File("keep.txt")),
+            DialogReport("1\n1\n\n\n", "Battle01.txt"));
+  // --force never replaces what is not a regular file.
+  o = RunIn(dir, "-i '" + kGolden + "' -o /dev/null --force");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot write the report to '/dev/null': not a "
+            "regular file, so it is not replaced\n");
+
+  std::filesystem::create_directory(dir.File("reports"));
+  o = RunIn(dir, "-f html -d reports -i '" + kGolden + "'");
+  EXPECT_EQ(o.out, "reports/Battle01.html\n");
+  o = RunIn(dir, "-f html -d reports -i '" + kGolden + "'");
+  EXPECT_EQ(o.out, "reports/Battle02.html\n");
+}
+
+TEST(Unattended, FailuresNameTheFileAndCause) {
+  TempDir dir;
+  WriteFile(dir.File("a file"), "");
+  std::filesystem::create_directory(dir.File("logdir"));
+  const std::string log = " -i '" + kGolden + "'";
+  const std::pair<std::string, std::string> kCases[] = {
+      {"-i logdir", "cannot read the log 'logdir': Is a directory"},
+      {"-i missing.log",
+       "cannot read the log 'missing.log': No such file or directory"},
+      {log + " -o nowhere/r.txt",
+       "cannot write the report to 'nowhere/r.txt': 'nowhere' is not a "
+       "directory"},
+      {log + " -d 'a file'",
+       "cannot use the directory 'a file': Not a directory"},
+      {log + " -d nowhere",
+       "cannot use the directory 'nowhere': No such file or directory"},
+  };
+  for (const auto& [arguments, sentence] : kCases) {
+    Outcome o = RunIn(dir, arguments);
+    EXPECT_EQ(o.status, 1) << arguments;
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "vexlane-stats: " + sentence + "\n");
+  }
+  Outcome o = RunIn(dir, log + " -o -", "", "> /dev/full");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot write the report to standard output: No "
+            "space left on device\n");
+  o = RunIn(dir, log + " -o -", "", ">&-");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot write the report to standard output: it "
+            "is closed\n");
+  if (geteuid() != 0) {
+    WriteFile(dir.File("secret.log"), "x");
+    std::filesystem::permissions(dir.File("secret.log"),
+                                 std::filesystem::perms::none);
+    EXPECT_EQ(RunIn(dir, "-i secret.log").err,
+              "vexlane-stats: cannot read the log 'secret.log': Permission "
+              "denied\n");
+  }
+  // Nothing was left behind by any of them.
+  EXPECT_FALSE(Exists(dir.File("Battle01.txt")));
+}
+
+TEST(Unattended, StandardInputInAutomaticMode) {
+  TempDir dir;
+  Outcome o = RunIn(dir, "-i - -o -", ReadFile(kGolden));
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, DialogReport("1\n1\n\n\n", "Battle01.txt"));
+}
+
+}  // namespace
+}  // namespace vexlane
