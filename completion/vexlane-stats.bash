@@ -17,12 +17,17 @@ _vexlane_stats() {
       COMPREPLY=($(compgen -W 'text stats html' -- "$cur"))
       return
       ;;
+    --log-format)
+      COMPREPLY=($(compgen -W 'auto classic irssi weechat znc mirc hexchat
+        limnoria eggdrop' -- "$cur"))
+      return
+      ;;
     -p | --extra-points | -l | --level)
       return
       ;;
   esac
   if [[ $cur == -* ]]; then
-    COMPREPLY=($(compgen -W '-i --log -f --format -p --extra-points -l --level
+    COMPREPLY=($(compgen -W '-i --log --log-format -f --format -p --extra-points -l --level
       -o --output --force -d --directory -q --quiet --help --version' \
       -- "$cur"))
   fi

@@ -13,8 +13,10 @@ constexpr int kMinExtraPoints = 0;
 constexpr int kMaxExtraPoints = 1000;
 
 constexpr std::string_view kUsage =
-    "Usage: vexlane-stats [-i LOG] [-f text|stats|html] [-p N] [-l LEVEL]...\n"
-    "                     [-o FILE [--force] | -d DIR] [-q]\n";
+    "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f "
+    "text|stats|html]\n"
+    "                     [-p N] [-l LEVEL]... [-o FILE [--force] | -d DIR] "
+    "[-q]\n";
 
 constexpr std::string_view kHelp =
     "\n"
@@ -31,8 +33,13 @@ constexpr std::string_view kHelp =
     "  printf '2\\nchannel.log\\n2\\n\\n\\n' | vexlane-stats\n"
     "\n"
     "With any of the options below it asks nothing and never waits:\n"
-    "  -i, --log FILE          the channel log; - reads standard input\n"
+    "  -i, --log FILE          the channel log; repeat it for logs read one\n"
+    "                          after the other as one; a .gz log is\n"
+    "                          decompressed; - reads standard input\n"
     "                          (automatic mode only)    (default #battle.log)\n"
+    "      --log-format NAME   classic, irssi, weechat, znc, mirc, hexchat,\n"
+    "                          limnoria, eggdrop, or auto to tell from the\n"
+    "                          first lines                (default classic)\n"
     "  -f, --format FORMAT     text (combo battle file), stats (stats.txt\n"
     "                          kind) or html                 (default text)\n"
     "  -p, --extra-points N    extra points for each winner, 0 to 1000\n"
@@ -73,10 +80,10 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {'i', "log", true},    {'f', "format", true}, {'p', "extra-points", true},
-    {'l', "level", true},  {'o', "output", true}, {'d', "directory", true},
-    {'q', "quiet", false}, {0, "force", false},   {0, "help", false},
-    {0, "version", false},
+    {'i', "log", true},    {'f', "format", true},   {'p', "extra-points", true},
+    {'l', "level", true},  {'o', "output", true},   {'d', "directory", true},
+    {'q', "quiet", false}, {0, "force", false},     {0, "help", false},
+    {0, "version", false}, {0, "log-format", true},
 };
 
 const OptionSpec* FindShort(char c) {
@@ -208,6 +215,12 @@ class Parser {
       if (value.empty())
         return Fail("option " + Quoted(option) + " needs a file name");
       o.logs.emplace_back(value);
+    } else if (spec.long_name == "log-format") {
+      o.detect_format = value == "auto";
+      if (!o.detect_format && !ParseLogFormat(value, &o.log_format)) {
+        Fail("unknown log format " + Quoted(value) + " (" + LogFormatNames() +
+             " or auto)");
+      }
     } else if (spec.long_name == "format") {
       if (value == "text") {
         o.format = OutputFormat::kText;

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "log/log_format.h"
+
 namespace vexlane {
 
 // What an unattended run makes.
@@ -23,6 +25,8 @@ struct RunOptions {
   bool force = false;               // -o may replace an existing file
   std::string directory;            // where BattleNN is chosen
   bool quiet = false;
+  LogFormat log_format = LogFormat::kClassic;
+  bool detect_format = false;  // --log-format auto
 };
 
 enum class CommandKind { kDialog, kRun, kHelp, kVersion, kUsageError };

@@ -89,7 +89,7 @@ int RunProgram(Console& console, const std::string& directory) {
   FinderOptions options;
   options.automatic = settings.automatic_mode;
   options.first_level = first_level;
-  const int added = FindBattles(&log, options, &run);
+  const int added = FindBattles({&log}, options, &run);
   if (added > 0) run.WriteReport(directory);
   console.out << std::flush;
   return 0;

@@ -8,6 +8,7 @@
 
 #include "app/report_builder.h"
 #include "log/byte_source.h"
+#include "log/gzip_source.h"
 #include "log/log_reader.h"
 #include "report/output_file.h"
 #include "ui/progress.h"
@@ -36,6 +37,28 @@ std::string Quoted(std::string_view text) {
   out += text;
   out += "'";
   return out;
+}
+
+constexpr std::size_t kPeekBytes = 1 << 16;
+constexpr std::size_t kFirstLines = 200;
+
+// The first lines of a log (at most kFirstLines), read on their own.
+std::vector<std::string> FirstLines(ByteSource* source) {
+  std::vector<std::string> lines;
+  LogReader reader;
+  if (!reader.Open(source)) return lines;
+  std::string_view line;
+  while (lines.size() < kFirstLines && reader.Next(&line)) {
+    lines.emplace_back(line);
+  }
+  reader.Close();
+  return lines;
+}
+
+// The first lines of `bytes`.
+std::vector<std::string> FirstLines(std::string_view bytes) {
+  MemorySource memory(bytes);
+  return FirstLines(&memory);
 }
 
 // Counts the bytes read for the progress line and keeps the first read
@@ -155,6 +178,7 @@ std::string OutputProblem(const RunOptions& options,
 std::uint64_t TotalSize(const std::vector<std::string>& logs) {
   std::uint64_t total = 0;
   for (const std::string& log : logs) {
+    if (IsGzipName(log)) return 0;  // its size on disk is not what is read
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(log, ec);
     if (ec) return 0;
@@ -171,28 +195,32 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
       options.logs.empty() ? std::vector<std::string>{std::string(kDefaultLog)}
                            : options.logs;
 
-  std::vector<std::unique_ptr<ByteSource>> parts;
-  std::vector<ByteSource*> part_pointers;
+  std::vector<std::unique_ptr<ByteSource>> sources;
+  StdinSource* stdin_source = nullptr;
   for (const std::string& log : logs) {
     if (log == "-") {
-      parts.push_back(std::make_unique<StdinSource>());
-    } else {
-      parts.push_back(std::make_unique<FileSource>(log));
-      // A log that cannot be read is told before anything else is done.
-      LogReader probe(1);
-      if (!probe.Open(parts.back().get())) {
-        err << kProgram << "cannot read the log " << Quoted(log) << ": "
-            << probe.error() << "\n"
-            << std::flush;
-        return 1;
-      }
-      probe.Close();
+      auto source = std::make_unique<StdinSource>();
+      stdin_source = source.get();
+      sources.push_back(std::move(source));
+      continue;
     }
-    part_pointers.push_back(parts.back().get());
+    if (IsGzipName(log)) {
+      sources.push_back(std::make_unique<GzipSource>(log));
+    } else {
+      sources.push_back(std::make_unique<FileSource>(log));
+    }
+    // A log that cannot be read is told before anything else is done.
+    LogReader probe(1);
+    if (!probe.Open(sources.back().get())) {
+      err << kProgram << "cannot read the log " << Quoted(log) << ": "
+          << probe.error() << "\n"
+          << std::flush;
+      return 1;
+    }
+    probe.Close();
   }
   std::string log_name = logs[0];
   for (std::size_t i = 1; i < logs.size(); ++i) log_name += ", " + logs[i];
-  ConcatSource log(part_pointers, log_name);
 
   if (const std::string problem = OutputProblem(options, streams);
       !problem.empty()) {
@@ -200,19 +228,42 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     return 1;
   }
 
+  // The first lines tell the format, and whether a classic reading of them
+  // could find anybody speaking.
+  const std::vector<std::string> first_lines =
+      stdin_source != nullptr ? FirstLines(stdin_source->Peek(kPeekBytes))
+                              : FirstLines(sources[0].get());
+  LogFormat format = options.log_format;
+  if (options.detect_format) {
+    format = DetectLogFormat(first_lines);
+    if (!options.quiet) {
+      err << kProgram << "reading " << log_name << " as a "
+          << LogFormatName(format) << " log\n"
+          << std::flush;
+    }
+  }
+
   std::unique_ptr<ProgressLine> progress;
   if (streams.err_is_terminal && !options.quiet) {
     progress = std::make_unique<ProgressLine>(err, TotalSize(logs));
   }
-  WatchedSource watched(&log, progress.get());
+  std::vector<std::unique_ptr<WatchedSource>> watched;
+  std::vector<ByteSource*> parts;
+  for (const auto& source : sources) {
+    watched.push_back(
+        std::make_unique<WatchedSource>(source.get(), progress.get()));
+    parts.push_back(watched.back().get());
+  }
   OptionsRun run(options, err, log_name, progress.get());
   FinderOptions finder_options;
   finder_options.automatic = options.levels.empty();
-  const int added = FindBattles(&watched, finder_options, &run);
+  finder_options.format = format;
+  const int added = FindBattles(parts, finder_options, &run);
   if (progress) progress->Clear();
 
-  if (!watched.read_error().empty()) {
-    err << kProgram << "cannot read the log " << watched.read_error()
+  for (const auto& part : watched) {
+    if (part->read_error().empty()) continue;
+    err << kProgram << "cannot read the log " << part->read_error()
         << "; no report was written\n"
         << std::flush;
     return 1;
@@ -220,8 +271,15 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   if (added == 0) {
     if (!options.quiet) {
       err << kProgram << "no battle was found in " << log_name
-          << "; no report was written\n"
-          << std::flush;
+          << "; no report was written\n";
+      // Hardly anybody speaks in a classic reading: likely another format.
+      const LogFormat likely = DetectLogFormat(first_lines);
+      if (format == LogFormat::kClassic && likely != LogFormat::kClassic &&
+          LinesWithSpeaker(first_lines) * 10 < first_lines.size()) {
+        err << kProgram << "the log looks like a " << LogFormatName(likely)
+            << " log: try --log-format " << LogFormatName(likely) << "\n";
+      }
+      err << std::flush;
     }
     return 0;
   }

@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "log/level_names.h"
+#include "log/line_adapter.h"
 #include "log/line_fields.h"
 #include "log/line_prefilter.h"
 #include "log/log_reader.h"
@@ -52,13 +53,19 @@ struct BattleScanState {
   std::string level;
   std::string level_upper;  // `level` upper-cased, kept in step with it
   std::string start_stamp;
+  std::string start_date;
   std::vector<TimeEntry> times;
 };
 
 class Finder {
  public:
-  Finder(ByteSource* log, const FinderOptions& options, FinderClient* client)
-      : log_(log), automatic_(options.automatic), client_(client) {
+  Finder(const std::vector<ByteSource*>& parts, const FinderOptions& options,
+         FinderClient* client)
+      : parts_(parts),
+        automatic_(options.automatic),
+        adapted_(options.format != LogFormat::kClassic),
+        adapter_(options.format),
+        client_(client) {
     SetLevel(options.first_level);
     state_.times.reserve(100);
   }
@@ -69,17 +76,21 @@ class Finder {
       return 0;
     }
     SetLevel(state_.level);
-    reader_.Open(log_);
+    OpenFirstPart();
     std::string_view line;
     for (;;) {
       if (!reader_.Next(&line)) {
+        if (part_ + 1 < parts_.size()) {
+          OpenPart(part_ + 1);
+          continue;
+        }
         stream_failed_ = true;
         if (state_.times.empty()) {
           if (!EndOfPass()) break;
           continue;
         }
       }
-      if (!Examine(line)) break;
+      if (!Examine(adapted_ ? adapter_.Adapt(line) : line)) break;
     }
     reader_.Close();
     return state_.event - 1;
@@ -104,9 +115,21 @@ class Finder {
 
   void Reopen() {
     SetLevel(state_.level);
-    reader_.Open(log_);
+    OpenFirstPart();
     state_.found = false;
     stream_failed_ = false;
+  }
+
+  void OpenFirstPart() {
+    adapter_.Reset();
+    OpenPart(0);
+  }
+
+  void OpenPart(std::size_t part) {
+    part_ = part;
+    if (part_ >= parts_.size()) return;
+    adapter_.BeginFile(parts_[part_]->Name());
+    reader_.Open(parts_[part_]);
   }
 
   // The upper-cased copy of the line, made on first use: most lines are
@@ -173,6 +196,7 @@ class Finder {
         (automatic_ || Upper().find(s.level_upper) != std::string::npos)) {
       SetLevel(LevelNameOf(line_));
       s.start_stamp = TimeStampOf(line_);
+      s.start_date = adapter_.date();
       s.found = true;
       s.in_battle = true;
       s.starter = s.announcer;
@@ -190,6 +214,7 @@ class Finder {
     battle_.starter = s.starter;
     battle_.start_stamp = s.start_stamp;
     battle_.end_stamp = TimeStampOf(line_);
+    battle_.date = s.start_date;
     battle_.times.swap(s.times);
     if (!automatic_) {
       // The rest of this line is still examined after the log is reopened.
@@ -210,8 +235,11 @@ class Finder {
     return true;
   }
 
-  ByteSource* log_;
+  const std::vector<ByteSource*>& parts_;
+  std::size_t part_ = 0;
   const bool automatic_;
+  const bool adapted_;
+  LineAdapter adapter_;
   FinderClient* client_;
   BattleScanState state_;
   FoundBattle battle_;
@@ -226,9 +254,9 @@ class Finder {
 
 }  // namespace
 
-int FindBattles(ByteSource* log, const FinderOptions& options,
-                FinderClient* client) {
-  Finder finder(log, options, client);
+int FindBattles(const std::vector<ByteSource*>& parts,
+                const FinderOptions& options, FinderClient* client) {
+  Finder finder(parts, options, client);
   return finder.Run();
 }
 

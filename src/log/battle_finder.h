@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "log/byte_source.h"
+#include "log/log_format.h"
 #include "log/time_entry.h"
 
 namespace vexlane {
@@ -20,6 +21,7 @@ struct FoundBattle {
   std::string starter;  // the nick credited with starting it; may be empty
   std::string start_stamp;
   std::string end_stamp;
+  std::string date;  // of the line that started it ("2024-11-12"), or empty
   std::vector<TimeEntry> times;  // every time posted, in log order
 };
 
@@ -46,13 +48,15 @@ class FinderClient {
 struct FinderOptions {
   bool automatic = true;    // every battle; else level by level
   std::string first_level;  // level-by-level mode: the first level asked
+  LogFormat format = LogFormat::kClassic;  // how the log's lines are read
 };
 
-// Scans `*log` (reopened from its start for each level in level-by-level
-// mode) and hands every battle with times to `*client`. Returns the number
-// of battles handed over. A log that cannot be opened is the caller's to
-// check before; a read error ends the log like its end.
-int FindBattles(ByteSource* log, const FinderOptions& options,
-                FinderClient* client);
+// Scans the log made of `parts`, read in order as one log (a battle may
+// start in one part and stop in the next; each level-by-level pass reads
+// them all again from the first), and hands every battle with times to
+// `*client`. Returns the number of battles handed over. A log that cannot
+// be opened is the caller's to check before; a read error ends its part.
+int FindBattles(const std::vector<ByteSource*>& parts,
+                const FinderOptions& options, FinderClient* client);
 
 }  // namespace vexlane

@@ -43,8 +43,21 @@ bool StdinSource::Open(std::string* error) {
   return true;
 }
 
+const std::string& StdinSource::Peek(std::size_t size) {
+  peeked_.resize(size);
+  const std::size_t n = std::fread(peeked_.data(), 1, size, stdin);
+  peeked_.resize(n);
+  return peeked_;
+}
+
 std::ptrdiff_t StdinSource::Read(char* buffer, std::size_t size,
                                  std::string* error) {
+  if (peeked_out_ < peeked_.size()) {
+    const std::size_t n = std::min(size, peeked_.size() - peeked_out_);
+    std::memcpy(buffer, peeked_.data() + peeked_out_, n);
+    peeked_out_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
   errno = 0;
   const std::size_t n = std::fread(buffer, 1, size, stdin);
   if (n == 0 && std::ferror(stdin) != 0) {
@@ -60,50 +73,6 @@ std::ptrdiff_t MemorySource::Read(char* buffer, std::size_t size,
   if (n > 0) std::memcpy(buffer, bytes_.data() + at_, n);
   at_ += n;
   return static_cast<std::ptrdiff_t>(n);
-}
-
-bool ConcatSource::Open(std::string* error) {
-  Close();
-  current_ = 0;
-  last_ = '\n';
-  if (parts_.empty()) return true;
-  open_ = parts_[0]->Open(error);
-  return open_;
-}
-
-std::ptrdiff_t ConcatSource::Read(char* buffer, std::size_t size,
-                                  std::string* error) {
-  while (current_ < parts_.size()) {
-    if (!open_) {
-      if (!parts_[current_]->Open(error)) return -1;
-      open_ = true;
-    }
-    const std::ptrdiff_t n = parts_[current_]->Read(buffer, size, error);
-    if (n != 0) {
-      if (n > 0) last_ = buffer[n - 1];
-      return n;
-    }
-    parts_[current_]->Close();
-    open_ = false;
-    ++current_;
-    if (last_ != '\n' && size > 0) {
-      last_ = '\n';
-      buffer[0] = '\n';
-      return 1;
-    }
-  }
-  return 0;
-}
-
-void ConcatSource::Close() {
-  if (open_ && current_ < parts_.size()) parts_[current_]->Close();
-  open_ = false;
-}
-
-const std::string& ConcatSource::Name() const {
-  // Messages about a read name the part being read.
-  if (current_ < parts_.size()) return parts_[current_]->Name();
-  return name_;
 }
 
 }  // namespace vexlane

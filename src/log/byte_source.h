@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace vexlane {
 
@@ -52,6 +51,11 @@ class FileSource : public ByteSource {
 // rewound), so it serves the automatic mode only.
 class StdinSource : public ByteSource {
  public:
+  // Reads the first `size` bytes (fewer at the end of the input) ahead, so
+  // that they can be looked at before the log is read; Read still hands
+  // them out first.
+  const std::string& Peek(std::size_t size);
+
   bool Open(std::string* error) override;
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override;
@@ -61,6 +65,8 @@ class StdinSource : public ByteSource {
  private:
   std::string name_ = "standard input";
   bool opened_ = false;
+  std::string peeked_;
+  std::size_t peeked_out_ = 0;  // bytes of peeked_ already handed out
 };
 
 // Bytes held by the caller, who keeps them alive while the source is used.
@@ -81,28 +87,6 @@ class MemorySource : public ByteSource {
   std::string_view bytes_;
   std::string name_;
   std::size_t at_ = 0;
-};
-
-// Several sources read one after the other as one log. A source whose last
-// byte is not a line end gets one, so that no line runs on into the next
-// source. The sources must outlive this one.
-class ConcatSource : public ByteSource {
- public:
-  explicit ConcatSource(std::vector<ByteSource*> parts, std::string name)
-      : parts_(std::move(parts)), name_(std::move(name)) {}
-
-  bool Open(std::string* error) override;
-  std::ptrdiff_t Read(char* buffer, std::size_t size,
-                      std::string* error) override;
-  void Close() override;
-  const std::string& Name() const override;
-
- private:
-  std::vector<ByteSource*> parts_;
-  std::string name_;
-  std::size_t current_ = 0;
-  bool open_ = false;
-  char last_ = '\n';  // the last byte handed out
 };
 
 }  // namespace vexlane

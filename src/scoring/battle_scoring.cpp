@@ -44,6 +44,7 @@ ScoredBattle ScoreBattle(FoundBattle&& battle, int extra_points) {
   scored.starter = std::move(battle.starter);
   scored.start_stamp = std::move(battle.start_stamp);
   scored.end_stamp = std::move(battle.end_stamp);
+  scored.date = std::move(battle.date);
   scored.ranked = std::move(battle.times);
   KeepLastPerNick(&scored.ranked);
   RankEntries(&scored.ranked);

@@ -18,6 +18,7 @@ struct ScoredBattle {
   std::string starter;  // the nick credited with starting it; may be empty
   std::string start_stamp;
   std::string end_stamp;
+  std::string date;  // "2024-11-12", or empty when the log gives none
   std::vector<TimeEntry> ranked;  // one entry per nick, best first, points set
 };
 

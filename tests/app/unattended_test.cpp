@@ -1,44 +1,20 @@
 // Unattended runs of the built program as a process, as cron runs it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
-
-#include "test_util.h"
+#include "app/process.h"
 
 namespace vexlane {
 namespace {
 
 using testing::Exists;
+using testing::Outcome;
 using testing::ReadFile;
+using testing::RunIn;
 using testing::TempDir;
 using testing::WriteFile;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
 const std::string kGolden = std::string(VEXLANE_GOLDEN_DIR) + "/golden.log";
-
-// Runs the program in `dir` with the shell words `arguments` and `input` on
-// standard input; `redirect` may replace the standard output.
-Outcome RunIn(const TempDir& dir, const std::string& arguments,
-              const std::string& input = "",
-              const std::string& redirect = "> out") {
-  WriteFile(dir.File("in"), input);
-  const std::string command =
-      "cd '" + dir.path() + "' && SOURCE_DATE_EPOCH=1110013500 TZ=UTC '" +
-      VEXLANE_BINARY + "' " + arguments + " < in " + redirect + " 2> err";
-  const int raw = std::system(command.c_str());
-  Outcome o;
-  o.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  o.out = ReadFile(dir.File("out"));
-  o.err = ReadFile(dir.File("err"));
-  return o;
-}
 
 // The report that the dialog writes with `answers` after the extra points
 // and the log questions.

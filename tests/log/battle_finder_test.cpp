@@ -71,7 +71,7 @@ Scan Find(const std::string& log, std::vector<std::string> levels = {}) {
   }
   Recorder recorder(std::move(levels));
   Scan s;
-  s.added = FindBattles(&source, options, &recorder);
+  s.added = FindBattles({&source}, options, &recorder);
   s.battles = recorder.battles;
   s.stamps = recorder.stamps;
   s.asked = recorder.asked;

@@ -1,0 +1,121 @@
+// Client log formats, gzip and several logs, through the built program.
+#include <gtest/gtest.h>
+
+#include "app/process.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Outcome;
+using testing::ReadFile;
+using testing::RunIn;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kFormats = VEXLANE_FORMATS_DIR;
+
+std::string Path(const std::string& file) {
+  return "'" + kFormats + "/" + file + "'";
+}
+
+// The combo text report of the fixture battle, written in classic lines.
+std::string ClassicReport() {
+  TempDir dir;
+  return RunIn(dir, "-o - -i " + Path("classic.log")).out;
+}
+
+TEST(LogFormats, EachFormatGivesTheClassicReport) {
+  struct Case {
+    std::string file, format;
+    bool minutes_only;  // the stamps have no seconds
+  };
+  const Case kCases[] = {
+      {"irssi.log", "irssi", true},
+      {"weechat.log", "weechat", false},
+      {"znc/2024-11-12.log", "znc", false},
+      {"mirc.log", "mirc", true},
+      {"hexchat.log", "hexchat", false},
+      {"limnoria.log", "limnoria", false},
+      {"eggdrop/battle.2024-11-12.log", "eggdrop", true},
+  };
+  const std::string classic = ClassicReport();
+  ASSERT_NE(classic.find("Event 1: Pipe12 by Ann at 20:00:05 (8 mins)"),
+            std::string::npos);
+  for (const Case& c : kCases) {
+    std::string expected = classic;
+    if (c.minutes_only) {
+      expected.replace(expected.find("20:00:05"), 8, "20:00:00");
+    }
+    TempDir dir;
+    Outcome o =
+        RunIn(dir, "-o - --log-format " + c.format + " -i " + Path(c.file));
+    EXPECT_EQ(o.status, 0) << c.format;
+    EXPECT_EQ(o.out, expected) << c.format;
+    o = RunIn(dir, "-o - --log-format=auto -i " + Path(c.file));
+    EXPECT_EQ(o.out, expected) << c.format;
+    EXPECT_EQ(o.err, "vexlane-stats: reading " + kFormats + "/" + c.file +
+                         " as a " + c.format + " log\n");
+  }
+  TempDir dir;
+  EXPECT_EQ(
+      RunIn(dir, "-q -o - --log-format auto -i " + Path("classic.log")).out,
+      classic);
+}
+
+TEST(LogFormats, ClassicRunOfAnotherFormatSaysWhichOptionToUse) {
+  TempDir dir;
+  Outcome o = RunIn(dir, "-i " + Path("weechat.log"));
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err, "vexlane-stats: no battle was found in " + kFormats +
+                       "/weechat.log; no report was written\n"
+                       "vexlane-stats: the log looks like a weechat log: try "
+                       "--log-format weechat\n");
+}
+
+TEST(LogFormats, SeveralLogsAreReadAsOne) {
+  TempDir dir;
+  const std::string log = ReadFile(kFormats + "/classic.log");
+  const std::size_t half = log.find("[20:02:00]");
+  // The first part ends without a line end: no line runs into the next.
+  WriteFile(dir.File("a.log"), log.substr(0, half - 1));
+  WriteFile(dir.File("b.log"), log.substr(half));
+  Outcome o = RunIn(dir, "-o - -i a.log -i b.log");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, ClassicReport());
+  // Level by level, every pass reads them all.
+  o = RunIn(dir, "-o - -l Nowhere -l Pipe12 -i a.log -i b.log");
+  EXPECT_NE(o.out.find("Event 1: Pipe12 by Ann at 20:00:05 (8 mins)"),
+            std::string::npos);
+}
+
+TEST(LogFormats, GzipLogs) {
+  TempDir dir;
+  const std::string log = ReadFile(kFormats + "/classic.log");
+  const std::size_t half = log.find("[20:02:00]");
+  WriteFile(dir.File("a"), log.substr(0, half));
+  WriteFile(dir.File("b"), log.substr(half));
+  // Two gzip members one after the other read as one log.
+  ASSERT_EQ(std::system(("cd '" + dir.path() +
+                         "' && gzip -c a > log.gz && gzip -c b >> log.gz && "
+                         "head -c 100 log.gz > cut.gz && cp a plain.gz")
+                            .c_str()),
+            0);
+  Outcome o = RunIn(dir, "-o - -i log.gz");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, ClassicReport());
+  o = RunIn(dir, "-o - -i cut.gz");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot read the log 'cut.gz': the compressed data "
+            "ends too early (a truncated file)\n");
+  o = RunIn(dir, "-i plain.gz");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot read the log 'plain.gz': not in gzip "
+            "format\n");
+  EXPECT_FALSE(testing::Exists(dir.File("Battle01.txt")));
+}
+
+}  // namespace
+}  // namespace vexlane
