@@ -14,7 +14,7 @@ _vexlane_stats() {
       return
       ;;
     -f | --format)
-      COMPREPLY=($(compgen -W 'text stats html' -- "$cur"))
+      COMPREPLY=($(compgen -W 'text stats html json csv web' -- "$cur"))
       return
       ;;
     --log-format)

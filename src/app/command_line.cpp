@@ -13,10 +13,8 @@ constexpr int kMinExtraPoints = 0;
 constexpr int kMaxExtraPoints = 1000;
 
 constexpr std::string_view kUsage =
-    "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f "
-    "text|stats|html]\n"
-    "                     [-p N] [-l LEVEL]... [-o FILE [--force] | -d DIR] "
-    "[-q]\n";
+    "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
+    "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n";
 
 constexpr std::string_view kHelp =
     "\n"
@@ -41,7 +39,8 @@ constexpr std::string_view kHelp =
     "                          limnoria, eggdrop, or auto to tell from the\n"
     "                          first lines                (default classic)\n"
     "  -f, --format FORMAT     text (combo battle file), stats (stats.txt\n"
-    "                          kind) or html                 (default text)\n"
+    "                          kind), html (the classic page), json, csv or\n"
+    "                          web (a modern page)           (default text)\n"
     "  -p, --extra-points N    extra points for each winner, 0 to 1000\n"
     "                                                           (default 1)\n"
     "  -l, --level NAME        level by level: the levels in order, repeat\n"
@@ -49,7 +48,8 @@ constexpr std::string_view kHelp =
     "                          (default: every battle, automatically)\n"
     "  -o, --output FILE       the report file, never replacing one; - writes\n"
     "                          to standard output  (default: the first free\n"
-    "                          BattleNN.txt or .html in the directory)\n"
+    "                          BattleNN.txt, .html, .json or .csv in the\n"
+    "                          directory)\n"
     "      --force             with -o, replace an existing file atomically\n"
     "  -d, --directory DIR     where BattleNN is chosen (default: the working\n"
     "                          directory)\n"
@@ -228,8 +228,15 @@ class Parser {
         o.format = OutputFormat::kStats;
       } else if (value == "html") {
         o.format = OutputFormat::kHtml;
+      } else if (value == "json") {
+        o.format = OutputFormat::kJson;
+      } else if (value == "csv") {
+        o.format = OutputFormat::kCsv;
+      } else if (value == "web") {
+        o.format = OutputFormat::kWeb;
       } else {
-        Fail("unknown format " + Quoted(value) + " (text, stats or html)");
+        Fail("unknown format " + Quoted(value) +
+             " (text, stats, html, json, csv or web)");
       }
     } else if (spec.long_name == "extra-points") {
       if (!ParseExtraPoints(value, &o.extra_points)) {

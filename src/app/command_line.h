@@ -8,12 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "app/report_builder.h"
 #include "log/log_format.h"
 
 namespace vexlane {
-
-// What an unattended run makes.
-enum class OutputFormat { kText, kStats, kHtml };
 
 // Every answer of the dialog as an option, and where the report goes.
 struct RunOptions {

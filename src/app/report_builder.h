@@ -1,6 +1,6 @@
-// Builds a classic report battle by battle as the finder hands them over:
-// each is scored, its section rendered and the standings updated; at the
-// end the head and tail frame the sections.
+// Builds a report battle by battle as the finder hands them over: each is
+// scored and added to the standings; a classic report renders its section
+// at once, the other outputs keep the scored battles for the end.
 #pragma once
 
 #include <string>
@@ -8,40 +8,50 @@
 #include <vector>
 
 #include "log/battle_finder.h"
+#include "report/export_model.h"
 #include "report/report_format.h"
 #include "report/report_frame.h"
 #include "scoring/standings.h"
 
 namespace vexlane {
 
+// Every output the program makes.
+enum class OutputFormat { kText, kStats, kHtml, kJson, kCsv, kWeb };
+
 class ReportBuilder {
  public:
-  ReportBuilder(ReportFormat format, int extra_points);
+  // `settings` must outlive the builder; its `made` is set by Finish.
+  ReportBuilder(OutputFormat format, ExportSettings* settings);
 
   // Scores `*battle` (moving from it) and adds it to the report.
   const ScoredBattle& Add(FoundBattle* battle);
 
-  // Frames the sections with the report time's head and the tail; the
-  // report is then Pieces().
+  // Renders the report at the report time; it is then Pieces().
   void Finish();
   std::vector<std::string_view> Pieces() const;
+  // The classic tail, of which level-by-level mode shows a part.
   const ReportTail& tail() const { return tail_; }
 
-  ReportFormat format() const { return format_; }
   std::size_t battles() const { return standings_.battles.size(); }
+  // Players with a time in at least one battle.
   std::size_t players() const;
 
  private:
-  ReportFormat format_;
-  int extra_points_;
+  bool classic() const;
+  ReportFormat ClassicFormat() const;
+
+  OutputFormat format_;
+  ExportSettings* settings_;
   ScoredBattle last_;
+  std::vector<ScoredBattle> kept_;  // the other outputs' battles
   std::string results_;
   Standings standings_;
   std::string head_;
   ReportTail tail_;
+  std::string rendered_;  // the other outputs' whole text
 };
 
-// ".txt" or ".html".
-std::string_view ExtensionOf(ReportFormat format);
+// ".txt", ".html", ".json", ".csv".
+std::string_view ExtensionOf(OutputFormat format);
 
 }  // namespace vexlane

@@ -22,7 +22,14 @@ class DialogRun : public FinderClient {
   DialogRun(const RunSettings& settings, Console& console)
       : settings_(settings),
         console_(console),
-        report_(settings.format, settings.extra_points) {}
+        report_(settings.format == ReportFormat::kHtml
+                    ? OutputFormat::kHtml
+                    : (settings.format == ReportFormat::kStatsText
+                           ? OutputFormat::kStats
+                           : OutputFormat::kText),
+                &export_settings_) {
+    export_settings_.extra_points = settings.extra_points;
+  }
 
   void BattleFound(FoundBattle* battle) override {
     std::ostream& out = console_.out;
@@ -56,7 +63,8 @@ class DialogRun : public FinderClient {
                    << std::flush;
     }
     const WriteOutcome outcome = WriteNumberedReport(
-        report_.Pieces(), ExtensionOf(settings_.format), directory);
+        report_.Pieces(), IsHtml(settings_.format) ? ".html" : ".txt",
+        directory);
     if (outcome.ok) {
       console_.out << "Output file " << outcome.name
                    << " was made successfully. "
@@ -72,6 +80,7 @@ class DialogRun : public FinderClient {
 
   const RunSettings& settings_;
   Console& console_;
+  ExportSettings export_settings_;
   ReportBuilder report_;
 };
 

@@ -20,18 +20,6 @@ namespace {
 constexpr std::string_view kProgram = "vexlane-stats: ";
 constexpr std::string_view kDefaultLog = "#battle.log";
 
-ReportFormat ClassicFormat(OutputFormat format) {
-  switch (format) {
-    case OutputFormat::kStats:
-      return ReportFormat::kStatsText;
-    case OutputFormat::kHtml:
-      return ReportFormat::kHtml;
-    case OutputFormat::kText:
-      break;
-  }
-  return ReportFormat::kComboText;
-}
-
 std::string Quoted(std::string_view text) {
   std::string out = "'";
   out += text;
@@ -99,12 +87,12 @@ class WatchedSource : public ByteSource {
 class OptionsRun : public FinderClient {
  public:
   OptionsRun(const RunOptions& options, std::ostream& err, std::string log_name,
-             ProgressLine* progress)
+             ProgressLine* progress, ExportSettings* settings)
       : options_(options),
         err_(err),
         log_name_(std::move(log_name)),
         progress_(progress),
-        report_(ClassicFormat(options.format), options.extra_points) {}
+        report_(options.format, settings) {}
 
   void BattleFound(FoundBattle* battle) override { report_.Add(battle); }
 
@@ -254,7 +242,14 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
         std::make_unique<WatchedSource>(source.get(), progress.get()));
     parts.push_back(watched.back().get());
   }
-  OptionsRun run(options, err, log_name, progress.get());
+  ExportSettings settings;
+  settings.extra_points = options.extra_points;
+  settings.automatic = options.levels.empty();
+  settings.levels = options.levels;
+  for (const std::string& log : logs) {
+    settings.logs.push_back({log, std::string(LogFormatName(format))});
+  }
+  OptionsRun run(options, err, log_name, progress.get(), &settings);
   FinderOptions finder_options;
   finder_options.automatic = options.levels.empty();
   finder_options.format = format;
@@ -297,7 +292,7 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     outcome = options.force ? ReplaceReport(report.Pieces(), options.output)
                             : WriteNewReport(report.Pieces(), options.output);
   } else {
-    outcome = WriteNumberedReport(report.Pieces(), ExtensionOf(report.format()),
+    outcome = WriteNumberedReport(report.Pieces(), ExtensionOf(options.format),
                                   options.directory);
     target =
         outcome.path.empty()

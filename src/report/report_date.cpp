@@ -57,7 +57,7 @@ std::string ClockFromCtime(std::string_view ctime_text) {
   return std::string(f.clock);
 }
 
-std::string ReportCtimeText() {
+std::time_t ReportTime() {
   std::time_t now = std::time(nullptr);
   if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH")) {
     const std::string_view text(epoch);
@@ -69,6 +69,25 @@ std::string ReportCtimeText() {
       now = static_cast<std::time_t>(seconds);
     }
   }
+  return now;
+}
+
+std::string IsoUtcText(std::time_t when) {
+  std::tm parts{};
+#ifdef _WIN32
+  if (gmtime_s(&parts, &when) != 0) return {};
+#else
+  if (gmtime_r(&when, &parts) == nullptr) return {};
+#endif
+  char text[32];
+  if (std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts) == 0) {
+    return {};
+  }
+  return text;
+}
+
+std::string ReportCtimeText() {
+  const std::time_t now = ReportTime();
   const char* text = std::ctime(&now);
   return text ? std::string(text) : std::string();
 }

@@ -26,9 +26,9 @@ Answer Handle(const std::vector<std::string_view>& args) {
 // The usage error as the user sees it.
 std::string UsageError(const std::string& sentence) {
   return "vexlane-stats: " + sentence +
-         "\nUsage: vexlane-stats [-i LOG]... [--log-format NAME] [-f "
-         "text|stats|html]\n                     [-p N] [-l LEVEL]... [-o FILE "
-         "[--force] | -d DIR] [-q]\nTry 'vexlane-stats --help'.\n";
+         "\nUsage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] "
+         "[-p N]\n                     [-l LEVEL]... [-o FILE [--force] | -d "
+         "DIR] [-q]\nTry 'vexlane-stats --help'.\n";
 }
 
 TEST(CommandLine, NoArgumentsRunsTheDialog) {
@@ -91,7 +91,8 @@ TEST(CommandLine, UsageErrors) {
       {{"-p", "99999999999999999999"},
        "extra points must be a whole number from 0 to 1000, not "
        "'99999999999999999999'"},
-      {{"-f", "pdf"}, "unknown format 'pdf' (text, stats or html)"},
+      {{"-f", "pdf"},
+       "unknown format 'pdf' (text, stats, html, json, csv or web)"},
       {{"--log-format=xchat"},
        "unknown log format 'xchat' (classic, irssi, weechat, znc, mirc, "
        "hexchat, limnoria, eggdrop or auto)"},

@@ -1,0 +1,84 @@
+#include "report/csv_report.h"
+
+#include "base/text.h"
+#include "base/utf8.h"
+
+namespace vexlane {
+
+namespace {
+
+constexpr std::string_view kHeader =
+    "event,date,level,starter,rank,player,time,hundredths,apples,points,"
+    "difference\r\n";
+
+// A cell starting with one of these is a formula to a spreadsheet; OWASP's
+// advice is a leading apostrophe, inside quotes.
+bool StartsFormula(std::string_view text) {
+  return !text.empty() &&
+         (text[0] == '=' || text[0] == '+' || text[0] == '-' ||
+          text[0] == '@' || text[0] == '\t' || text[0] == '\r');
+}
+
+void AppendNumber(std::uint64_t value, std::string* out) {
+  AppendUnsigned(value, out);
+}
+
+}  // namespace
+
+void AppendCsvField(std::string_view text, std::string* out) {
+  const bool formula = StartsFormula(text);
+  const bool quote =
+      formula || text.find_first_of(",\"\r\n") != std::string_view::npos;
+  if (!quote) {
+    out->append(text);
+    return;
+  }
+  *out += '"';
+  if (formula) *out += '\'';
+  for (char c : text) {
+    if (c == '"') *out += '"';
+    *out += c;
+  }
+  *out += '"';
+}
+
+std::string RenderCsv(const ExportModel& model) {
+  std::string out(kHeader);
+  std::string level;
+  std::string starter;
+  std::string nick;
+  for (const ScoredBattle& b : model.battles) {
+    level = ToUtf8(b.level);
+    starter = ToUtf8(ShownStarter(b));
+    for (std::size_t k = 0; k < b.ranked.size(); ++k) {
+      const TimeEntry& e = b.ranked[k];
+      AppendNumber(static_cast<std::uint64_t>(b.event), &out);
+      out += ',';
+      out += b.date;  // digits and dashes only
+      out += ',';
+      AppendCsvField(level, &out);
+      out += ',';
+      AppendCsvField(starter, &out);
+      out += ',';
+      AppendNumber(k + 1, &out);
+      out += ',';
+      nick.clear();
+      AppendUtf8(e.name, &nick);
+      AppendCsvField(nick, &out);
+      out += ',';
+      AppendCsvField(ShownTime(e), &out);
+      out += ',';
+      if (const auto h = Hundredths(e)) AppendNumber(*h, &out);
+      out += ',';
+      if (!HasTime(e)) AppendNumber(e.apples, &out);
+      out += ',';
+      AppendNumber(e.points, &out);
+      out += ',';
+      if (const auto d = BehindWinner(b.ranked, k)) AppendNumber(*d, &out);
+      out += "\r\n";
+    }
+  }
+  return out;
+}
+
+}  // namespace vexlane

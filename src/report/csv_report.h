@@ -1,0 +1,18 @@
+// The battles as CSV for spreadsheets: one row per player per battle,
+// RFC 4180 quoting, UTF-8, and no cell that a spreadsheet would read as a
+// formula.
+#pragma once
+
+#include <string>
+
+#include "report/export_model.h"
+
+namespace vexlane {
+
+std::string RenderCsv(const ExportModel& model);
+
+// One field as written: quoted when it holds a comma, a quote or a line
+// end, and prefixed with ' when it would start a formula.
+void AppendCsvField(std::string_view text, std::string* out);
+
+}  // namespace vexlane

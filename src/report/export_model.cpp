@@ -1,0 +1,49 @@
+#include "report/export_model.h"
+
+#include "log/player_names.h"
+#include "report/time_text.h"
+
+namespace vexlane {
+
+std::optional<std::uint64_t> Hundredths(const TimeEntry& e) {
+  if (!HasTime(e)) return std::nullopt;
+  return (std::uint64_t{e.minutes} * 60 + e.seconds) * 100 + e.hundredths;
+}
+
+std::string ShownTime(const TimeEntry& e) {
+  std::string text = TimeColumnText(e);
+  const std::size_t first = text.find_first_not_of(' ');
+  return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+std::optional<std::uint64_t> BehindWinner(const std::vector<TimeEntry>& ranked,
+                                          std::size_t rank) {
+  const TimeEntry& e = ranked[rank];
+  const TimeEntry& best = ranked[0];
+  if (rank == 0 || !HasTime(e) || !HasTime(best) || !Better(best, e)) {
+    return std::nullopt;
+  }
+  return *Hundredths(e) - *Hundredths(best);
+}
+
+std::string_view ShownStarter(const ScoredBattle& battle) {
+  if (IsBotNick(battle.starter)) return {};
+  return battle.starter;
+}
+
+std::vector<PlayerScore> ScoredPlayers(const Standings& standings) {
+  std::vector<PlayerScore> list = ByPoints(standings.scores);
+  std::vector<PlayerScore> shown;
+  for (PlayerScore& s : list) {
+    if (s.points != 0) shown.push_back(std::move(s));
+  }
+  return shown;
+}
+
+double AverageValue(std::uint32_t points, std::uint32_t battles) {
+  if (battles == 0) return 0;
+  const std::uint64_t q = std::uint64_t{points} * 100 / battles;
+  return static_cast<double>(q) / 100.0;
+}
+
+}  // namespace vexlane

@@ -1,0 +1,278 @@
+#include "report/json_report.h"
+
+#include <charconv>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "base/utf8.h"
+#include "base/version.h"
+#include "report/overall_sections.h"
+#include "report/report_date.h"
+
+namespace vexlane {
+
+namespace {
+
+constexpr std::string_view kSchema = "vexlane-stats/1";
+constexpr int kPenaltyMinutesPerBattle = 10;
+
+// Writes a JSON document as a stream: the structure here, every string
+// through nlohmann/json, so that escaping is the library's. A report of
+// tens of thousands of battles is never held as a document tree.
+class JsonWriter {
+ public:
+  explicit JsonWriter(std::string* out)
+      : out_(*out),
+        serializer_(nlohmann::detail::output_adapter<char>(*out), ' '),
+        string_(nlohmann::json::value_t::string) {}
+
+  void BeginObject() { Open('{'); }
+  void EndObject() { Close('}'); }
+  void BeginArray() { Open('['); }
+  void EndArray() { Close(']'); }
+
+  // The name of the next member; `name` is one of this file's own.
+  JsonWriter& Key(std::string_view name) {
+    Separate();
+    out_ += '"';
+    out_ += name;
+    out_ += "\":";
+    after_key_ = true;
+    return *this;
+  }
+
+  // Text from the log (any bytes) as a UTF-8 JSON string.
+  void Text(std::string_view bytes) {
+    // One string value is reused and serialized straight into the output.
+    auto& text = string_.get_ref<nlohmann::json::string_t&>();
+    text.clear();
+    AppendUtf8(bytes, &text);
+    Separate();
+    serializer_.dump(string_, false, false, 0);
+  }
+  // Empty text is null: the log gave none.
+  void TextOrNull(std::string_view bytes) {
+    if (bytes.empty()) {
+      Null();
+    } else {
+      Text(bytes);
+    }
+  }
+  void Number(std::uint64_t value) {
+    char text[24];
+    Raw(std::string_view(
+        text, static_cast<std::size_t>(
+                  std::to_chars(text, text + 24, value).ptr - text)));
+  }
+  void Number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.2f", value);
+    Raw(text);
+  }
+  void Null() { Raw("null"); }
+  template <typename T>
+  void Optional(const std::optional<T>& value) {
+    if (value) {
+      Number(static_cast<std::uint64_t>(*value));
+    } else {
+      Null();
+    }
+  }
+
+  // A line end before the next value, so that long arrays read one
+  // element a line.
+  void Newline() { newline_ = true; }
+
+ private:
+  void Separate() {
+    if (after_key_) {
+      after_key_ = false;
+      return;
+    }
+    if (!first_.empty()) {
+      if (!first_.back()) out_ += ',';
+      first_.back() = false;
+    }
+    if (newline_) {
+      out_ += '\n';
+      newline_ = false;
+    }
+  }
+  void Raw(std::string_view text) {
+    Separate();
+    out_ += text;
+  }
+  void Open(char c) {
+    Separate();
+    out_ += c;
+    first_.push_back(true);
+  }
+  void Close(char c) {
+    first_.pop_back();
+    out_ += c;
+  }
+
+  std::string& out_;
+  std::vector<bool> first_;  // per open container: no member written yet
+  bool after_key_ = false;
+  bool newline_ = false;
+  nlohmann::detail::serializer<nlohmann::json> serializer_;
+  nlohmann::json string_;
+};
+
+void TimeFields(const TimeEntry& e, JsonWriter& w) {
+  w.Key("time").Text(ShownTime(e));
+  w.Key("hundredths").Optional(Hundredths(e));
+  w.Key("apples");
+  if (HasTime(e)) {
+    w.Null();
+  } else {
+    w.Number(std::uint64_t{e.apples});
+  }
+}
+
+void WriteBattle(const ScoredBattle& b, JsonWriter& w) {
+  w.BeginObject();
+  w.Key("event").Number(static_cast<std::uint64_t>(b.event));
+  w.Key("level").Text(b.level);
+  w.Key("starter").TextOrNull(ShownStarter(b));
+  w.Key("date").TextOrNull(b.date);
+  w.Key("start").TextOrNull(b.start_stamp);
+  w.Key("end").TextOrNull(b.end_stamp);
+  const int length = ShownLengthMinutes(b);
+  w.Key("length_minutes");
+  if (length > 0) {
+    w.Number(static_cast<std::uint64_t>(length));
+  } else {
+    w.Null();
+  }
+  w.Key("entries").BeginArray();
+  for (std::size_t k = 0; k < b.ranked.size(); ++k) {
+    const TimeEntry& e = b.ranked[k];
+    w.BeginObject();
+    w.Key("rank").Number(std::uint64_t{k + 1});
+    w.Key("nick").Text(e.name);
+    TimeFields(e, w);
+    w.Key("difference_hundredths").Optional(BehindWinner(b.ranked, k));
+    w.Key("points").Number(std::uint64_t{e.points});
+    w.EndObject();
+  }
+  w.EndArray();
+  w.EndObject();
+}
+
+void WriteStandings(const Standings& standings, JsonWriter& w) {
+  w.BeginObject();
+  w.Key("overall").BeginArray();
+  const std::vector<PlayerScore> by_points = ScoredPlayers(standings);
+  for (std::size_t i = 0; i < by_points.size(); ++i) {
+    const PlayerScore& s = by_points[i];
+    const auto battles = static_cast<std::uint32_t>(s.battles);
+    const auto points = static_cast<std::uint32_t>(s.points);
+    const auto wins = static_cast<std::uint32_t>(s.wins);
+    w.Newline();
+    w.BeginObject();
+    w.Key("position").Number(std::uint64_t{i + 1});
+    w.Key("player").Text(s.name);
+    w.Key("points").Number(std::uint64_t{points});
+    w.Key("average");
+    if (battles == 0) {
+      w.Null();
+    } else {
+      w.Number(AverageValue(points, battles));
+    }
+    w.Key("wins").Number(std::uint64_t{wins});
+    w.Key("battles").Number(std::uint64_t{battles});
+    w.Key("win_percent");
+    if (battles == 0) {
+      w.Null();
+    } else {
+      w.Number(std::uint64_t{wins} * 100 / battles);
+    }
+    TimeFields(s.total, w);
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Newline();
+  w.Key("battles_by").BeginArray();
+  std::uint64_t position = 0;
+  for (const PlayerScore& s : ByBattlesStarted(ByPoints(standings.scores))) {
+    if (s.battles_started == 0) continue;
+    w.Newline();
+    w.BeginObject();
+    w.Key("position").Number(++position);
+    w.Key("player").Text(s.name);
+    w.Key("battles").Number(static_cast<std::uint64_t>(s.battles_started));
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Newline();
+  w.Key("total_times").BeginObject();
+  w.Key("penalty_minutes_per_missing_battle")
+      .Number(std::uint64_t{kPenaltyMinutesPerBattle});
+  w.Key("players").BeginArray();
+  for (const PlayerScore& s :
+       ByPenalisedTotal(standings.scores, standings.battles.size())) {
+    w.Newline();
+    w.BeginObject();
+    w.Key("player").Text(s.name);
+    TimeFields(s.total, w);
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Key("winners_total").BeginObject();
+  TimeFields(WinnersTotal(standings.battles), w);
+  w.EndObject();
+  w.EndObject();
+  w.EndObject();
+}
+
+}  // namespace
+
+std::string RenderJson(const ExportModel& model) {
+  const ExportSettings& settings = model.settings;
+  std::string out;
+  JsonWriter w(&out);
+  w.BeginObject();
+  w.Key("schema").Text(kSchema);
+  w.Newline();
+  w.Key("generator").BeginObject();
+  w.Key("name").Text("vexlane-stats");
+  w.Key("version").Text(ProgramVersion());
+  w.Key("home_page").Text(HomePage());
+  w.EndObject();
+  w.Newline();
+  w.Key("generated").Text(IsoUtcText(settings.made));
+  w.Newline();
+  w.Key("settings").BeginObject();
+  w.Key("extra_points")
+      .Number(static_cast<std::uint64_t>(settings.extra_points));
+  w.Key("mode").Text(settings.automatic ? "automatic" : "level-by-level");
+  w.Key("levels").BeginArray();
+  for (const std::string& level : settings.levels) w.Text(level);
+  w.EndArray();
+  w.Key("logs").BeginArray();
+  for (const ExportSettings::Log& log : settings.logs) {
+    w.BeginObject();
+    w.Key("name").Text(log.name);
+    w.Key("format").Text(log.format);
+    w.EndObject();
+  }
+  w.EndArray();
+  w.EndObject();
+  w.Newline();
+  w.Key("battles").BeginArray();
+  for (const ScoredBattle& b : model.battles) {
+    w.Newline();
+    WriteBattle(b, w);
+  }
+  w.EndArray();
+  w.Newline();
+  w.Key("standings");
+  WriteStandings(model.standings, w);
+  w.EndObject();
+  out += '\n';
+  return out;
+}
+
+}  // namespace vexlane

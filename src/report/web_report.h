@@ -1,0 +1,19 @@
+// A modern, self-contained web page of the report: HTML5 with embedded CSS
+// (light and dark), semantic tables, inline SVG charts of the season and a
+// small optional script that sorts tables. Nothing is loaded from
+// elsewhere, and it reads fully with JavaScript off.
+#pragma once
+
+#include <string>
+
+#include "report/export_model.h"
+
+namespace vexlane {
+
+std::string RenderWebPage(const ExportModel& model);
+
+// The anchor of a battle: "event-3-pipe12", made of ASCII letters, digits
+// and dashes only, unique by its event number.
+std::string BattleAnchor(const ScoredBattle& battle);
+
+}  // namespace vexlane

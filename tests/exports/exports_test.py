@@ -1,0 +1,126 @@
+#!/usr/bin/env python3
+"""The JSON, CSV and web outputs of the real program, on the sample log and
+on a hostile one: the JSON matches docs/report.schema.json and the combo
+text report's numbers, the CSV parses with the same columns on every row,
+and no log text becomes markup in the web page.
+
+    exports_test.py PROGRAM SAMPLE_LOG SCHEMA
+"""
+import csv
+import io
+import json
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_hostile_log import hostile_log  # noqa: E402
+
+program, sample_log, schema_path = sys.argv[1:4]
+try:
+    import jsonschema
+except ImportError:
+    print("python3-jsonschema is not installed: skipped")
+    sys.exit(77)
+
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def run(log, fmt, *extra):
+    env = dict(os.environ, SOURCE_DATE_EPOCH="1110013500", TZ="UTC")
+    done = subprocess.run([program, "-q", "-o", "-", "-f", fmt, "-i", log,
+                           *extra], capture_output=True, env=env, check=False)
+    check(done.returncode == 0, f"{fmt} run on {log}: {done.stderr!r}")
+    return done.stdout
+
+
+def text_numbers(report):
+    """(battle rows, overall rows) of a combo text report."""
+    battles, overall = [], []
+    section = None
+    for line in report.splitlines():
+        if line.startswith("Event "):
+            section = []
+            battles.append(section)
+        elif line.startswith("Overall scores:"):
+            section = overall
+        # Nicks may hold blanks: the numbers are read from the row's ends.
+        m = re.match(r"^ (\d+)\.\s+(.*)\s(\d+)$", line)
+        if section is not overall and section is not None and m:
+            section.append((int(m.group(1)), m.group(2), int(m.group(3))))
+        m = re.match(r"^ (\d+)\.\s+(.*)\s+(\d+)\s+\((\d+\.\d\d)\)\s+(\d+) / "
+                     r"(\d+) \((\d+)%\)\s+(.*)$", line)
+        if section is overall and m:
+            overall.append((int(m.group(1)), m.group(2), int(m.group(3)),
+                            m.group(4), int(m.group(5)), int(m.group(6)),
+                            int(m.group(7)), m.group(8).strip()))
+    return battles, overall
+
+
+with open(schema_path, encoding="utf-8") as f:
+    validator = jsonschema.Draft202012Validator(json.load(f))
+
+with tempfile.TemporaryDirectory() as work:
+    hostile = os.path.join(work, "hostile.log")
+    hostile_log(hostile)
+    for log in (sample_log, hostile):
+        raw = run(log, "json")
+        doc = json.loads(raw.decode("utf-8"))  # strict UTF-8
+        errors = list(validator.iter_errors(doc))
+        check(not errors, f"schema: {errors[:1]}")
+
+        # The text report's columns run together for nicks longer than
+        # them, so the numbers are compared on the sample log.
+        text = run(sample_log, "text").decode("latin-1")
+        doc = json.loads(run(sample_log, "json").decode("utf-8"))
+        battles, overall = text_numbers(text)
+        check(len(battles) == len(doc["battles"]), "battle count")
+        for rows, battle in zip(battles, doc["battles"]):
+            got = [(e["rank"], e["points"]) for e in battle["entries"]]
+            check(got == [(r, p) for r, _, p in rows],
+                  f"ranks and points of event {battle['event']}")
+        shown = doc["standings"]["overall"]
+        with_battles = [r for r in shown if r["battles"] > 0]
+        check(len(overall) == len(with_battles), "overall rows")
+        for row, mine in zip(overall, with_battles):
+            pos, _, points, average, wins, count, percent, total = row
+            check((mine["position"], mine["points"], mine["wins"],
+                   mine["battles"], mine["win_percent"], mine["time"]) ==
+                  (pos, points, wins, count, percent, total),
+                  f"overall row {pos}")
+            check(f"{mine['average']:.2f}" == average, f"average of row {pos}")
+
+        doc = json.loads(raw.decode("utf-8"))
+        table = list(csv.reader(io.StringIO(run(log, "csv").decode("utf-8"),
+                                            newline="")))
+        check(table[0][:3] == ["event", "date", "level"], "csv header")
+        check(all(len(r) == len(table[0]) for r in table), "csv columns")
+        check(len(table) - 1 == sum(len(b["entries"]) for b in doc["battles"]),
+              "one csv row per entry")
+        for r in table[1:]:
+            for cell in (r[2], r[3], r[5]):
+                check(not cell or cell[0] not in "=+-@\t\r",
+                      f"formula cell {cell!r}")
+
+        page = run(log, "web").decode("utf-8")
+        check(page.startswith("<!doctype html>"), "web doctype")
+
+    doc = json.loads(run(hostile, "json").decode("utf-8"))
+    nicks = [e["nick"] for b in doc["battles"] for e in b["entries"]]
+    # Bytes that are not UTF-8 are read as Windows-1252.
+    check('Bob,"the" \u00e9l\u00e8ve' in nicks, f"cp1252 nick in {nicks}")
+    check("\u202eevil\u202c" in nicks, "valid UTF-8 kept")
+    table = run(hostile, "csv").decode("utf-8")
+    check("\"'=cmd|' /C calc'!A0\"" in table, "formula prefixed and quoted")
+    check("\"Bob,\"\"the\"\" \u00e9l\u00e8ve\"" in table, "comma and quotes")
+
+print(f"exports: {'FAILED' if failures else 'ok'} ({len(failures)} failures)")
+sys.exit(1 if failures else 0)
