@@ -6,7 +6,9 @@
 
 #include "base/text.h"
 #include "log/level_names.h"
+#include "log/line_adapter.h"
 #include "log/line_fields.h"
+#include "log/line_prefilter.h"
 #include "log/time_entry.h"
 
 namespace {
@@ -30,6 +32,24 @@ void BM_SpeakerOf(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SpeakerOf);
+
+// The '.' and "by" test that lets most lines skip the word searches.
+void BM_LinePrefilter(benchmark::State& state) {
+  for (auto _ : state) {
+    for (std::string_view line : kLines)
+      benchmark::DoNotOptimize(AnchorsOf(line));
+  }
+}
+BENCHMARK(BM_LinePrefilter);
+
+// Reshaping an irssi line into the classic one.
+void BM_IrssiAdapter(benchmark::State& state) {
+  LineAdapter adapter(LogFormat::kIrssi);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(adapter.Adapt("21:04 <@Vexnota> 1:05,23"));
+  }
+}
+BENCHMARK(BM_IrssiAdapter);
 
 void BM_TimeStampOf(benchmark::State& state) {
   for (auto _ : state) {

@@ -3,6 +3,11 @@
 // changes, action lines and links, and every few hundred lines a battle.
 //
 //   make_log SIZE_MB SEED OUTPUT
+//   make_log --crowd PLAYERS PER_BATTLE SEED OUTPUT
+//
+// --crowd writes the shapes whose scoring once cost the square of their
+// size: PLAYERS players, each posting one random time, in battles of
+// PER_BATTLE players (PLAYERS for one battle).
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -163,7 +168,39 @@ class Generator {
 
 }  // namespace
 
+// Battles of `per_battle` distinct players, times in random order.
+int WriteCrowd(long players, long per_battle, unsigned seed, std::FILE* out) {
+  std::mt19937 rng(seed);
+  long player = 0;
+  for (long battle = 0; player < players; ++battle) {
+    std::fprintf(out, "[20:00:00] <Host> http://lev.example/Crowd%ld.lev\n",
+                 battle);
+    for (long k = 0; k < per_battle && player < players; ++k, ++player) {
+      const unsigned t = 200 + rng() % 35800;  // 0:02,00 .. 5:59,99
+      // Nicks that differ in their first four letters: distinct players.
+      char nick[5] = {static_cast<char>('A' + player / 17576 % 26),
+                      static_cast<char>('a' + player / 676 % 26),
+                      static_cast<char>('a' + player / 26 % 26),
+                      static_cast<char>('a' + player % 26), 0};
+      std::fprintf(out, "[20:01:00] <%s> %u:%02u,%02u\n", nick, t / 6000,
+                   t / 100 % 60, t % 100);
+    }
+    std::fprintf(out, "[20:30:00] <Host> stop\n");
+  }
+  return std::fclose(out) == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 6 && std::string(argv[1]) == "--crowd") {
+    std::FILE* out = std::fopen(argv[5], "wb");
+    if (out == nullptr) {
+      std::perror(argv[5]);
+      return 1;
+    }
+    return WriteCrowd(std::atol(argv[2]), std::atol(argv[3]),
+                      static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)),
+                      out);
+  }
   if (argc != 4) {
     std::fprintf(stderr, "usage: make_log SIZE_MB SEED OUTPUT\n");
     return 2;

@@ -76,3 +76,15 @@ echo "level pass / text:      $(ratio 'vexlane-stats level pass' 'vexlane-stats 
 echo "text report / wc -l:    $(ratio 'vexlane-stats text' 'wc -l')"
 echo "peak RSS: $((rss_kb / 1024)) MiB; report: $((report_bytes / 1048576)) MiB;" \
   "limit 32 MiB + 2 x report = $((32 + 2 * report_bytes / 1048576)) MiB"
+
+# The shapes whose scoring once grew with the square of their size: one
+# battle of many players, and many players in battles of 50; each also at
+# ten times the size, to show the cost stays linear.
+echo
+for shape in "10000 10000" "40000 40000" "40000 50" "400000 400000" "400000 50"; do
+  set -- $shape
+  crowd="$work/crowd-$1-$2.log"
+  [ -f "$crowd" ] || "$build/bench/make_log" --crowd "$1" "$2" 42 "$crowd"
+  measure "crowd $1 players, battles of $2" \
+    "$program" -q -o - -i "$crowd"
+done

@@ -31,11 +31,10 @@ std::string_view ShownStarter(const ScoredBattle& battle) {
   return battle.starter;
 }
 
-std::vector<PlayerScore> ScoredPlayers(const Standings& standings) {
-  std::vector<PlayerScore> list = ByPoints(standings.scores);
-  std::vector<PlayerScore> shown;
-  for (PlayerScore& s : list) {
-    if (s.points != 0) shown.push_back(std::move(s));
+PlayerOrder ScoredPlayers(const Standings& standings) {
+  PlayerOrder shown;
+  for (std::size_t i : PointsOrder(standings.scores)) {
+    if (standings.scores[i].points != 0) shown.push_back(i);
   }
   return shown;
 }

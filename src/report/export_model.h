@@ -49,7 +49,7 @@ std::string_view ShownStarter(const ScoredBattle& battle);
 
 // The overall scores rows as the report shows them: players with points,
 // best first.
-std::vector<PlayerScore> ScoredPlayers(const Standings& standings);
+PlayerOrder ScoredPlayers(const Standings& standings);
 
 // The average the report shows, as a number: truncated to two decimals.
 double AverageValue(std::uint32_t points, std::uint32_t battles);

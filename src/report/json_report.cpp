@@ -164,9 +164,9 @@ void WriteBattle(const ScoredBattle& b, JsonWriter& w) {
 void WriteStandings(const Standings& standings, JsonWriter& w) {
   w.BeginObject();
   w.Key("overall").BeginArray();
-  const std::vector<PlayerScore> by_points = ScoredPlayers(standings);
+  const PlayerOrder by_points = ScoredPlayers(standings);
   for (std::size_t i = 0; i < by_points.size(); ++i) {
-    const PlayerScore& s = by_points[i];
+    const PlayerScore& s = standings.scores[by_points[i]];
     const auto battles = static_cast<std::uint32_t>(s.battles);
     const auto points = static_cast<std::uint32_t>(s.points);
     const auto wins = static_cast<std::uint32_t>(s.wins);
@@ -196,7 +196,9 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
   w.Newline();
   w.Key("battles_by").BeginArray();
   std::uint64_t position = 0;
-  for (const PlayerScore& s : ByBattlesStarted(ByPoints(standings.scores))) {
+  for (std::size_t i :
+       BattlesStartedOrder(standings.scores, PointsOrder(standings.scores))) {
+    const PlayerScore& s = standings.scores[i];
     if (s.battles_started == 0) continue;
     w.Newline();
     w.BeginObject();
@@ -211,12 +213,12 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
   w.Key("penalty_minutes_per_missing_battle")
       .Number(std::uint64_t{kPenaltyMinutesPerBattle});
   w.Key("players").BeginArray();
-  for (const PlayerScore& s :
-       ByPenalisedTotal(standings.scores, standings.battles.size())) {
+  for (const PenalisedTotal& t :
+       PenalisedTotals(standings.scores, standings.battles.size())) {
     w.Newline();
     w.BeginObject();
-    w.Key("player").Text(s.name);
-    TimeFields(s.total, w);
+    w.Key("player").Text(standings.scores[t.player].name);
+    TimeFields(t.total, w);
     w.EndObject();
   }
   w.EndArray();

@@ -37,14 +37,18 @@ std::uint32_t Count(std::int32_t value) {
 
 }  // namespace
 
-void AppendTotalTimes(const std::vector<PlayerScore>& by_total,
+void AppendTotalTimes(const std::vector<PlayerScore>& scores,
+                      const std::vector<PenalisedTotal>& totals,
                       const TimeEntry& winners_total, std::string* out) {
   *out +=
       "The following are the single player total times for individual "
       "players.\nIf a player doesn't have a time in a battle level, this\nwill "
       "add ten minutes to the total time.\n";
-  for (const PlayerScore& s : by_total) {
-    *out += TimeColumnText(s.total) + " " + s.name + "\n";
+  for (const PenalisedTotal& t : totals) {
+    AppendTimeColumn(t.total, out);
+    *out += ' ';
+    *out += scores[t.player].name;
+    *out += '\n';
   }
   *out += "\n";
   *out +=
@@ -53,9 +57,9 @@ void AppendTotalTimes(const std::vector<PlayerScore>& by_total,
   *out += TimeColumnText(winners_total);
 }
 
-void AppendOverallScores(const std::vector<PlayerScore>& by_points, bool html,
+void AppendOverallScores(const std::vector<PlayerScore>& scores,
+                         const PlayerOrder& points_order, bool html,
                          std::string* out) {
-  const std::vector<PlayerScore>& list = by_points;
   if (html) {
     *out += "<tr><td><br><br><br></td></tr><tr align=\"left\">";
     *out += "<td><h2>Overall scores:</h2></td></tr>";
@@ -68,8 +72,8 @@ void AppendOverallScores(const std::vector<PlayerScore>& by_points, bool html,
     *out += std::string(71, '-') + "\n";
   }
   const char* cell = html ? "<td>" : "";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const PlayerScore& s = list[i];
+  for (std::size_t i = 0; i < points_order.size(); ++i) {
+    const PlayerScore& s = scores[points_order[i]];
     if (s.points == 0) continue;
     const std::uint32_t points = Count(s.points);
     const std::uint32_t wins = Count(s.wins);
@@ -83,22 +87,24 @@ void AppendOverallScores(const std::vector<PlayerScore>& by_points, bool html,
     }
     *out += " ";
     if (html) *out += "<tr><td>";
-    *out += PadRight(UnsignedText(i + 1) + ". ", 6);
+    AppendPadded(UnsignedText(i + 1) + ". ", 6, out);
     *out += cell;
-    *out += PadRight(html ? HtmlEscape(s.name) : s.name, 13);
+    AppendPadded(html ? HtmlEscape(s.name) : s.name, 13, out);
     *out += cell;
-    *out += PadRight(UnsignedText(points), 6) + PadRight(average, 14);
+    AppendPadded(UnsignedText(points), 6, out);
+    AppendPadded(average, 14, out);
     *out += cell;
-    *out += PadRight(wins_text, 16);
+    AppendPadded(wins_text, 16, out);
     *out += cell;
-    *out += TimeColumnText(s.total) + "\n";
+    AppendTimeColumn(s.total, out);
+    *out += '\n';
     if (html) *out += "</tr>";
   }
 }
 
-void AppendBattlesBy(const std::vector<PlayerScore>& by_started, bool html,
+void AppendBattlesBy(const std::vector<PlayerScore>& scores,
+                     const PlayerOrder& started_order, bool html,
                      std::string* out) {
-  const std::vector<PlayerScore>& list = by_started;
   if (html) {
     *out += kTableEnd;
     *out += "<tr><td><br><br><br></td></tr>";
@@ -111,8 +117,8 @@ void AppendBattlesBy(const std::vector<PlayerScore>& by_started, bool html,
     *out += std::string(36, '-') + "\n";
   }
   const char* cell = html ? "<td>" : "";
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const PlayerScore& s = list[i];
+  for (std::size_t i = 0; i < started_order.size(); ++i) {
+    const PlayerScore& s = scores[started_order[i]];
     if (s.battles_started == 0) continue;
     *out += " ";
     if (html) *out += "<tr><td>";

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "scoring/players.h"
+#include "scoring/standings.h"
 
 namespace vexlane {
 
@@ -19,18 +19,22 @@ std::string_view HomePage();
 // `battles` must be above 0.
 std::string AverageText(std::uint32_t points, std::uint32_t battles);
 
-// The overall scores heading and a row for every player with points.
-void AppendOverallScores(const std::vector<PlayerScore>& by_points, bool html,
+// The overall scores heading and a row for every player with points, in
+// `points_order`.
+void AppendOverallScores(const std::vector<PlayerScore>& scores,
+                         const PlayerOrder& points_order, bool html,
                          std::string* out);
 
 // The battles-by table (closing the overall scores table in HTML): a row
-// for every player who started a battle.
-void AppendBattlesBy(const std::vector<PlayerScore>& by_started, bool html,
+// for every player who started a battle, in `started_order`.
+void AppendBattlesBy(const std::vector<PlayerScore>& scores,
+                     const PlayerOrder& started_order, bool html,
                      std::string* out);
 
 // The stats.txt kind's two tables: every player's penalised total, and the
 // sum of the winning times.
-void AppendTotalTimes(const std::vector<PlayerScore>& by_total,
+void AppendTotalTimes(const std::vector<PlayerScore>& scores,
+                      const std::vector<PenalisedTotal>& totals,
                       const TimeEntry& winners_total, std::string* out);
 
 void AppendFooter(bool html, std::string* out);

@@ -43,12 +43,15 @@ ReportTail BuildReportTail(ReportFormat format, const Standings& standings) {
   tail.text.reserve(10000);
   if (format == ReportFormat::kStatsText) {
     AppendTotalTimes(
-        ByPenalisedTotal(standings.scores, standings.battles.size()),
+        standings.scores,
+        PenalisedTotals(standings.scores, standings.battles.size()),
         WinnersTotal(standings.battles), &tail.text);
   } else {
-    const std::vector<PlayerScore> by_points = ByPoints(standings.scores);
-    AppendOverallScores(by_points, html, &tail.text);
-    AppendBattlesBy(ByBattlesStarted(by_points), html, &tail.text);
+    const PlayerOrder points_order = PointsOrder(standings.scores);
+    AppendOverallScores(standings.scores, points_order, html, &tail.text);
+    AppendBattlesBy(standings.scores,
+                    BattlesStartedOrder(standings.scores, points_order), html,
+                    &tail.text);
     tail.console_copy = tail.text.size();
     if (html) tail.text += "<tr><td><p><br><br><br>";
   }

@@ -181,14 +181,15 @@ void AppendBattle(const ScoredBattle& b, std::string* out) {
   *out += "</section>\n";
 }
 
-void AppendScores(const std::vector<PlayerScore>& players,
-                  std::string_view caption, std::string* out) {
+void AppendScores(const std::vector<PlayerScore>& scores,
+                  const PlayerOrder& players, std::string_view caption,
+                  std::string* out) {
   OpenTable(caption,
             {"#Pos.", "Player", "#Points", "#Average", "#Wins", "#Battles",
              "#Total time"},
             true, out);
   for (std::size_t i = 0; i < players.size(); ++i) {
-    const PlayerScore& s = players[i];
+    const PlayerScore& s = scores[players[i]];
     const auto points = static_cast<std::uint32_t>(s.points);
     const auto battles = static_cast<std::uint32_t>(s.battles);
     *out += "<tr>";
@@ -212,13 +213,15 @@ void AppendScores(const std::vector<PlayerScore>& players,
 }
 
 // Cumulative points of the best players over the events, one line each.
-void AppendSeasonChart(const ExportModel& model,
-                       const std::vector<PlayerScore>& best, std::string* out) {
+void AppendSeasonChart(const ExportModel& model, const PlayerOrder& best,
+                       std::string* out) {
+  const std::vector<PlayerScore>& scores = model.standings.scores;
   const std::size_t lines = std::min(best.size(), kChartPlayers);
   const std::size_t events = model.battles.size();
   if (lines == 0 || events == 0) return;
   std::unordered_map<std::uint64_t, std::size_t> line_of;
-  for (std::size_t i = 0; i < lines; ++i) line_of[PlayerKey(best[i].name)] = i;
+  for (std::size_t i = 0; i < lines; ++i)
+    line_of[PlayerKey(scores[best[i]].name)] = i;
   std::vector<std::vector<std::uint64_t>> totals(lines);
   std::vector<std::uint64_t> running(lines, 0);
   const std::size_t step = std::max<std::size_t>(1, events / kChartPoints);
@@ -288,7 +291,7 @@ void AppendSeasonChart(const ExportModel& model,
     std::snprintf(buffer, sizeof buffer, "<text x=\"%.1f\" y=\"%.1f\">",
                   x(points - 1) + 4, label_y[i]);
     *out += buffer;
-    *out += Safe(best[i].name) + "</text>";
+    *out += Safe(scores[best[i]].name) + "</text>";
   }
   *out += "</svg><figcaption>Cumulative points of the " + Number(lines) +
           " best players over " + Number(events) +
@@ -333,7 +336,7 @@ void AppendMonths(const ExportModel& model, std::string* out) {
   *out += "</svg><figcaption>Battles per month.</figcaption></figure>\n";
   for (const auto& [month, st] : months) {
     *out += "<h4 id=\"month-" + month + "\">" + month + "</h4>\n";
-    AppendScores(ScoredPlayers(st), "Standings of " + month, out);
+    AppendScores(st.scores, ScoredPlayers(st), "Standings of " + month, out);
   }
 }
 
@@ -371,20 +374,22 @@ std::string RenderWebPage(const ExportModel& model) {
          " from " + Number(model.battles.size()) + " battles.</p>\n";
   AppendIndex(model, &out);
 
-  const std::vector<PlayerScore> best = ScoredPlayers(model.standings);
+  const PlayerOrder best = ScoredPlayers(model.standings);
   out += "<section><h2 id=\"season\">The season</h2>\n";
   AppendSeasonChart(model, best, &out);
   AppendMonths(model, &out);
   out += "</section>\n<section><h2 id=\"battles\">Battles</h2>\n";
   for (const ScoredBattle& b : model.battles) AppendBattle(b, &out);
   out += "</section>\n<section><h2 id=\"scores\">Overall scores</h2>\n";
-  AppendScores(best, "Points of every player over all battles", &out);
+  AppendScores(model.standings.scores, best,
+               "Points of every player over all battles", &out);
   out += "</section>\n<section><h2 id=\"battles-by\">Battles by</h2>\n";
   OpenTable("Who started the battles", {"#Pos.", "Player", "#Battles"}, true,
             &out);
   std::size_t position = 0;
-  for (const PlayerScore& s :
-       ByBattlesStarted(ByPoints(model.standings.scores))) {
+  const std::vector<PlayerScore>& scores = model.standings.scores;
+  for (std::size_t i : BattlesStartedOrder(scores, PointsOrder(scores))) {
+    const PlayerScore& s = scores[i];
     if (s.battles_started == 0) continue;
     out += "<tr>";
     Cell(Number(++position), &out, true);

@@ -1,5 +1,8 @@
 #include "scoring/battle_scoring.h"
 
+#include <algorithm>
+#include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "scoring/exchange_sort.h"
@@ -8,14 +11,17 @@ namespace vexlane {
 
 void KeepLastPerNick(std::vector<TimeEntry>* times) {
   std::vector<TimeEntry>& list = *times;
-  // Keep an entry when no later entry has the same nick; one pass of moves.
+  // The index of each nick's last entry; an entry stays when it is that.
+  std::unordered_map<std::string_view, std::size_t> last;
+  last.reserve(list.size());
+  for (std::size_t i = 0; i < list.size(); ++i) last[list[i].name] = i;
+  std::vector<bool> keep(list.size());
+  for (std::size_t i = 0; i < list.size(); ++i) {
+    keep[i] = last[list[i].name] == i;
+  }
   std::size_t kept = 0;
   for (std::size_t i = 0; i < list.size(); ++i) {
-    bool later = false;
-    for (std::size_t j = i + 1; j < list.size() && !later; ++j) {
-      later = list[j].name == list[i].name;
-    }
-    if (later) continue;
+    if (!keep[i]) continue;
     if (kept != i) list[kept] = std::move(list[i]);
     ++kept;
   }
@@ -23,18 +29,19 @@ void KeepLastPerNick(std::vector<TimeEntry>* times) {
 }
 
 void RankEntries(std::vector<TimeEntry>* times) {
-  std::vector<TimeEntry>& list = *times;
-  // The sort runs on positions, so each swap moves two numbers instead of
-  // two entries; the final order is the same.
-  std::vector<std::size_t> order(list.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-  ExchangeSort(&order, [&list](std::size_t a, std::size_t b) {
-    return Better(list[a], list[b]);
-  });
-  std::vector<TimeEntry> ranked;
-  ranked.reserve(list.size());
-  for (std::size_t i : order) ranked.push_back(std::move(list[i]));
-  list = std::move(ranked);
+  const auto better = [](const TimeEntry& a, const TimeEntry& b) {
+    return Better(a, b);
+  };
+  // Better orders entries with a time or apples strictly and weakly; an
+  // empty entry (never posted, never added) would break that.
+  const bool orderable =
+      std::none_of(times->begin(), times->end(),
+                   [](const TimeEntry& e) { return IsEmpty(e); });
+  if (orderable) {
+    ExchangeSort(times, better);
+  } else {
+    ExchangeSortByLoops(times, better);
+  }
 }
 
 ScoredBattle ScoreBattle(FoundBattle&& battle, int extra_points) {

@@ -1,5 +1,6 @@
 #include "scoring/standings.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <utility>
 
@@ -59,38 +60,55 @@ void AddToStandings(const ScoredBattle& battle, Standings* standings) {
   standings->battles.push_back(std::move(summary));
 }
 
-std::vector<PlayerScore> ByPoints(const std::vector<PlayerScore>& scores) {
-  std::vector<PlayerScore> list = scores;
-  ExchangeSort(&list, [](const PlayerScore& a, const PlayerScore& b) {
+PlayerOrder PointsOrder(const std::vector<PlayerScore>& scores) {
+  PlayerOrder order(scores.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+  ExchangeSort(&order, [&scores](std::size_t x, std::size_t y) {
+    const PlayerScore& a = scores[x];
+    const PlayerScore& b = scores[y];
     return Count(a.points) > Count(b.points) ||
            (a.points == b.points && Count(a.wins) > Count(b.wins));
   });
-  return list;
+  return order;
 }
 
-std::vector<PlayerScore> ByBattlesStarted(std::vector<PlayerScore> by_points) {
-  ExchangeSort(&by_points, [](const PlayerScore& a, const PlayerScore& b) {
-    return Count(a.battles_started) > Count(b.battles_started);
+PlayerOrder BattlesStartedOrder(const std::vector<PlayerScore>& scores,
+                                PlayerOrder points_order) {
+  ExchangeSort(&points_order, [&scores](std::size_t x, std::size_t y) {
+    return Count(scores[x].battles_started) > Count(scores[y].battles_started);
   });
-  return by_points;
+  return points_order;
 }
 
-std::vector<PlayerScore> ByPenalisedTotal(
+std::vector<PenalisedTotal> PenalisedTotals(
     const std::vector<PlayerScore>& scores, std::size_t battles_in_report) {
-  std::vector<PlayerScore> list = scores;
-  for (PlayerScore& s : list) {
+  std::vector<PenalisedTotal> list;
+  list.reserve(scores.size());
+  for (std::size_t i = 0; i < scores.size(); ++i) {
+    PenalisedTotal t{i, scores[i].total};
+    t.total.name.clear();
     // Never negative: one player (two nicks sharing a key) can have more
     // battles than the report when both nicks drove in the same battle.
-    const std::uint64_t battles = Count(s.battles);
-    if (battles >= battles_in_report) continue;
-    TimeEntry penalty;
-    penalty.minutes = static_cast<std::uint32_t>((battles_in_report - battles) *
-                                                 kPenaltyMinutesPerBattle);
-    s.total = Sum(s.total, penalty);
+    const std::uint64_t battles = Count(scores[i].battles);
+    if (battles < battles_in_report) {
+      TimeEntry penalty;
+      penalty.minutes = static_cast<std::uint32_t>(
+          (battles_in_report - battles) * kPenaltyMinutesPerBattle);
+      t.total = Sum(t.total, penalty);
+    }
+    list.push_back(std::move(t));
   }
-  ExchangeSort(&list, [](const PlayerScore& a, const PlayerScore& b) {
+  const auto better = [](const PenalisedTotal& a, const PenalisedTotal& b) {
     return Better(a.total, b.total);
-  });
+  };
+  const bool orderable =
+      std::none_of(list.begin(), list.end(),
+                   [](const PenalisedTotal& t) { return IsEmpty(t.total); });
+  if (orderable) {
+    ExchangeSort(&list, better);
+  } else {
+    ExchangeSortByLoops(&list, better);
+  }
   return list;
 }
 

@@ -20,16 +20,26 @@ struct Standings {
 // appends its summary.
 void AddToStandings(const ScoredBattle& battle, Standings* standings);
 
+// An order of the players: positions in Standings::scores.
+using PlayerOrder = std::vector<std::size_t>;
+
 // The overall scores order: more points first, then more wins; ties stay as
 // the exchange sort leaves them.
-std::vector<PlayerScore> ByPoints(const std::vector<PlayerScore>& scores);
+PlayerOrder PointsOrder(const std::vector<PlayerScore>& scores);
 
-// The battles-by order, sorted from `by_points` by battles started only.
-std::vector<PlayerScore> ByBattlesStarted(std::vector<PlayerScore> by_points);
+// The battles-by order, sorted from `points_order` by battles started only.
+PlayerOrder BattlesStartedOrder(const std::vector<PlayerScore>& scores,
+                                PlayerOrder points_order);
+
+// A player's total as the total-time table shows it.
+struct PenalisedTotal {
+  std::size_t player;  // position in Standings::scores
+  TimeEntry total;     // its name is left empty
+};
 
 // The total-time order: each total raised by 10 minutes for every battle of
 // the report the player has no time in (never below zero), smallest first.
-std::vector<PlayerScore> ByPenalisedTotal(
+std::vector<PenalisedTotal> PenalisedTotals(
     const std::vector<PlayerScore>& scores, std::size_t battles_in_report);
 
 // The sum of every battle's winning entry.

@@ -21,9 +21,10 @@ PlayerScore Player(std::string name, int points, int wins, int battles,
   return s;
 }
 
-std::string Order(const std::vector<PlayerScore>& scores) {
+std::string Order(const std::vector<PlayerScore>& scores,
+                  const PlayerOrder& order) {
   std::string out;
-  for (const PlayerScore& s : scores) out += s.name + " ";
+  for (std::size_t i : order) out += scores[i].name + " ";
   return out;
 }
 
@@ -54,10 +55,10 @@ TEST(AverageText, TruncatesToTwoDecimals) {
 TEST(OverallScores, ExchangeSortByPointsThenWins) {
   std::vector<PlayerScore> scores = {
       Player("Ann", 5, 1, 2), Player("Bea", 5, 1, 2), Player("Cal", 9, 1, 2)};
-  EXPECT_EQ(Order(ByPoints(scores)), "Cal Bea Ann ");
+  EXPECT_EQ(Order(scores, PointsOrder(scores)), "Cal Bea Ann ");
 
   scores = {Player("Ann", 5, 1, 3), Player("Bea", 5, 2, 3)};
-  EXPECT_EQ(Order(ByPoints(scores)), "Bea Ann ");
+  EXPECT_EQ(Order(scores, PointsOrder(scores)), "Bea Ann ");
 }
 
 TEST(OverallScores, RowLayout) {
@@ -134,9 +135,9 @@ TEST(TotalTimes, MissingBattlePenaltyAndSort) {
   scores[0].total.minutes = 1;
   scores[1].total.minutes = 40;
   const std::string tail = Tail(scores, false, true, 4);
-  const std::vector<PlayerScore> by_total = ByPenalisedTotal(scores, 4);
+  const std::vector<PenalisedTotal> by_total = PenalisedTotals(scores, 4);
   EXPECT_EQ(TimeColumnText(by_total[0].total), "    31:00,00");
-  EXPECT_EQ(Order(by_total), "Ann Bob ");
+  EXPECT_EQ(scores[by_total[0].player].name, "Ann");
   EXPECT_NE(tail.find("time.\n    31:00,00 Ann\n    40:00,00 Bob\n\n"),
             std::string::npos);
   EXPECT_EQ(tail.find("Overall scores"), std::string::npos);
@@ -148,7 +149,7 @@ TEST(TotalTimes, MissingBattlePenaltyAndSort) {
 TEST(TotalTimes, PenaltyIsNeverNegative) {
   std::vector<PlayerScore> scores = {Player("Johnny", 3, 1, 2)};
   scores[0].total.minutes = 2;
-  EXPECT_EQ(TimeColumnText(ByPenalisedTotal(scores, 1)[0].total),
+  EXPECT_EQ(TimeColumnText(PenalisedTotals(scores, 1)[0].total),
             "     2:00,00");
 }
 
