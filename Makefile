@@ -5,6 +5,7 @@ JOBS ?= 2
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= parsers program cli adapter gzip export
 
 .PHONY: all build test run sanitize fuzz format lint clean
 
@@ -31,8 +32,8 @@ sanitize:
 fuzz:
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) \
 	  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXLANE_FUZZ=ON
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target parsers_fuzzer program_fuzzer
-	set -e; for t in parsers program; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS:%=%_fuzzer)
+	set -e; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/artifacts; \
 	  cp fuzz/corpus/$$t/* $(FUZZ_BUILD)/corpus/$$t/; \
 	  $(FUZZ_BUILD)/fuzz/$${t}_fuzzer -max_total_time=$(FUZZ_SECONDS) \

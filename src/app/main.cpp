@@ -1,5 +1,7 @@
 // vexlane-stats: battle statistics from an IRC #battle channel log.
+#include <cstdio>
 #include <iostream>
+#include <new>
 #include <string_view>
 #include <vector>
 
@@ -8,8 +10,11 @@
 #include "app/unattended.h"
 #include "base/platform.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int Run(int argc, char** argv) {
   const int closed = vexlane::PrepareStandardStreams();
+  vexlane::RemoveTemporaryFileOnSignals();
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0),
                                            argv + argc);
   const vexlane::Command command = vexlane::ParseCommandLine(args);
@@ -26,5 +31,17 @@ int main(int argc, char** argv) {
     }
     default:
       return vexlane::AnswerCommand(command, std::cout, std::cerr);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    // Nothing was published: a report is named only once it is whole.
+    std::fputs("vexlane-stats: out of memory; no report was written\n", stderr);
+    return 1;
   }
 }

@@ -39,4 +39,23 @@ std::FILE* CreateTempFileBeside(const std::string& path,
 // False (errno set) when it cannot.
 bool ReplaceExistingFile(const std::string& from, const std::string& to);
 
+// Gives `from` the name `to` in one step only if nothing has that name
+// (errno EEXIST otherwise); `from` is gone afterwards when it succeeds.
+bool PublishWithoutReplacing(const std::string& from, const std::string& to);
+
+// Flushes `file` and asks the system to put it on the disk. False (errno
+// set) when either fails.
+bool SyncFile(std::FILE* file);
+
+// Asks the system to put the directory holding `path` on the disk, so that
+// a new name in it survives a power cut. Best effort.
+void SyncDirectoryOf(const std::string& path);
+
+// SIGINT and SIGTERM from now on remove the temporary file named by
+// SetTemporaryFile (if any) and end the program with status 128 + signal.
+void RemoveTemporaryFileOnSignals();
+// The file the signal handlers remove; nullptr for none. The text is
+// copied.
+void SetTemporaryFile(const char* path);
+
 }  // namespace vexlane

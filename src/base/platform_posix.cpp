@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -6,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/platform.h"
 
@@ -84,6 +86,10 @@ std::FILE* CreateTempFileBeside(const std::string& path,
   std::string name = dir + "." + base + ".vexlane-tmp-XXXXXX";
   const int fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
+  // mkostemp makes the file private; a report gets the usual permissions.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
   std::FILE* file = fdopen(fd, "wb");
   if (file == nullptr) {
     const int saved = errno;
@@ -98,6 +104,66 @@ std::FILE* CreateTempFileBeside(const std::string& path,
 
 bool ReplaceExistingFile(const std::string& from, const std::string& to) {
   return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool PublishWithoutReplacing(const std::string& from, const std::string& to) {
+  // A hard link fails with EEXIST when the name is taken, whatever it is.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return true;
+  }
+  if (errno != EPERM && errno != EOPNOTSUPP && errno != ENOSYS) return false;
+#ifdef RENAME_NOREPLACE
+  // File systems without hard links.
+  return renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                   RENAME_NOREPLACE) == 0;
+#else
+  return false;
+#endif
+}
+
+bool SyncFile(std::FILE* file) {
+  return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+void SyncDirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  const std::string dir = slash == std::string::npos
+                              ? "."
+                              : (slash == 0 ? "/" : path.substr(0, slash));
+  const int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+namespace {
+
+char temporary_file[4096];
+volatile std::sig_atomic_t has_temporary_file = 0;
+
+extern "C" void RemoveAndExit(int signal_number) {
+  if (has_temporary_file) unlink(temporary_file);
+  _exit(128 + signal_number);
+}
+
+}  // namespace
+
+void RemoveTemporaryFileOnSignals() {
+  struct sigaction action {};
+  action.sa_handler = RemoveAndExit;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void SetTemporaryFile(const char* path) {
+  has_temporary_file = 0;
+  if (path == nullptr) return;
+  const std::size_t n = std::strlen(path);
+  if (n >= sizeof temporary_file) return;
+  std::memcpy(temporary_file, path, n + 1);
+  has_temporary_file = 1;
 }
 
 }  // namespace vexlane

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "base/platform.h"
@@ -56,6 +59,49 @@ bool ReplaceExistingFile(const std::string& from, const std::string& to) {
   }
   errno = EACCES;
   return false;
+}
+
+bool PublishWithoutReplacing(const std::string& from, const std::string& to) {
+  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return true;
+  }
+  errno = GetLastError() == ERROR_ALREADY_EXISTS ||
+                  GetLastError() == ERROR_FILE_EXISTS
+              ? EEXIST
+              : EACCES;
+  return false;
+}
+
+bool SyncFile(std::FILE* file) {
+  return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
+
+void SyncDirectoryOf(const std::string&) {}
+
+namespace {
+
+char temporary_file[4096];
+volatile std::sig_atomic_t has_temporary_file = 0;
+
+extern "C" void RemoveAndExit(int signal_number) {
+  if (has_temporary_file) _unlink(temporary_file);
+  _exit(128 + signal_number);
+}
+
+}  // namespace
+
+void RemoveTemporaryFileOnSignals() {
+  std::signal(SIGINT, RemoveAndExit);
+  std::signal(SIGTERM, RemoveAndExit);
+}
+
+void SetTemporaryFile(const char* path) {
+  has_temporary_file = 0;
+  if (path == nullptr) return;
+  const std::size_t n = std::strlen(path);
+  if (n >= sizeof temporary_file) return;
+  std::memcpy(temporary_file, path, n + 1);
+  has_temporary_file = 1;
 }
 
 }  // namespace vexlane

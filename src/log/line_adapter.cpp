@@ -75,8 +75,9 @@ int MonthOf(std::string_view word) {
   return 0;
 }
 
+// The `n` digits at `at` (n at most 4) as a number.
 bool DigitsAt(std::string_view s, std::size_t at, std::size_t n, int* value) {
-  if (at + n > s.size()) return false;
+  if (n > 4 || at + n > s.size()) return false;
   int v = 0;
   for (std::size_t i = at; i < at + n; ++i) {
     if (!IsDigitByte(s[i])) return false;
@@ -383,7 +384,7 @@ std::string_view LineAdapter::AdaptHexchat(std::string_view line) {
   if (month == 0 || line.size() < 16 || line[3] != ' ') return line;
   if (line[4] == ' ') at = 5;  // a day written with a blank instead of a 0
   const std::size_t day_end = line.find(' ', at);
-  if (day_end == std::string_view::npos ||
+  if (day_end == std::string_view::npos || day_end - at > 2 ||
       !DigitsAt(line, at, day_end - at, &day) || day < 1 || day > 31) {
     return line;
   }

@@ -30,21 +30,10 @@ std::string ErrnoText() {
   return errno != 0 ? std::strerror(errno) : "write error";
 }
 
-// Writes every piece, flushes and closes `f`; false with `*error` set when
-// any of it failed.
-bool WriteAndClose(std::FILE* f, const std::vector<std::string_view>& pieces,
-                   std::string* error) {
-  errno = 0;
-  bool ok = true;
-  for (std::string_view piece : pieces) ok = ok && WriteAll(f, piece);
-  ok = (std::fflush(f) == 0) && ok;
-  if (!ok) *error = ErrnoText();
-  errno = 0;
-  if (std::fclose(f) != 0 && ok) {
-    ok = false;
-    *error = ErrnoText();
-  }
-  return ok;
+// Removes a temporary file that will not become a report.
+void Discard(const std::string& temp) {
+  std::remove(temp.c_str());
+  SetTemporaryFile(nullptr);
 }
 
 }  // namespace
@@ -79,22 +68,51 @@ WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
   return outcome;
 }
 
+namespace {
+
+// Writes `pieces` to a new temporary file beside `path`, on the disk when
+// it returns true; `*temp` is its name. Signals remove it while it exists.
+bool WriteTemporary(const std::vector<std::string_view>& pieces,
+                    const std::string& path, std::string* temp,
+                    std::string* error) {
+  errno = 0;
+  std::FILE* f = CreateTempFileBeside(path, temp);
+  if (f == nullptr) {
+    *error = ErrnoText();
+    return false;
+  }
+  SetTemporaryFile(temp->c_str());
+  errno = 0;
+  bool ok = true;
+  for (std::string_view piece : pieces) ok = ok && WriteAll(f, piece);
+  ok = ok && SyncFile(f);
+  if (!ok) *error = ErrnoText();
+  errno = 0;
+  if (std::fclose(f) != 0 && ok) {
+    ok = false;
+    *error = ErrnoText();
+  }
+  if (!ok) Discard(*temp);
+  return ok;
+}
+
+}  // namespace
+
 WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
                             const std::string& path) {
   WriteOutcome outcome;
   outcome.path = path;
-  // Exclusive creation: a name that exists but could not be read, or that
-  // another program took in the meantime, is never replaced.
+  std::string temp;
+  if (!WriteTemporary(pieces, path, &temp, &outcome.error)) return outcome;
+  // The complete file gets its name in one step, never replacing one.
   errno = 0;
-  std::FILE* f = CreateNewFile(path);
-  if (f == nullptr) {
+  if (!PublishWithoutReplacing(temp, path)) {
     outcome.error = ErrnoText();
+    Discard(temp);
     return outcome;
   }
-  if (!WriteAndClose(f, pieces, &outcome.error)) {
-    std::remove(path.c_str());
-    return outcome;
-  }
+  SetTemporaryFile(nullptr);
+  SyncDirectoryOf(path);
   outcome.ok = true;
   return outcome;
 }
@@ -111,22 +129,15 @@ WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
     return outcome;
   }
   std::string temp;
-  errno = 0;
-  std::FILE* f = CreateTempFileBeside(path, &temp);
-  if (f == nullptr) {
-    outcome.error = ErrnoText();
-    return outcome;
-  }
-  if (!WriteAndClose(f, pieces, &outcome.error)) {
-    std::remove(temp.c_str());
-    return outcome;
-  }
+  if (!WriteTemporary(pieces, path, &temp, &outcome.error)) return outcome;
   errno = 0;
   if (!ReplaceExistingFile(temp, path)) {
     outcome.error = ErrnoText();
-    std::remove(temp.c_str());
+    Discard(temp);
     return outcome;
   }
+  SetTemporaryFile(nullptr);
+  SyncDirectoryOf(path);
   outcome.ok = true;
   return outcome;
 }

@@ -1,8 +1,10 @@
 // Writes a finished report: to the first free BattleNN file of a
-// directory, to a named file, or to an open stream. An existing file is
-// never replaced unless asked, and then in one step; a failed write leaves
-// no partial file. It only returns what happened: telling the user is the
-// caller's.
+// directory, to a named file, or to an open stream. A report file is
+// written whole to a temporary file beside it (a hidden name no report
+// has), put on the disk, and only then given its name in one step, so no
+// run, however it ends, leaves a partial report under a report's name. An
+// existing file is never replaced unless asked. It only returns what
+// happened: telling the user is the caller's.
 #pragma once
 
 #include <cstdio>

@@ -248,6 +248,7 @@ printf "$(answers log)" >"$dir/in"
 (cd "$dir" && ulimit -f 1 && timeout 300 "$prog" <in 2>&1) | cat >"$dir/out"
 status=${PIPESTATUS[0]}
 expect_status 0; expect_said "Output file couldn't be made. "; expect_no_file Battle01.txt
+[ -z "$(ls -A "$dir" | grep vexlane-tmp)" ] || fail "a temporary file was left"
 finish
 
 begin stdout_closed
@@ -272,6 +273,73 @@ printf "$(answers log)" >"$dir/in"
 grep -q "status 0" "$dir/status" || fail "$(cat "$dir/status")"
 expect_report
 finish
+
+# --- Interrupted runs --------------------------------------------------
+
+# The report of a large log takes a while to write: kill runs at random
+# moments. SIGKILL may leave a temporary file but never a partial report;
+# SIGINT and SIGTERM leave nothing but a complete report, if the run got
+# that far, and end with 128 + the signal.
+interrupted() {  # interrupted SIGNAL: 20 runs killed at random moments
+  local signal=$1 i start end ms wait_ms left
+  "$make_input" battles 100000 "$dir/log"
+  mkdir -p "$dir/ref"
+  start=$(date +%s%N)
+  (cd "$dir/ref" && timeout 300 "$prog" -q -i ../log)
+  end=$(date +%s%N)
+  ms=$(((end - start) / 1000000 + 1))
+  for ((i = 1; i <= 20; i++)); do
+    mkdir -p "$dir/run$i"
+    (cd "$dir/run$i" && exec "$prog" -q -i ../log 2>/dev/null) &
+    wait_ms=$((RANDOM % ms))
+    sleep "$((wait_ms / 1000)).$(printf '%03d' $((wait_ms % 1000)))"
+    kill "-$signal" $! 2>/dev/null
+    wait $! 2>/dev/null
+    status=$?
+    if [ -e "$dir/run$i/Battle01.txt" ]; then
+      cmp -s "$dir/ref/Battle01.txt" "$dir/run$i/Battle01.txt" ||
+        fail "run $i: a partial or different report"
+    fi
+    left=$(ls -A "$dir/run$i" | grep -v '^Battle01.txt$' | grep -v vexlane-tmp)
+    [ -z "$left" ] || fail "run $i: left $left"
+    if [ "$signal" != KILL ]; then
+      [ -z "$(ls -A "$dir/run$i" | grep vexlane-tmp)" ] ||
+        fail "run $i: a temporary file was left"
+      # 0: it had finished before the signal.
+      [ "$status" = 0 ] || [ "$status" = 130 ] ||
+        fail "run $i: exit status $status"
+    fi
+  done
+}
+
+begin sigkill_at_20_random_moments
+interrupted KILL
+finish
+
+begin sigint_at_20_random_moments
+interrupted INT
+finish
+
+begin sigterm_ends_with_143
+"$make_input" battles 100000 "$dir/log"
+(cd "$dir" && exec "$prog" -q -i log </dev/null 2>/dev/null) &
+sleep 0.05; kill -TERM $! 2>/dev/null; wait $! 2>/dev/null; status=$?
+[ "$status" = 143 ] || fail "exit status $status"
+[ -z "$(ls -A "$dir" | grep -v '^log$')" ] || fail "left $(ls -A "$dir")"
+finish
+
+begin out_of_memory
+if ! (ulimit -v 30000 && "$prog" --version) >/dev/null 2>&1; then
+  skip "the program cannot start under a 30 MB limit (a sanitizer build)"
+else
+  "$make_input" players 200000 "$dir/log"
+  (cd "$dir" && ulimit -v 30000 && timeout 300 "$prog" -i log >out 2>&1)
+  status=$?
+  expect_status 1; expect_said "vexlane-stats: out of memory; no report was written"
+  expect_no_file Battle01.txt
+  [ -z "$(ls -A "$dir" | grep vexlane-tmp)" ] || fail "a temporary file was left"
+  finish
+fi
 
 echo
 echo "$passed passed, $failed failed, $skipped skipped"
