@@ -26,10 +26,15 @@ _vexlane_stats() {
       return
       ;;
   esac
-  if [[ $cur == -* ]]; then
+  if [[ $cur == --explain=* ]]; then
+    COMPREPLY=($(compgen -f -P --explain= -- "${cur#--explain=}"))
+  elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '-i --log --log-format -f --format -p --extra-points -l --level
-      -o --output --force -d --directory -q --quiet --help --version' \
+      -o --output --force -d --directory -q --quiet --explain -h --help
+      -V --version' \
       -- "$cur"))
+  else
+    COMPREPLY=($(compgen -f -- "$cur"))
   fi
 }
 complete -o filenames -F _vexlane_stats vexlane-stats

@@ -14,7 +14,8 @@ constexpr int kMaxExtraPoints = 1000;
 
 constexpr std::string_view kUsage =
     "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
-    "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n";
+    "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n"
+    "                     [--explain[=FILE]] [LOG]...\n";
 
 constexpr std::string_view kHelp =
     "\n"
@@ -30,7 +31,8 @@ constexpr std::string_view kHelp =
     "piped in, for example:\n"
     "  printf '2\\nchannel.log\\n2\\n\\n\\n' | vexlane-stats\n"
     "\n"
-    "With any of the options below it asks nothing and never waits:\n"
+    "With any of the options below, or log names, it asks nothing and never\n"
+    "waits (vexlane-stats channel.log is vexlane-stats -i channel.log):\n"
     "  -i, --log FILE          the channel log; repeat it for logs read one\n"
     "                          after the other as one; a .gz log is\n"
     "                          decompressed; - reads standard input\n"
@@ -54,11 +56,16 @@ constexpr std::string_view kHelp =
     "  -d, --directory DIR     where BattleNN is chosen (default: the working\n"
     "                          directory)\n"
     "  -q, --quiet             print nothing unless something fails\n"
-    "      --help              show this text and exit\n"
-    "      --version           show the version and exit\n"
+    "      --explain[=FILE]    tell, line by line, how each battle was read:\n"
+    "                          its start and who was credited, each time\n"
+    "                          taken or not and why, what ended it (on\n"
+    "                          standard error, or to FILE)\n"
+    "  -h, --help              show this text and exit\n"
+    "  -V, --version           show the version and exit\n"
     "\n"
     "An unattended run prints the path of the report it wrote on standard\n"
-    "output, and errors on standard error. Example for cron:\n"
+    "output, and a summary (battles, players, lines read, the report's full\n"
+    "path) and errors on standard error. Example for cron:\n"
     "  0 * * * * vexlane-stats -q -i /var/log/irc/battle.log -f html "
     "--force -o /var/www/battle.html\n"
     "\n"
@@ -80,10 +87,12 @@ struct OptionSpec {
 };
 
 constexpr OptionSpec kOptions[] = {
-    {'i', "log", true},    {'f', "format", true},   {'p', "extra-points", true},
-    {'l', "level", true},  {'o', "output", true},   {'d', "directory", true},
-    {'q', "quiet", false}, {0, "force", false},     {0, "help", false},
-    {0, "version", false}, {0, "log-format", true},
+    {'i', "log", true},          {'f', "format", true},
+    {'p', "extra-points", true}, {'l', "level", true},
+    {'o', "output", true},       {'d', "directory", true},
+    {'q', "quiet", false},       {0, "force", false},
+    {'h', "help", false},        {'V', "version", false},
+    {0, "log-format", true},     {0, "explain", false},
 };
 
 const OptionSpec* FindShort(char c) {
@@ -136,7 +145,12 @@ class Parser {
         return true;
       };
       if (options_ended || arg == "-" || arg.empty() || arg[0] != '-') {
-        Fail("unexpected argument " + Quoted(arg));
+        // Arguments that are no options are logs, as with -i.
+        if (arg.empty()) {
+          Fail("a log name must not be empty");
+        } else {
+          command_.options.logs.emplace_back(arg);
+        }
       } else if (arg == "--") {
         options_ended = true;
       } else if (arg.substr(0, 2) == "--") {
@@ -153,7 +167,13 @@ class Parser {
         }
         const std::string option = "--" + std::string(spec->long_name);
         std::string_view value;
-        if (eq != std::string_view::npos) {
+        if (eq != std::string_view::npos && spec->long_name == "explain") {
+          value = body.substr(eq + 1);
+          if (value.empty()) {
+            Fail("option '--explain=' needs a file name");
+            break;
+          }
+        } else if (eq != std::string_view::npos) {
           if (!spec->takes_value) {
             Fail("option " + Quoted(option) + " takes no value");
             break;
@@ -254,6 +274,9 @@ class Parser {
       if (value.empty())
         return Fail("option " + Quoted(option) + " needs a directory");
       o.directory = value;
+    } else if (spec.long_name == "explain") {
+      o.explain = true;
+      o.explain_file = value;
     } else if (spec.long_name == "quiet") {
       o.quiet = true;
     } else if (spec.long_name == "force") {

@@ -25,6 +25,8 @@ struct RunOptions {
   bool quiet = false;
   LogFormat log_format = LogFormat::kClassic;
   bool detect_format = false;  // --log-format auto
+  bool explain = false;        // explain every battle's events
+  std::string explain_file;    // where; empty: standard error
 };
 
 enum class CommandKind { kDialog, kRun, kHelp, kVersion, kUsageError };

@@ -1,7 +1,10 @@
 #include "app/unattended.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <ostream>
 #include <vector>
@@ -80,6 +83,23 @@ class WatchedSource : public ByteSource {
   ProgressLine* progress_;
   std::uint64_t done_ = 0;
   std::string read_error_;
+};
+
+// Writes the finder's explanation, one grep-friendly line an event:
+// "LOG line N: what happened".
+class Explainer : public FinderTrace {
+ public:
+  Explainer(std::ostream& out, ProgressLine* progress)
+      : out_(out), progress_(progress) {}
+  void Event(std::string_view log, std::size_t line,
+             std::string_view text) override {
+    if (progress_ != nullptr) progress_->Clear();
+    out_ << log << " line " << line << ": " << text << "\n";
+  }
+
+ private:
+  std::ostream& out_;
+  ProgressLine* progress_;
 };
 
 // The command line's side of the battle finder: the battles are taken as
@@ -249,12 +269,42 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   for (const std::string& log : logs) {
     settings.logs.push_back({log, std::string(LogFormatName(format))});
   }
+  // The explanation goes to standard error or its own file.
+  std::ofstream explain_file;
+  std::unique_ptr<Explainer> explainer;
+  if (options.explain) {
+    std::ostream* to = &err;
+    if (!options.explain_file.empty()) {
+      explain_file.open(options.explain_file, std::ios::binary);
+      if (!explain_file) {
+        err << kProgram << "cannot write the explanation to "
+            << Quoted(options.explain_file) << ": " << std::strerror(errno)
+            << "\n"
+            << std::flush;
+        return 1;
+      }
+      to = &explain_file;
+    }
+    explainer = std::make_unique<Explainer>(*to, progress.get());
+  }
+
   OptionsRun run(options, err, log_name, progress.get(), &settings);
   FinderOptions finder_options;
   finder_options.automatic = options.levels.empty();
   finder_options.format = format;
-  const int added = FindBattles(parts, finder_options, &run);
+  finder_options.trace = explainer.get();
+  FinderStats stats;
+  const int added = FindBattles(parts, finder_options, &run, &stats);
   if (progress) progress->Clear();
+  if (explain_file.is_open()) {
+    explain_file.close();
+    if (!explain_file) {
+      err << kProgram << "cannot write the explanation to "
+          << Quoted(options.explain_file) << "\n"
+          << std::flush;
+      return 1;
+    }
+  }
 
   for (const auto& part : watched) {
     if (part->read_error().empty()) continue;
@@ -265,8 +315,8 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   }
   if (added == 0) {
     if (!options.quiet) {
-      err << kProgram << "no battle was found in " << log_name
-          << "; no report was written\n";
+      err << kProgram << "no battle was found in " << log_name << " ("
+          << stats.lines << " lines read); no report was written\n";
       // Hardly anybody speaks in a classic reading: likely another format.
       const LogFormat likely = DetectLogFormat(first_lines);
       if (format == LogFormat::kClassic && likely != LogFormat::kClassic &&
@@ -308,6 +358,18 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   }
   if (!options.quiet && options.output != "-") {
     streams.out << outcome.path << "\n" << std::flush;
+  }
+  if (!options.quiet) {
+    std::error_code ec;
+    const std::string where = options.output == "-"
+                                  ? std::string("standard output")
+                                  : std::filesystem::absolute(outcome.path, ec)
+                                        .lexically_normal()
+                                        .string();
+    err << kProgram << report.battles() << " battles, " << report.players()
+        << " players, " << stats.lines << " lines read; report written to "
+        << where << "\n"
+        << std::flush;
   }
   return 0;
 }

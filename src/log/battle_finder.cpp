@@ -55,6 +55,11 @@ struct BattleScanState {
   std::string start_stamp;
   std::string start_date;
   std::vector<TimeEntry> times;
+  // For the explanation only: where the announcer was named, and each
+  // nick's last time in the running battle.
+  std::size_t announced_at = 0;
+  std::string announced_in;
+  std::vector<std::pair<std::string, std::size_t>> posted;
 };
 
 class Finder {
@@ -65,7 +70,8 @@ class Finder {
         automatic_(options.automatic),
         adapted_(options.format != LogFormat::kClassic),
         adapter_(options.format),
-        client_(client) {
+        client_(client),
+        trace_(options.trace) {
     SetLevel(options.first_level);
     state_.times.reserve(100);
   }
@@ -79,7 +85,8 @@ class Finder {
     OpenFirstPart();
     std::string_view line;
     for (;;) {
-      if (!reader_.Next(&line)) {
+      const bool got_line = reader_.Next(&line);
+      if (!got_line) {
         if (part_ + 1 < parts_.size()) {
           OpenPart(part_ + 1);
           continue;
@@ -90,11 +97,17 @@ class Finder {
           continue;
         }
       }
+      if (got_line) {
+        ++line_number_;
+        ++lines_read_;
+      }
       if (!Examine(adapted_ ? adapter_.Adapt(line) : line)) break;
     }
     reader_.Close();
     return state_.event - 1;
   }
+
+  std::size_t lines_read() const { return lines_read_; }
 
  private:
   void SetLevel(std::string_view level) {
@@ -127,6 +140,7 @@ class Finder {
 
   void OpenPart(std::size_t part) {
     part_ = part;
+    line_number_ = 0;
     if (part_ >= parts_.size()) return;
     adapter_.BeginFile(parts_[part_]->Name());
     reader_.Open(parts_[part_]);
@@ -159,22 +173,36 @@ class Finder {
     if (anchors.by && HoldsBattle(Upper())) {
       std::string announced = AnnouncedNickOf(line_);
       if (!announced.empty()) {
-        if (s.in_battle && LevelNameOf(line_) == s.level) s.starter = announced;
+        if (s.in_battle && LevelNameOf(line_) == s.level) {
+          s.starter = announced;
+          if (trace_)
+            Say("an announcement of " + s.level + " credits " + announced);
+        }
         s.announcer = std::move(announced);
         s.announcer_countdown = kAnnouncementLines;
+        if (trace_) {
+          s.announced_at = line_number_;
+          s.announced_in = PartName();
+        }
       }
     }
 
     const bool has_lev = anchors.dot && HoldsLev(line_);
     // "HTTP" matters for a link, or for a time post in a running battle.
     const bool has_http = (has_lev || s.in_battle) && HoldsHttp(Upper());
-    if (s.in_battle && !has_lev && !has_http &&
-        !(anchors.dot && HoldsRec(line_))) {
+    const bool link_like =
+        has_lev || has_http || (anchors.dot && HoldsRec(line_));
+    if (s.in_battle && !link_like) {
       TimeEntry entry = ParseTime(line_, MessageStart::kAfterMarker);
       if (!IsEmpty(entry) && !speaker_.empty()) {
         entry.name = speaker_;
+        if (trace_) ExplainTime(entry);
         s.times.push_back(std::move(entry));
+      } else if (trace_ && !speaker_.empty()) {
+        ExplainNotATime(nullptr);
       }
+    } else if (trace_ && s.in_battle && !speaker_.empty()) {
+      ExplainNotATime("it holds \".lev\", \".rec\" or \"http\"");
     }
 
     // Nick changes are not followed: a renamed player counts under both.
@@ -182,11 +210,16 @@ class Finder {
     const bool may_stop = s.starter.empty() || speaker_ == s.starter ||
                           IsPrivilegedStopper(speaker_);
     if ((s.in_battle && may_stop && HoldsStopWord(Upper())) || stream_failed_) {
+      if (trace_ && s.in_battle) ExplainStop(stream_failed_);
       if (!Close()) return false;
     }
 
     const bool link = has_lev && has_http;
     if (s.in_battle && link && LevelNameOf(line_) != s.level) {
+      if (trace_) {
+        Say("a link to another level, " + std::string(LevelNameOf(line_)) +
+            ", ends the battle of " + s.level);
+      }
       if (!Close()) return false;
     }
 
@@ -200,15 +233,125 @@ class Finder {
       s.found = true;
       s.in_battle = true;
       s.starter = s.announcer;
+      if (trace_) ExplainStart();
     }
     return true;
+  }
+
+  // The explanation's events.
+  const std::string& PartName() const {
+    static const std::string kNone;
+    return part_ < parts_.size() ? parts_[part_]->Name() : kNone;
+  }
+  void Say(const std::string& text) {
+    trace_->Event(PartName(), line_number_, text);
+  }
+  std::string Quote(std::string_view text) const {
+    std::string q = "\"";
+    q += text;
+    q += '"';
+    return q;
+  }
+  std::string_view Message() const {
+    const std::size_t marker = line_.find('>');
+    if (marker == std::string_view::npos) return {};
+    std::string_view message = line_.substr(marker + 1);
+    while (!message.empty() && IsSpaceByte(message.front())) {
+      message.remove_prefix(1);
+    }
+    return message;
+  }
+
+  void ExplainStart() {
+    BattleScanState& s = state_;
+    std::string who;
+    if (s.starter.empty()) {
+      who = "nobody is credited: nobody spoke before it";
+    } else if (s.announcer_countdown > 0 || s.starter != speaker_) {
+      who = s.announced_at > 0
+                ? "credited to " + s.starter + " (the announcement at " +
+                      s.announced_in + " line " +
+                      std::to_string(s.announced_at) + ")"
+                : "credited to " + s.starter + " (the last speaker)";
+    } else {
+      who = "credited to " + s.starter + " (the last speaker)";
+    }
+    Say("the battle of " + s.level + " starts (" +
+        (speaker_.empty() ? std::string("a line with no speaker")
+                          : std::string(speaker_) + " links it") +
+        "); " + who);
+    s.posted.clear();
+  }
+
+  void ExplainTime(const TimeEntry& entry) {
+    const std::string shown = DescribeTime(entry);
+    Say(std::string(speaker_) + " " + Quote(Message()) + " read as " + shown);
+    for (auto& [nick, at] : state_.posted) {
+      if (nick == speaker_) {
+        Say(std::string(speaker_) + "'s post replaces the one at line " +
+            std::to_string(at) + ": the last post counts");
+        at = line_number_;
+        return;
+      }
+    }
+    state_.posted.emplace_back(std::string(speaker_), line_number_);
+  }
+
+  // A line of a player in the battle that looks like a time but is not
+  // taken, with the reason (`why`, or worked out from the message).
+  void ExplainNotATime(const char* why) {
+    const std::string_view message = Message();
+    if (message.size() > 24) return;  // chat, not a time
+    std::size_t digits = 0;
+    for (char c : message) digits += IsDigitByte(c) ? 1 : 0;
+    if (digits == 0) return;
+    std::string reason;
+    if (why != nullptr) {
+      reason = why;
+    } else {
+      reason = WhyNotATime(message);
+    }
+    Say(std::string(speaker_) + " " + Quote(message) +
+        " is not taken: " + reason);
+  }
+
+  void ExplainStop(bool end_of_log) {
+    BattleScanState& s = state_;
+    if (end_of_log) {
+      Say("the end of the log ends the battle of " + s.level);
+      return;
+    }
+    const std::string_view upper = Upper();
+    const char* word = ContainsAnchored(upper, "STOP", 3) ? "STOP" : "END";
+    std::string who;
+    if (s.starter.empty()) {
+      who = "nobody is credited with the battle, so anybody may stop it";
+    } else if (speaker_ == s.starter) {
+      who = std::string(speaker_) + " started the battle";
+    } else if (IsBotNick(speaker_)) {
+      who = std::string(speaker_) + " is a bot, which may stop any battle";
+    } else {
+      who = std::string(speaker_) + " may stop any battle";
+    }
+    Say((speaker_.empty() ? std::string("a line")
+                          : std::string(speaker_) + " said") +
+        " " + Quote(Message().empty() ? line_ : Message()) + " (holds " + word +
+        ") and " + who + ": the battle of " + s.level + " ends");
   }
 
   // Closes the running battle; false when the user ended the scan.
   bool Close() {
     BattleScanState& s = state_;
     s.in_battle = false;
-    if (s.times.empty()) return true;
+    if (s.times.empty()) {
+      if (trace_) Say("the battle of " + s.level + " is dropped: no times");
+      return true;
+    }
+    if (trace_) {
+      Say("the battle of " + s.level + " is added as event " +
+          std::to_string(s.event) + " with " + std::to_string(s.times.size()) +
+          (s.times.size() == 1 ? " time" : " times"));
+    }
     battle_.event = s.event;
     battle_.level = s.level;
     battle_.starter = s.starter;
@@ -241,6 +384,9 @@ class Finder {
   const bool adapted_;
   LineAdapter adapter_;
   FinderClient* client_;
+  FinderTrace* trace_;
+  std::size_t line_number_ = 0;  // in the current part
+  std::size_t lines_read_ = 0;
   BattleScanState state_;
   FoundBattle battle_;
   LogReader reader_;
@@ -255,9 +401,12 @@ class Finder {
 }  // namespace
 
 int FindBattles(const std::vector<ByteSource*>& parts,
-                const FinderOptions& options, FinderClient* client) {
+                const FinderOptions& options, FinderClient* client,
+                FinderStats* stats) {
   Finder finder(parts, options, client);
-  return finder.Run();
+  const int added = finder.Run();
+  if (stats != nullptr) stats->lines = finder.lines_read();
+  return added;
 }
 
 }  // namespace vexlane

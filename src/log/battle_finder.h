@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "log/byte_source.h"
@@ -45,10 +46,25 @@ class FinderClient {
   virtual void LevelNotFound(const std::string& level) = 0;
 };
 
+// Receives the finder's explanation of what it read, one event a call:
+// where in the log (the part's name and the line number in it) and what
+// happened, in plain words.
+class FinderTrace {
+ public:
+  virtual ~FinderTrace() = default;
+  virtual void Event(std::string_view log, std::size_t line,
+                     std::string_view text) = 0;
+};
+
 struct FinderOptions {
   bool automatic = true;    // every battle; else level by level
   std::string first_level;  // level-by-level mode: the first level asked
   LogFormat format = LogFormat::kClassic;  // how the log's lines are read
+  FinderTrace* trace = nullptr;            // explains every decision when set
+};
+
+struct FinderStats {
+  std::size_t lines = 0;  // lines read, over every pass
 };
 
 // Scans the log made of `parts`, read in order as one log (a battle may
@@ -57,6 +73,7 @@ struct FinderOptions {
 // `*client`. Returns the number of battles handed over. A log that cannot
 // be opened is the caller's to check before; a read error ends its part.
 int FindBattles(const std::vector<ByteSource*>& parts,
-                const FinderOptions& options, FinderClient* client);
+                const FinderOptions& options, FinderClient* client,
+                FinderStats* stats = nullptr);
 
 }  // namespace vexlane

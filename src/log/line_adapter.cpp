@@ -129,9 +129,19 @@ bool IsFormatting(char c) {
 
 void AppendWithoutCodes(std::string_view text, bool no_brackets,
                         std::string* out) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    // Copy the run of plain bytes in one go: most messages are all plain.
+    std::size_t run = i;
+    while (run < text.size()) {
+      const unsigned char c = static_cast<unsigned char>(text[run]);
+      if (c < 0x20 || (no_brackets && (c == '<' || c == '>'))) break;
+      ++run;
+    }
+    out->append(text.data() + i, run - i);
+    i = run;
+    if (i >= text.size()) break;
     const char c = text[i];
-    if (IsFormatting(c)) continue;
     if (c == '\x03') {
       // ^C, up to two digits, and a comma with up to two more.
       std::size_t k = i + 1;
@@ -143,19 +153,27 @@ void AppendWithoutCodes(std::string_view text, bool no_brackets,
         k += 2;
         if (k < text.size() && IsDigitByte(text[k])) ++k;
       }
-      i = k - 1;
+      i = k;
       continue;
     }
-    if (no_brackets && c == '<') {
-      *out += '(';
-    } else if (no_brackets && c == '>') {
-      *out += ')';
-    } else if (c == '\t') {
-      *out += ' ';
-    } else {
-      *out += c;
+    if (!IsFormatting(c)) {
+      if (c == '<') {
+        *out += '(';
+      } else if (c == '>') {
+        *out += ')';
+      } else if (c == '\t') {
+        *out += ' ';
+      } else {
+        *out += c;
+      }
     }
+    ++i;
   }
+}
+
+void AppendTwoDigits(int value, std::string* out) {
+  *out += static_cast<char>('0' + value / 10 % 10);
+  *out += static_cast<char>('0' + value % 10);
 }
 
 // The nick without its channel mode character and surrounding blanks.
@@ -274,10 +292,13 @@ bool LineAdapter::ReadHeaderDate(std::string_view text) {
 
 std::string_view LineAdapter::Emit(const Clock& clock, std::string_view nick,
                                    std::string_view text, bool message) {
-  char stamp[16];
-  std::snprintf(stamp, sizeof stamp, "[%02d:%02d:%02d] ", clock.hours,
-                clock.minutes, clock.seconds);
-  out_.assign(stamp);
+  out_.assign(1, '[');
+  AppendTwoDigits(clock.hours, &out_);
+  out_ += ':';
+  AppendTwoDigits(clock.minutes, &out_);
+  out_ += ':';
+  AppendTwoDigits(clock.seconds, &out_);
+  out_ += "] ";
   if (message) {
     out_ += '<';
     AppendWithoutCodes(nick, true, &out_);

@@ -1,5 +1,8 @@
 #include "log/time_entry.h"
 
+#include <cstdio>
+#include <string>
+
 #include "base/text.h"
 
 namespace vexlane {
@@ -116,6 +119,45 @@ TimeEntry Sum(const TimeEntry& a, const TimeEntry& b) {
   s.points = a.points + b.points;
   s.apples = a.apples + b.apples;
   return s;
+}
+
+std::string DescribeTime(const TimeEntry& e) {
+  if (!HasTime(e)) {
+    return std::to_string(e.apples) + (e.apples == 1 ? " apple" : " apples");
+  }
+  char text[48];
+  std::snprintf(text, sizeof text, "%u:%02u,%02u", e.minutes, e.seconds,
+                e.hundredths);
+  return text;
+}
+
+std::string WhyNotATime(std::string_view message) {
+  while (!message.empty() && IsSpaceByte(message.front())) {
+    message.remove_prefix(1);
+  }
+  while (!message.empty() && IsSpaceByte(message.back())) {
+    message.remove_suffix(1);
+  }
+  const std::size_t first = message.find_first_of("0123456789");
+  if (first == std::string_view::npos) return "it holds no number";
+  if (first > 0) return "words stand before the number";
+  std::size_t digits = 0;
+  std::size_t last = 0;
+  for (std::size_t i = 0; i < message.size(); ++i) {
+    if (!IsDigitByte(message[i])) continue;
+    if (i > first + kDigitWindow) break;
+    ++digits;
+    last = i;
+  }
+  if (last + 1 < message.size()) {
+    return digits > 5 ? "too many digits for a time"
+                      : "a word follows the number";
+  }
+  if (digits > 5) return "too many digits for a time";
+  if (digits >= 3) {
+    return "out of range: a time lies from 0:02,00 to 5:59,99";
+  }
+  return "out of range: a number alone counts 1 to 50 apples";
 }
 
 }  // namespace vexlane

@@ -37,6 +37,13 @@ bool IsEmpty(const TimeEntry& e);
 // shorter time beats a longer one, more apples beat fewer.
 bool Better(const TimeEntry& a, const TimeEntry& b);
 
+// The entry in words for messages: "0:02,00", "12 apples", "1 apple".
+std::string DescribeTime(const TimeEntry& e);
+
+// Why a posted message (the text after the speaker) gives neither a time
+// nor apples, in a few words.
+std::string WhyNotATime(std::string_view message);
+
 // Field-wise sum with carries; the name is a's.
 TimeEntry Sum(const TimeEntry& a, const TimeEntry& b);
 
