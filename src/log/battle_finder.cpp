@@ -191,9 +191,8 @@ class Finder {
     // "HTTP" matters for a link, or for a time post in a running battle.
     const bool has_http = (has_lev || s.in_battle) && HoldsHttp(Upper());
     // Only a running battle takes times: other lines skip the ".rec" test.
-    const bool link_like =
-        s.in_battle &&
-        (has_lev || has_http || (anchors.dot && HoldsRec(line_)));
+    const bool link_like = s.in_battle && (has_lev || has_http ||
+                                           (anchors.dot && HoldsRec(line_)));
     if (s.in_battle && !link_like) {
       TimeEntry entry = ParseTime(line_, MessageStart::kAfterMarker);
       if (!IsEmpty(entry) && !speaker_.empty()) {

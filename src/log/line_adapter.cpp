@@ -312,6 +312,14 @@ std::string_view LineAdapter::Emit(const Clock& clock, std::string_view nick,
   return out_;
 }
 
+std::string_view LineAdapter::EmitRest(const Clock& clock,
+                                       std::string_view rest) {
+  std::string_view nick;
+  std::string_view text;
+  if (SplitMessage(rest, &nick, &text)) return Emit(clock, nick, text, true);
+  return Emit(clock, {}, rest, false);
+}
+
 std::string_view LineAdapter::Adapt(std::string_view line) {
   switch (format_) {
     case LogFormat::kClassic:
@@ -359,11 +367,7 @@ std::string_view LineAdapter::AdaptStamped(std::string_view line,
   }
   if (at < line.size() && line[at] == ' ') ++at;
   SeeClock(c);
-  const std::string_view rest = line.substr(at);
-  std::string_view nick;
-  std::string_view text;
-  if (SplitMessage(rest, &nick, &text)) return Emit(c, nick, text, true);
-  return Emit(c, {}, rest, false);
+  return EmitRest(c, line.substr(at));
 }
 
 std::string_view LineAdapter::AdaptWeechat(std::string_view line) {
@@ -419,11 +423,7 @@ std::string_view LineAdapter::AdaptHexchat(std::string_view line) {
     SetDate(year, month, day);
   }
   last_seconds_ = -1;
-  const std::string_view rest = line.substr(at);
-  std::string_view nick;
-  std::string_view text;
-  if (SplitMessage(rest, &nick, &text)) return Emit(c, nick, text, true);
-  return Emit(c, {}, rest, false);
+  return EmitRest(c, line.substr(at));
 }
 
 std::string_view LineAdapter::AdaptLimnoria(std::string_view line) {
@@ -440,11 +440,7 @@ std::string_view LineAdapter::AdaptLimnoria(std::string_view line) {
   SetDate(y, m, d);
   last_seconds_ = -1;
   while (at < line.size() && line[at] == ' ') ++at;
-  const std::string_view rest = line.substr(at);
-  std::string_view nick;
-  std::string_view text;
-  if (SplitMessage(rest, &nick, &text)) return Emit(c, nick, text, true);
-  return Emit(c, {}, rest, false);
+  return EmitRest(c, line.substr(at));
 }
 
 }  // namespace vexlane

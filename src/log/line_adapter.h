@@ -48,6 +48,8 @@ class LineAdapter {
   // speaker "[hh:mm:ss] marker text" with its angle brackets made round.
   std::string_view Emit(const Clock& clock, std::string_view nick,
                         std::string_view text, bool message);
+  // What follows the stamp: "<nick> message", or a line with no speaker.
+  std::string_view EmitRest(const Clock& clock, std::string_view rest);
   void SeeClock(const Clock& clock);
   void SetDate(int year, int month, int day);
 

@@ -98,15 +98,20 @@ bool WriteTemporary(const std::vector<std::string_view>& pieces,
 
 }  // namespace
 
-WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
-                            const std::string& path) {
+namespace {
+
+// Writes the whole report to a temporary file and then gives it `path`:
+// replacing what is there, or only when nothing is.
+WriteOutcome Publish(const std::vector<std::string_view>& pieces,
+                     const std::string& path, bool replace) {
   WriteOutcome outcome;
   outcome.path = path;
   std::string temp;
   if (!WriteTemporary(pieces, path, &temp, &outcome.error)) return outcome;
-  // The complete file gets its name in one step, never replacing one.
   errno = 0;
-  if (!PublishWithoutReplacing(temp, path)) {
+  const bool named = replace ? ReplaceExistingFile(temp, path)
+                             : PublishWithoutReplacing(temp, path);
+  if (!named) {
     outcome.error = ErrnoText();
     Discard(temp);
     return outcome;
@@ -117,29 +122,25 @@ WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
   return outcome;
 }
 
+}  // namespace
+
+WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
+                            const std::string& path) {
+  return Publish(pieces, path, /*replace=*/false);
+}
+
 WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
                            const std::string& path) {
-  WriteOutcome outcome;
-  outcome.path = path;
   std::error_code ec;
   const auto status = std::filesystem::symlink_status(path, ec);
   if (std::filesystem::exists(status) &&
       !std::filesystem::is_regular_file(status)) {
+    WriteOutcome outcome;
+    outcome.path = path;
     outcome.error = "not a regular file, so it is not replaced";
     return outcome;
   }
-  std::string temp;
-  if (!WriteTemporary(pieces, path, &temp, &outcome.error)) return outcome;
-  errno = 0;
-  if (!ReplaceExistingFile(temp, path)) {
-    outcome.error = ErrnoText();
-    Discard(temp);
-    return outcome;
-  }
-  SetTemporaryFile(nullptr);
-  SyncDirectoryOf(path);
-  outcome.ok = true;
-  return outcome;
+  return Publish(pieces, path, /*replace=*/true);
 }
 
 WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
