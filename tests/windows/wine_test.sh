@@ -49,4 +49,17 @@ printf '\nmissing.log\n' | wine "$exe" >console.txt || status=$?
 check "unreadable log exits with 1" [ "$status" = 1 ]
 check "unreadable log message" grep -q "Can't read file \"missing.log\"." console.txt
 
+# Unattended runs: a named report, never replaced unless forced, a gzip log.
+wine "$exe" -q -o report.txt chan.log
+check "unattended report" cmp -s <(body report.txt) <(body "$golden/combo.txt")
+status=0
+wine "$exe" -q -o report.txt chan.log 2>/dev/null || status=$?
+check "an existing report is not replaced" [ "$status" = 1 ]
+wine "$exe" -q -o report.txt --force -f stats chan.log
+check "--force replaces it" cmp -s <(body report.txt) <(body "$golden/stats.txt")
+gzip -c chan.log >chan.log.gz
+wine "$exe" -q -o gz.txt chan.log.gz
+check "gzip log" cmp -s <(body gz.txt) <(body "$golden/combo.txt")
+check "no temporary file left" [ -z "$(ls -A | grep vexlane-tmp || true)" ]
+
 echo "wine: $passed passed, 0 failed"
