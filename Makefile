@@ -7,7 +7,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?= parsers program cli adapter gzip export
 
-.PHONY: all build test run sanitize fuzz format lint clean
+.PHONY: all build test run sanitize tsan fuzz format lint clean
 
 all: build
 
@@ -26,6 +26,13 @@ run:
 
 sanitize:
 	cmake --workflow --preset sanitize
+
+# The scan's reader thread and everything that drives it under
+# ThreadSanitizer.
+tsan:
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 # Runs each libFuzzer target for FUZZ_SECONDS on a copy of the seed corpus
 # (clang needed); crashing inputs are left in $(FUZZ_BUILD)/artifacts.
@@ -56,4 +63,4 @@ lint: build
 	  clang-tidy -p build --quiet --extra-arg=-Wno-unknown-warning-option
 
 clean:
-	rm -rf build build-san build-release $(FUZZ_BUILD)
+	rm -rf build build-san build-tsan build-release $(FUZZ_BUILD)

@@ -3,9 +3,9 @@
 #include "base/text.h"
 #include "log/level_names.h"
 #include "log/line_adapter.h"
+#include "log/line_feed.h"
 #include "log/line_fields.h"
 #include "log/line_prefilter.h"
-#include "log/log_reader.h"
 #include "log/player_names.h"
 
 namespace vexlane {
@@ -85,7 +85,19 @@ class Finder {
     OpenFirstPart();
     std::string_view line;
     for (;;) {
-      const bool got_line = reader_.Next(&line);
+      if (feed_.LastOfChunk()) TakeAnnouncer();
+      // Outside a battle, with no announcement pending, a run of lines with
+      // no '.' and no "by" only changes who spoke last.
+      std::size_t plain = 0;
+      std::string_view last_speaker;
+      if (!adapted_ && !state_.in_battle && state_.announcer_countdown == 0 &&
+          feed_.SkipPlainRun(&plain, &last_speaker)) {
+        line_number_ += plain;
+        lines_read_ += plain;
+        if (!last_speaker.empty()) pending_announcer_ = last_speaker;
+        continue;
+      }
+      const bool got_line = feed_.Next(&line, &facts_);
       if (!got_line) {
         if (part_ + 1 < parts_.size()) {
           OpenPart(part_ + 1);
@@ -101,9 +113,13 @@ class Finder {
         ++line_number_;
         ++lines_read_;
       }
-      if (!Examine(adapted_ ? adapter_.Adapt(line) : line)) break;
+      // An adapted line is another text: its facts are worked out anew.
+      if (!(adapted_ ? Examine(adapter_.Adapt(line), nullptr)
+                     : Examine(line, &facts_))) {
+        break;
+      }
     }
-    reader_.Close();
+    feed_.Close();
     return state_.event - 1;
   }
 
@@ -139,11 +155,12 @@ class Finder {
   }
 
   void OpenPart(std::size_t part) {
+    TakeAnnouncer();  // its view goes with the part's chunks
     part_ = part;
     line_number_ = 0;
     if (part_ >= parts_.size()) return;
     adapter_.BeginFile(parts_[part_]->Name());
-    reader_.Open(parts_[part_]);
+    feed_.Open(parts_[part_]);
   }
 
   // The upper-cased copy of the line, made on first use: most lines are
@@ -157,19 +174,28 @@ class Finder {
   }
 
   // Runs every step on one line; false when the scan is over.
-  bool Examine(std::string_view line) {
+  // `facts` are the line's, worked out ahead; nullptr to work them out.
+  bool Examine(std::string_view line, const LineFacts* facts) {
     BattleScanState& s = state_;
     line_ = line;
     upper_ready_ = false;
-    speaker_ = SpeakerOf(line_);
+    speaker_ = facts != nullptr ? facts->speaker : SpeakerOf(line_);
 
     if (!speaker_.empty() && s.announcer_countdown == 0) {
-      s.announcer = speaker_;
+      if (facts != nullptr) {
+        // Most speakers are never credited: keep a view into the feed's
+        // chunk and copy it only when it is needed or the chunk goes.
+        pending_announcer_ = speaker_;
+      } else {
+        s.announcer = speaker_;
+        pending_announcer_ = {};
+      }
     }
     if (s.announcer_countdown > 0) --s.announcer_countdown;
 
     // An announcement names its nick after the word "by".
-    const Anchors anchors = AnchorsOf(line_);
+    const Anchors anchors =
+        facts != nullptr ? facts->anchors : AnchorsOf(line_);
     if (anchors.by && HoldsBattle(Upper())) {
       std::string announced = AnnouncedNickOf(line_);
       if (!announced.empty()) {
@@ -179,6 +205,7 @@ class Finder {
             Say("an announcement of " + s.level + " credits " + announced);
         }
         s.announcer = std::move(announced);
+        pending_announcer_ = {};
         s.announcer_countdown = kAnnouncementLines;
         if (trace_) {
           s.announced_at = line_number_;
@@ -208,9 +235,10 @@ class Finder {
 
     // Nick changes are not followed: a renamed player counts under both.
 
-    const bool may_stop = s.starter.empty() || speaker_ == s.starter ||
-                          IsPrivilegedStopper(speaker_);
-    if ((s.in_battle && may_stop && HoldsStopWord(Upper())) || stream_failed_) {
+    const bool may_stop =
+        s.in_battle && (s.starter.empty() || speaker_ == s.starter ||
+                        IsPrivilegedStopper(speaker_));
+    if ((may_stop && HoldsStopWord(Upper())) || stream_failed_) {
       if (trace_ && s.in_battle) ExplainStop(stream_failed_);
       if (!Close()) return false;
     }
@@ -233,10 +261,18 @@ class Finder {
       s.start_date = adapter_.date();
       s.found = true;
       s.in_battle = true;
+      TakeAnnouncer();
       s.starter = s.announcer;
       if (trace_) ExplainStart();
     }
     return true;
+  }
+
+  // Copies the last speaker into the announcer when it is only a view.
+  void TakeAnnouncer() {
+    if (pending_announcer_.data() == nullptr) return;
+    state_.announcer.assign(pending_announcer_);
+    pending_announcer_ = {};
   }
 
   // The explanation's events.
@@ -366,7 +402,8 @@ class Finder {
       line_ = held_line_;
       upper_ready_ = false;
       speaker_ = SpeakerOf(line_);
-      reader_.Close();
+      TakeAnnouncer();
+      feed_.Close();
     }
     client_->BattleFound(&battle_);
     battle_.times.clear();
@@ -390,7 +427,9 @@ class Finder {
   std::size_t lines_read_ = 0;
   BattleScanState state_;
   FoundBattle battle_;
-  LogReader reader_;
+  LineFeed feed_;
+  LineFacts facts_;
+  std::string_view pending_announcer_;  // the announcer, not yet copied
   bool stream_failed_ = false;
   std::string_view line_;
   std::string_view speaker_;

@@ -1,0 +1,266 @@
+#include "log/line_feed.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <system_error>
+
+#include "log/line_fields.h"
+
+namespace vexlane {
+
+namespace {
+
+constexpr std::size_t kChunks = 4;
+
+bool ThreadsWanted() {
+#if defined(_WIN32)
+  return false;  // the Windows build keeps to one thread
+#else
+  return std::thread::hardware_concurrency() > 1;
+#endif
+}
+
+}  // namespace
+
+LineFeed::LineFeed(std::size_t block_size, bool may_use_thread)
+    : block_size_(block_size < 1 ? 1 : block_size),
+      may_use_thread_(may_use_thread) {}
+
+LineFeed::~LineFeed() { Close(); }
+
+void LineFeed::Close() {
+  if (producer_.joinable()) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    free_changed_.notify_all();
+    producer_.join();
+  }
+  if (source_ != nullptr) source_->Close();
+  source_ = nullptr;
+  ready_.clear();
+  current_.reset();
+}
+
+void LineFeed::Open(ByteSource* source) {
+  Close();
+  std::string ignored;
+  source_ = source->Open(&ignored) ? source : nullptr;
+  carry_.clear();
+  source_done_ = source_ == nullptr;
+  stop_ = false;
+  finished_ = false;
+  next_line_ = 0;
+  free_.clear();
+  for (std::size_t i = 0; i < kChunks; ++i) {
+    free_.push_back(std::make_unique<Chunk>());
+  }
+  threaded_ = may_use_thread_ && ThreadsWanted();
+  if (threaded_) {
+    try {
+      producer_ = std::thread(&LineFeed::ProducerLoop, this);
+    } catch (const std::system_error&) {
+      threaded_ = false;  // no thread to be had: the work is done inline
+    }
+  }
+}
+
+void LineFeed::Bytes::Reserve(std::size_t wanted) {
+  if (wanted <= capacity) return;
+  const std::size_t grown = std::max(wanted, capacity * 2);
+  std::unique_ptr<char[]> more(new char[grown]);
+  if (size > 0) std::memcpy(more.get(), data.get(), size);
+  data = std::move(more);
+  capacity = grown;
+}
+
+void LineFeed::Produce(Chunk* chunk) {
+  Bytes& buffer = chunk->bytes;
+  buffer.size = 0;
+  buffer.Reserve(carry_.size() + block_size_);
+  if (!carry_.empty())
+    std::memcpy(buffer.data.get(), carry_.data(), carry_.size());
+  buffer.size = carry_.size();
+  carry_.clear();
+  chunk->lines.clear();
+  chunk->last = false;
+  chunk->unterminated = false;
+  // Read until the chunk holds a line end, or the source ends.
+  std::size_t end = std::string::npos;
+  std::size_t searched = 0;
+  std::string error;
+  while (!source_done_) {
+    // Read straight into the chunk, after what it holds.
+    buffer.Reserve(buffer.size + block_size_);
+    const std::ptrdiff_t n =
+        source_->Read(buffer.data.get() + buffer.size, block_size_, &error);
+    if (n <= 0) {
+      source_done_ = true;  // a read error ends the log like its end
+      break;
+    }
+    buffer.size += static_cast<std::size_t>(n);
+    const void* found =
+        std::memchr(buffer.data.get() + searched, '\n', buffer.size - searched);
+    searched = buffer.size;
+    if (found != nullptr) {
+      end = buffer.view().rfind('\n');
+      break;
+    }
+  }
+  if (end != std::string::npos && end + 1 < buffer.size) {
+    carry_.assign(buffer.data.get() + end + 1, buffer.size - end - 1);
+    buffer.size = end + 1;
+  }
+  const std::string_view bytes = buffer.view();
+  std::size_t at = 0;
+  while (at < bytes.size()) {
+    const void* found = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
+    std::size_t length =
+        found == nullptr
+            ? bytes.size() - at
+            : static_cast<std::size_t>(static_cast<const char*>(found) -
+                                       (bytes.data() + at));
+    const bool terminated = found != nullptr;
+    std::string_view text = bytes.substr(at, length);
+    if (terminated && !text.empty() && text.back() == '\r') {
+      text.remove_suffix(1);
+    }
+    Line line;
+    line.begin = static_cast<std::uint32_t>(at);
+    line.length = static_cast<std::uint32_t>(text.size());
+    line.anchors = AnchorsOf(text);
+    const std::string_view speaker = SpeakerOf(text);
+    line.speaker_begin = static_cast<std::uint32_t>(
+        speaker.empty() ? 0 : speaker.data() - bytes.data());
+    line.speaker_length = static_cast<std::uint32_t>(speaker.size());
+    line.plain_run = 0;
+    line.run_speaker_begin = 0;
+    line.run_speaker_length = 0;
+    chunk->lines.push_back(line);
+    if (!terminated) chunk->unterminated = true;
+    at += length + (terminated ? 1 : 0);
+  }
+  chunk->last = source_done_ && carry_.empty();
+  // The runs of plain lines, from the back. The last line of the last
+  // chunk never joins a run: the end of the log examines it once more.
+  std::vector<Line>& lines = chunk->lines;
+  const std::size_t runs_end =
+      chunk->last && !lines.empty() ? lines.size() - 1 : lines.size();
+  for (std::size_t i = runs_end; i-- > 0;) {
+    Line& l = lines[i];
+    if (l.anchors.dot || l.anchors.by) continue;
+    const bool follows = i + 1 < runs_end && lines[i + 1].plain_run > 0;
+    l.plain_run = 1 + (follows ? lines[i + 1].plain_run : 0);
+    if (l.speaker_length > 0) {
+      // The last speaker of the run is the first from the back.
+      if (follows && lines[i + 1].run_speaker_length > 0) {
+        l.run_speaker_begin = lines[i + 1].run_speaker_begin;
+        l.run_speaker_length = lines[i + 1].run_speaker_length;
+      } else {
+        l.run_speaker_begin = l.speaker_begin;
+        l.run_speaker_length = l.speaker_length;
+      }
+    } else if (follows) {
+      l.run_speaker_begin = lines[i + 1].run_speaker_begin;
+      l.run_speaker_length = lines[i + 1].run_speaker_length;
+    }
+  }
+}
+
+void LineFeed::ProducerLoop() {
+  for (;;) {
+    std::unique_ptr<Chunk> chunk;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      free_changed_.wait(lock, [this] { return stop_ || !free_.empty(); });
+      if (stop_) return;
+      chunk = std::move(free_.back());
+      free_.pop_back();
+    }
+    try {
+      Produce(chunk.get());
+    } catch (const std::bad_alloc&) {
+      // Handed to the scan's thread, which ends the run as it would have.
+      chunk->lines.clear();
+      chunk->last = true;
+      chunk->out_of_memory = true;
+    }
+    const bool last = chunk->last;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      ready_.push_back(std::move(chunk));
+    }
+    ready_changed_.notify_one();
+    if (last) return;
+  }
+}
+
+std::unique_ptr<LineFeed::Chunk> LineFeed::TakeReady() {
+  if (!threaded_) {
+    std::unique_ptr<Chunk> chunk = std::move(free_.back());
+    free_.pop_back();
+    Produce(chunk.get());
+    return chunk;
+  }
+  std::unique_lock<std::mutex> lock(mutex_);
+  ready_changed_.wait(lock, [this] { return !ready_.empty(); });
+  std::unique_ptr<Chunk> chunk = std::move(ready_.front());
+  ready_.pop_front();
+  if (chunk->out_of_memory) throw std::bad_alloc();
+  return chunk;
+}
+
+bool LineFeed::SkipPlainRun(std::size_t* count,
+                            std::string_view* last_speaker) {
+  if (!current_ || next_line_ >= current_->lines.size()) return false;
+  const Line& l = current_->lines[next_line_];
+  if (l.plain_run == 0) return false;
+  *count = l.plain_run;
+  *last_speaker =
+      current_->bytes.view().substr(l.run_speaker_begin, l.run_speaker_length);
+  next_line_ += l.plain_run;
+  return true;
+}
+
+bool LineFeed::Next(std::string_view* line, LineFacts* facts) {
+  for (;;) {
+    if (current_ && next_line_ < current_->lines.size()) {
+      const Line& l = current_->lines[next_line_++];
+      const std::string_view bytes = current_->bytes.view();
+      *line = bytes.substr(l.begin, l.length);
+      facts->anchors = l.anchors;
+      facts->speaker = bytes.substr(l.speaker_begin, l.speaker_length);
+      return true;
+    }
+    if (finished_ || (current_ && current_->last)) {
+      // The end: what a failed read leaves is the unterminated last line.
+      finished_ = true;
+      *line = {};
+      if (current_ && current_->unterminated && !current_->lines.empty()) {
+        const Line& l = current_->lines.back();
+        *line = current_->bytes.view().substr(l.begin, l.length);
+      }
+      facts->anchors = AnchorsOf(*line);
+      facts->speaker = SpeakerOf(*line);
+      return false;
+    }
+    if (current_) {
+      // Hand the chunk back for reuse.
+      if (threaded_) {
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          free_.push_back(std::move(current_));
+        }
+        free_changed_.notify_one();
+      } else {
+        free_.push_back(std::move(current_));
+      }
+    }
+    current_ = TakeReady();
+    next_line_ = 0;
+  }
+}
+
+}  // namespace vexlane

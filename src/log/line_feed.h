@@ -1,0 +1,118 @@
+// The lines of a log with the facts every line needs (its anchors and its
+// speaker) worked out ahead: on a second thread where the platform has
+// threads and the machine more than one core, so that the scan only
+// decides. The lines come out strictly in order, exactly as LogReader
+// hands them out.
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "log/byte_source.h"
+#include "log/line_prefilter.h"
+
+namespace vexlane {
+
+// What the finder asks of every line, worked out ahead.
+struct LineFacts {
+  Anchors anchors;
+  std::string_view speaker;  // SpeakerOf the line
+};
+
+class LineFeed {
+ public:
+  // Reads `block_size` bytes at a time (small sizes are for tests); with
+  // `may_use_thread` clear it never starts a thread.
+  explicit LineFeed(std::size_t block_size = 1 << 20,
+                    bool may_use_thread = true);
+  ~LineFeed();
+  LineFeed(const LineFeed&) = delete;
+  LineFeed& operator=(const LineFeed&) = delete;
+
+  // Starts `*source` from its first byte (closing what was open); the
+  // source must outlive the feed's use of it. A source that cannot be
+  // opened gives no lines.
+  void Open(ByteSource* source);
+  void Close();
+
+  // As LogReader::Next, with the line's facts (both valid until the next
+  // call). At the end it returns false and `*line` holds the last line when
+  // it had no line end, else nothing.
+  bool Next(std::string_view* line, LineFacts* facts);
+
+  // Hands out, at once, the run of lines from here that hold neither a
+  // '.' nor "by" (the lines that outside a battle, with no announcement
+  // pending, only update who spoke last): their number and the last
+  // speaker among them (empty when none spoke). False, with nothing
+  // handed out, when the next line is not such a line.
+  bool SkipPlainRun(std::size_t* count, std::string_view* last_speaker);
+
+  // True when the next call of Next may end the views it handed out.
+  bool LastOfChunk() const {
+    return current_ != nullptr && next_line_ >= current_->lines.size();
+  }
+
+ private:
+  struct Line {
+    std::uint32_t begin;
+    std::uint32_t length;
+    std::uint32_t speaker_begin;
+    std::uint32_t speaker_length;
+    Anchors anchors;
+    // From this line on: how many plain lines (no '.', no "by") follow in
+    // the chunk, this one included, and the last speaker among them.
+    std::uint32_t plain_run;
+    std::uint32_t run_speaker_begin;
+    std::uint32_t run_speaker_length;
+  };
+  // A growable byte buffer that, unlike std::string, does not clear what
+  // it grows into: reads fill it at once.
+  struct Bytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::size_t capacity = 0;
+    void Reserve(std::size_t wanted);
+    std::string_view view() const { return {data.get(), size}; }
+  };
+  struct Chunk {
+    Bytes bytes;  // whole lines only
+    std::vector<Line> lines;
+    bool last = false;           // no chunk follows
+    bool unterminated = false;   // its last line had no line end
+    bool out_of_memory = false;  // the producer ran out: rethrown here
+  };
+
+  // Fills `*chunk` with the next whole lines; the producer's side.
+  void Produce(Chunk* chunk);
+  void ProducerLoop();
+  std::unique_ptr<Chunk> TakeReady();
+
+  std::size_t block_size_;
+  bool may_use_thread_;
+  ByteSource* source_ = nullptr;
+  bool threaded_ = false;
+  // The producer's state.
+  std::string carry_;  // the start of a line that continues in the next read
+  bool source_done_ = false;
+  // Shared between the threads.
+  std::mutex mutex_;
+  std::condition_variable ready_changed_;
+  std::condition_variable free_changed_;
+  std::deque<std::unique_ptr<Chunk>> ready_;
+  std::vector<std::unique_ptr<Chunk>> free_;
+  bool stop_ = false;
+  std::thread producer_;
+  // The consumer's state.
+  std::unique_ptr<Chunk> current_;
+  std::size_t next_line_ = 0;
+  bool finished_ = false;
+};
+
+}  // namespace vexlane
