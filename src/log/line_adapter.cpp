@@ -370,20 +370,29 @@ std::string_view LineAdapter::AdaptStamped(std::string_view line,
   return EmitRest(c, line.substr(at));
 }
 
-std::string_view LineAdapter::AdaptWeechat(std::string_view line) {
+bool LineAdapter::ReadDatedStamp(std::string_view line, char separator,
+                                 Clock* clock, std::size_t* at) {
   int y = 0;
   int m = 0;
   int d = 0;
-  std::size_t at = 11;
-  Clock c;
+  *at = 11;
   if (!ReadIsoDate(line, 0, &y, &m, &d) || line.size() < 11 ||
-      line[10] != ' ' ||
-      !ReadClock(line, &at, &c.hours, &c.minutes, &c.seconds) ||
-      at >= line.size() || line[at] != '\t') {
-    return line;
+      line[10] != separator ||
+      !ReadClock(line, at, &clock->hours, &clock->minutes, &clock->seconds)) {
+    return false;
   }
   SetDate(y, m, d);
-  last_seconds_ = -1;
+  last_seconds_ = -1;  // every line carries its date
+  return true;
+}
+
+std::string_view LineAdapter::AdaptWeechat(std::string_view line) {
+  std::size_t at = 0;
+  Clock c;
+  if (!ReadDatedStamp(line, ' ', &c, &at) || at >= line.size() ||
+      line[at] != '\t') {
+    return line;
+  }
   const std::string_view fields = line.substr(at + 1);
   const std::size_t tab = fields.find('\t');
   const std::string_view prefix = fields.substr(0, tab);
@@ -427,18 +436,9 @@ std::string_view LineAdapter::AdaptHexchat(std::string_view line) {
 }
 
 std::string_view LineAdapter::AdaptLimnoria(std::string_view line) {
-  int y = 0;
-  int m = 0;
-  int d = 0;
-  std::size_t at = 11;
+  std::size_t at = 0;
   Clock c;
-  if (!ReadIsoDate(line, 0, &y, &m, &d) || line.size() < 11 ||
-      line[10] != 'T' ||
-      !ReadClock(line, &at, &c.hours, &c.minutes, &c.seconds)) {
-    return line;
-  }
-  SetDate(y, m, d);
-  last_seconds_ = -1;
+  if (!ReadDatedStamp(line, 'T', &c, &at)) return line;
   while (at < line.size() && line[at] == ' ') ++at;
   return EmitRest(c, line.substr(at));
 }

@@ -43,6 +43,10 @@ class LineAdapter {
   // irssi, ZNC, mIRC and eggdrop: a stamp, then "<nick> message" or not.
   std::string_view AdaptStamped(std::string_view line, bool bracketed);
   bool ReadHeaderDate(std::string_view line);
+  // "2024-11-12" `separator` "20:01:10" at the line's start: sets the date
+  // and `*clock`, and `*at` to what follows.
+  bool ReadDatedStamp(std::string_view line, char separator, Clock* clock,
+                      std::size_t* at);
 
   // Writes "[hh:mm:ss] <nick> text" into out_, or for a line with no
   // speaker "[hh:mm:ss] marker text" with its angle brackets made round.
