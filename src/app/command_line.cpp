@@ -80,13 +80,13 @@ constexpr std::string_view kHelp =
     "(which an unattended run says on standard error), 1 when a log cannot\n"
     "be read or the report cannot be written, 2 for a wrong command line.\n";
 
-struct OptionSpec {
+struct OptionDef {
   char short_name;  // 0 when there is none
   std::string_view long_name;
   bool takes_value;
 };
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {'i', "log", true},          {'f', "format", true},
     {'p', "extra-points", true}, {'l', "level", true},
     {'o', "output", true},       {'d', "directory", true},
@@ -95,8 +95,8 @@ constexpr OptionSpec kOptions[] = {
     {0, "log-format", true},     {0, "explain", false},
 };
 
-const OptionSpec* FindShort(char c) {
-  for (const OptionSpec& o : kOptions) {
+const OptionDef* FindShort(char c) {
+  for (const OptionDef& o : kOptions) {
     if (o.short_name == c) return &o;
   }
   return nullptr;
@@ -104,10 +104,10 @@ const OptionSpec* FindShort(char c) {
 
 // The long option that `name` names: the whole name, or a prefix of exactly
 // one option, as getopt_long accepts.
-const OptionSpec* FindLong(std::string_view name, bool* ambiguous) {
-  const OptionSpec* found = nullptr;
+const OptionDef* FindLong(std::string_view name, bool* ambiguous) {
+  const OptionDef* found = nullptr;
   *ambiguous = false;
-  for (const OptionSpec& o : kOptions) {
+  for (const OptionDef& o : kOptions) {
     if (o.long_name == name) return &o;
     if (o.long_name.substr(0, name.size()) == name) {
       if (found != nullptr) *ambiguous = true;
@@ -115,13 +115,6 @@ const OptionSpec* FindLong(std::string_view name, bool* ambiguous) {
     }
   }
   return *ambiguous ? nullptr : found;
-}
-
-std::string Quoted(std::string_view text) {
-  std::string out = "'";
-  out += text;
-  out += "'";
-  return out;
 }
 
 bool ParseExtraPoints(std::string_view text, int* value) {
@@ -158,54 +151,54 @@ class Parser {
         const std::size_t eq = body.find('=');
         const std::string_view name = body.substr(0, eq);
         bool ambiguous = false;
-        const OptionSpec* spec = FindLong(name, &ambiguous);
-        if (spec == nullptr) {
+        const OptionDef* def = FindLong(name, &ambiguous);
+        if (def == nullptr) {
           Fail(std::string(ambiguous ? "ambiguous" : "unknown") + " option " +
                Quoted(arg.substr(
                    0, eq == std::string_view::npos ? arg.size() : eq + 2)));
           break;
         }
-        const std::string option = "--" + std::string(spec->long_name);
+        const std::string option = "--" + std::string(def->long_name);
         std::string_view value;
-        if (eq != std::string_view::npos && spec->long_name == "explain") {
+        if (eq != std::string_view::npos && def->long_name == "explain") {
           value = body.substr(eq + 1);
           if (value.empty()) {
             Fail("option '--explain=' needs a file name");
             break;
           }
         } else if (eq != std::string_view::npos) {
-          if (!spec->takes_value) {
+          if (!def->takes_value) {
             Fail("option " + Quoted(option) + " takes no value");
             break;
           }
           value = body.substr(eq + 1);
-        } else if (spec->takes_value && !next(&value)) {
+        } else if (def->takes_value && !next(&value)) {
           Fail("option " + Quoted(option) + " needs a value");
           break;
         }
-        Apply(*spec, option, value);
+        Apply(*def, option, value);
       } else {
         // A bundle of short options; one that takes a value takes the rest
         // of the bundle, or the next argument.
         for (std::size_t k = 1; k < arg.size() && ok(); ++k) {
-          const OptionSpec* spec = FindShort(arg[k]);
+          const OptionDef* def = FindShort(arg[k]);
           const std::string option = "-" + std::string(1, arg[k]);
-          if (spec == nullptr) {
+          if (def == nullptr) {
             Fail("unknown option " + Quoted(option));
             break;
           }
           std::string_view value;
-          if (spec->takes_value) {
+          if (def->takes_value) {
             if (k + 1 < arg.size()) {
               value = arg.substr(k + 1);
             } else if (!next(&value)) {
               Fail("option " + Quoted(option) + " needs a value");
               break;
             }
-            Apply(*spec, option, value);
+            Apply(*def, option, value);
             break;
           }
-          Apply(*spec, option, value);
+          Apply(*def, option, value);
         }
       }
     }
@@ -222,26 +215,26 @@ class Parser {
     command_.error = std::move(error);
   }
 
-  void Apply(const OptionSpec& spec, const std::string& option,
+  void Apply(const OptionDef& def, const std::string& option,
              std::string_view value) {
     RunOptions& o = command_.options;
-    if (spec.long_name == "help" || spec.long_name == "version") {
+    if (def.long_name == "help" || def.long_name == "version") {
       // The first of them answers; later options are not looked at.
       if (command_.kind == CommandKind::kRun) {
-        command_.kind = spec.long_name == "help" ? CommandKind::kHelp
-                                                 : CommandKind::kVersion;
+        command_.kind = def.long_name == "help" ? CommandKind::kHelp
+                                                : CommandKind::kVersion;
       }
-    } else if (spec.long_name == "log") {
+    } else if (def.long_name == "log") {
       if (value.empty())
         return Fail("option " + Quoted(option) + " needs a file name");
       o.logs.emplace_back(value);
-    } else if (spec.long_name == "log-format") {
+    } else if (def.long_name == "log-format") {
       o.detect_format = value == "auto";
       if (!o.detect_format && !ParseLogFormat(value, &o.log_format)) {
         Fail("unknown log format " + Quoted(value) + " (" + LogFormatNames() +
              " or auto)");
       }
-    } else if (spec.long_name == "format") {
+    } else if (def.long_name == "format") {
       if (value == "text") {
         o.format = OutputFormat::kText;
       } else if (value == "stats") {
@@ -258,28 +251,28 @@ class Parser {
         Fail("unknown format " + Quoted(value) +
              " (text, stats, html, json, csv or web)");
       }
-    } else if (spec.long_name == "extra-points") {
+    } else if (def.long_name == "extra-points") {
       if (!ParseExtraPoints(value, &o.extra_points)) {
         Fail("extra points must be a whole number from 0 to 1000, not " +
              Quoted(value));
       }
-    } else if (spec.long_name == "level") {
+    } else if (def.long_name == "level") {
       if (IsBlank(value)) return Fail("a level name must not be blank");
       o.levels.emplace_back(value);
-    } else if (spec.long_name == "output") {
+    } else if (def.long_name == "output") {
       if (value.empty())
         return Fail("option " + Quoted(option) + " needs a file name");
       o.output = value;
-    } else if (spec.long_name == "directory") {
+    } else if (def.long_name == "directory") {
       if (value.empty())
         return Fail("option " + Quoted(option) + " needs a directory");
       o.directory = value;
-    } else if (spec.long_name == "explain") {
+    } else if (def.long_name == "explain") {
       o.explain = true;
       o.explain_file = value;
-    } else if (spec.long_name == "quiet") {
+    } else if (def.long_name == "quiet") {
       o.quiet = true;
-    } else if (spec.long_name == "force") {
+    } else if (def.long_name == "force") {
       o.force = true;
     }
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/report_builder.h"
+#include "base/text.h"
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
 #include "log/log_reader.h"
@@ -22,13 +23,6 @@ namespace {
 
 constexpr std::string_view kProgram = "vexlane-stats: ";
 constexpr std::string_view kDefaultLog = "#battle.log";
-
-std::string Quoted(std::string_view text) {
-  std::string out = "'";
-  out += text;
-  out += "'";
-  return out;
-}
 
 constexpr std::size_t kPeekBytes = 1 << 16;
 constexpr std::size_t kFirstLines = 200;
@@ -241,9 +235,10 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   const std::vector<std::string> first_lines =
       stdin_source != nullptr ? FirstLines(stdin_source->Peek(kPeekBytes))
                               : FirstLines(sources[0].get());
+  const LogFormat likely = DetectLogFormat(first_lines);
   LogFormat format = options.log_format;
   if (options.detect_format) {
-    format = DetectLogFormat(first_lines);
+    format = likely;
     if (!options.quiet) {
       err << kProgram << "reading " << log_name << " as a "
           << LogFormatName(format) << " log\n"
@@ -318,7 +313,6 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
       err << kProgram << "no battle was found in " << log_name << " ("
           << stats.lines << " lines read); no report was written\n";
       // Hardly anybody speaks in a classic reading: likely another format.
-      const LogFormat likely = DetectLogFormat(first_lines);
       if (format == LogFormat::kClassic && likely != LogFormat::kClassic &&
           LinesWithSpeaker(first_lines) * 10 < first_lines.size()) {
         err << kProgram << "the log looks like a " << LogFormatName(likely)

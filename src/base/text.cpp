@@ -103,6 +103,13 @@ std::string_view NextWord(std::string_view text, std::size_t* pos) {
   return text.substr(i, end - i);
 }
 
+std::string Quoted(std::string_view text) {
+  std::string out = "'";
+  out += text;
+  out += "'";
+  return out;
+}
+
 bool IsBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsSpaceByte);
 }

@@ -48,6 +48,9 @@ void AppendPadded(std::string_view text, std::size_t width, std::string* out);
 // advanced past it; empty at the end of the text.
 std::string_view NextWord(std::string_view text, std::size_t* pos);
 
+// `text` in single quotes, as messages name files and values.
+std::string Quoted(std::string_view text);
+
 // True when `text` is empty or only white space.
 bool IsBlank(std::string_view text);
 

@@ -188,10 +188,6 @@ std::string_view BareNick(std::string_view nick) {
   return nick;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
-
 // "<nick> message" or "<nick>\tmessage": the nick and the message.
 bool SplitMessage(std::string_view rest, std::string_view* nick,
                   std::string_view* text) {
@@ -331,17 +327,17 @@ std::string_view LineAdapter::Adapt(std::string_view line) {
     case LogFormat::kLimnoria:
       return AdaptLimnoria(line);
     case LogFormat::kIrssi:
-      if (StartsWith(line, "--- Log opened ")) {
+      if (line.starts_with("--- Log opened ")) {
         ReadHeaderDate(line.substr(15));
         return line;
       }
-      if (StartsWith(line, "--- Day changed ")) {
+      if (line.starts_with("--- Day changed ")) {
         ReadHeaderDate(line.substr(16));
         return line;
       }
       return AdaptStamped(line, false);
     case LogFormat::kMirc:
-      if (StartsWith(line, "Session Start: ")) {
+      if (line.starts_with("Session Start: ")) {
         ReadHeaderDate(line.substr(15));
         return line;
       }
@@ -407,7 +403,7 @@ std::string_view LineAdapter::AdaptWeechat(std::string_view line) {
 }
 
 std::string_view LineAdapter::AdaptHexchat(std::string_view line) {
-  if (StartsWith(line, "**** BEGIN LOGGING AT ")) {
+  if (line.starts_with("**** BEGIN LOGGING AT ")) {
     ReadHeaderDate(line.substr(22));
     return line;
   }

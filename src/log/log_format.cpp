@@ -37,10 +37,6 @@ bool At(std::string_view s, std::size_t at, char c) {
   return at < s.size() && s[at] == c;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
-
 bool Contains(std::string_view s, std::string_view word) {
   return s.find(word) != std::string_view::npos;
 }
@@ -69,33 +65,33 @@ LogFormat SignatureOf(std::string_view line, bool* found) {
   if (IsoDate(line) && At(line, 10, 'T') && LongClock(line, 11)) {
     return LogFormat::kLimnoria;
   }
-  if (StartsWith(line, "**** BEGIN LOGGING AT ") ||
+  if (line.starts_with("**** BEGIN LOGGING AT ") ||
       (line.size() > 16 && line[0] >= 'A' && line[0] <= 'Z' &&
        At(line, 3, ' ') && LongClock(line, 7) && At(line, 15, ' '))) {
     return LogFormat::kHexchat;
   }
-  if (StartsWith(line, "--- Log opened ") ||
-      StartsWith(line, "--- Day changed ") ||
-      (Clock(line, 0) && (StartsWith(line.substr(5), " <") ||
-                          StartsWith(line.substr(5), " -!- "))) ||
-      (LongClock(line, 0) && (StartsWith(line.substr(8), " <") ||
-                              StartsWith(line.substr(8), " -!- ")))) {
+  if (line.starts_with("--- Log opened ") ||
+      line.starts_with("--- Day changed ") ||
+      (Clock(line, 0) && (line.substr(5).starts_with(" <") ||
+                          line.substr(5).starts_with(" -!- "))) ||
+      (LongClock(line, 0) && (line.substr(8).starts_with(" <") ||
+                              line.substr(8).starts_with(" -!- ")))) {
     return LogFormat::kIrssi;
   }
   if (At(line, 0, '[') && LongClock(line, 1) && At(line, 9, ']') &&
-      StartsWith(line.substr(10), " *** ")) {
+      line.substr(10).starts_with(" *** ")) {
     return LogFormat::kZnc;
   }
   if (At(line, 0, '[') && Clock(line, 1) && At(line, 6, ']')) {
     const std::string_view rest = line.substr(7);
-    if (StartsWith(rest, " Action: ") || StartsWith(rest, " Nick change: ") ||
-        (!StartsWith(rest, " *") && !StartsWith(rest, " <") &&
+    if (rest.starts_with(" Action: ") || rest.starts_with(" Nick change: ") ||
+        (!rest.starts_with(" *") && !rest.starts_with(" <") &&
          (Contains(rest, ") joined #") || Contains(rest, ") left #")))) {
       return LogFormat::kEggdrop;
     }
     return LogFormat::kMirc;
   }
-  if (StartsWith(line, "Session Start: ")) return LogFormat::kMirc;
+  if (line.starts_with("Session Start: ")) return LogFormat::kMirc;
   *found = false;
   return LogFormat::kClassic;
 }

@@ -26,6 +26,7 @@ ProgressLine::ProgressLine(std::ostream& out, std::uint64_t total)
       last_draw_(start_) {}
 
 void ProgressLine::Update(std::uint64_t done) {
+  const std::lock_guard<std::mutex> lock(mutex_);
   const auto now = std::chrono::steady_clock::now();
   if (now - last_draw_ < kRedrawInterval) return;
   last_draw_ = now;
@@ -50,6 +51,7 @@ void ProgressLine::Update(std::uint64_t done) {
 }
 
 void ProgressLine::Clear() {
+  const std::lock_guard<std::mutex> lock(mutex_);
   if (drawn_width_ == 0) return;
   out_ << '\r' << std::string(drawn_width_, ' ') << '\r' << std::flush;
   drawn_width_ = 0;

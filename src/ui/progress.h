@@ -1,10 +1,13 @@
 // The one-line progress indicator of a long unattended run: how much of the
-// log has been read, redrawn at most ten times a second on a terminal.
+// log has been read, redrawn at most ten times a second on a terminal. The
+// log is read on its own thread while the run's messages come from the
+// main one, so both calls may come from either.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
 #include <iosfwd>
+#include <mutex>
 
 namespace vexlane {
 
@@ -20,6 +23,7 @@ class ProgressLine {
   void Clear();
 
  private:
+  std::mutex mutex_;  // guards all below and the writes to out_
   std::ostream& out_;
   std::uint64_t total_;
   std::chrono::steady_clock::time_point start_;
