@@ -282,9 +282,7 @@ class Parser {
     bool reads_stdin = false;
     for (const std::string& log : o.logs)
       reads_stdin = reads_stdin || log == "-";
-    if (reads_stdin && !o.levels.empty()) {
-      Fail("'-i -' (standard input) cannot be read level by level");
-    } else if (reads_stdin && o.logs.size() > 1) {
+    if (reads_stdin && o.logs.size() > 1) {
       Fail("'-i -' (standard input) must be the only log");
     } else if (!o.output.empty() && !o.directory.empty()) {
       Fail("'-o' and '-d' cannot be given together");

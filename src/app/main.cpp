@@ -25,8 +25,9 @@ int Run(int argc, char** argv) {
       return vexlane::RunProgram(console);
     }
     case vexlane::CommandKind::kRun: {
-      vexlane::StandardStreams streams{
-          std::cout, std::cerr, vexlane::StderrIsTerminal(), (closed & 2) != 0};
+      vexlane::StandardStreams streams{std::cout, std::cerr,
+                                       vexlane::StderrIsTerminal(),
+                                       (closed & 2) != 0, (closed & 1) != 0};
       return vexlane::RunUnattended(command.options, streams);
     }
     default:

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <ostream>
 #include <vector>
 
 #include "app/report_builder.h"
+#include "base/platform.h"
 #include "base/text.h"
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
@@ -27,23 +27,17 @@ constexpr std::string_view kDefaultLog = "#battle.log";
 constexpr std::size_t kPeekBytes = 1 << 16;
 constexpr std::size_t kFirstLines = 200;
 
-// The first lines of a log (at most kFirstLines), read on their own.
-std::vector<std::string> FirstLines(ByteSource* source) {
+// The first lines (at most kFirstLines) of the first bytes of a log.
+std::vector<std::string> FirstLines(std::string_view bytes) {
   std::vector<std::string> lines;
+  MemorySource memory(bytes);
   LogReader reader;
-  if (!reader.Open(source)) return lines;
+  if (!reader.Open(&memory)) return lines;
   std::string_view line;
   while (lines.size() < kFirstLines && reader.Next(&line)) {
     lines.emplace_back(line);
   }
-  reader.Close();
   return lines;
-}
-
-// The first lines of `bytes`.
-std::vector<std::string> FirstLines(std::string_view bytes) {
-  MemorySource memory(bytes);
-  return FirstLines(&memory);
 }
 
 // Counts the bytes read for the progress line and keeps the first read
@@ -88,7 +82,9 @@ class Explainer : public FinderTrace {
   void Event(std::string_view log, std::size_t line,
              std::string_view text) override {
     if (progress_ != nullptr) progress_->Clear();
-    out_ << log << " line " << line << ": " << text << "\n";
+    // Log text must not reach a terminal as control characters.
+    out_ << VisibleControls(log) << " line " << line << ": "
+         << VisibleControls(text) << "\n";
   }
 
  private:
@@ -139,29 +135,114 @@ class OptionsRun : public FinderClient {
   std::size_t next_ = 0;
 };
 
-// Checks before the scan that the report can go where it is asked to, so
-// that a long run does not end with nowhere to write. Empty when it can.
-std::string OutputProblem(const RunOptions& options,
-                          const StandardStreams& streams) {
+// The logs of a run, each opened once and kept open: a level-by-level
+// pass starts again from the bytes already read, never by opening the log
+// again.
+struct Logs {
+  std::vector<std::string> names;
+  std::string joined;  // "a.log, b.log" for messages
+  std::vector<std::unique_ptr<ByteSource>> files;
+  std::vector<std::unique_ptr<ReplaySource>> sources;
+  std::vector<FileId> ids;       // to refuse an output that is an input
+  std::string_view first_bytes;  // of the first log, to tell its format
+};
+
+// Opens every log, reads the first bytes of each (a log that cannot be
+// read is told before anything else is done) and, level by level, keeps a
+// copy of what cannot be rewound. False after saying why on `err`.
+bool OpenLogs(const RunOptions& options, const StandardStreams& streams,
+              Logs* logs) {
+  logs->names = options.logs.empty()
+                    ? std::vector<std::string>{std::string(kDefaultLog)}
+                    : options.logs;
+  for (const std::string& name : logs->names) {
+    if (name == "-") {
+      logs->files.push_back(
+          std::make_unique<StdinSource>(streams.in_was_closed));
+      logs->ids.push_back(IdOfStream(stdin));
+    } else {
+      if (IsGzipName(name)) {
+        logs->files.push_back(std::make_unique<GzipSource>(name));
+      } else {
+        logs->files.push_back(std::make_unique<FileSource>(name));
+      }
+      logs->ids.push_back(IdOfPath(name));
+    }
+    logs->sources.push_back(
+        std::make_unique<ReplaySource>(logs->files.back().get()));
+    ReplaySource& source = *logs->sources.back();
+    std::string error;
+    std::string_view first;
+    bool ok = source.Open(&error);
+    if (ok) {
+      first = source.Peek(kPeekBytes, &error);
+      ok = error.empty();
+    }
+    if (ok && !options.levels.empty()) ok = source.KeepCopy(&error);
+    if (!ok) {
+      streams.err << kProgram << "cannot read the log "
+                  << (name == "-" ? std::string("standard input")
+                                  : Quoted(name))
+                  << ": " << error << "\n"
+                  << std::flush;
+      return false;
+    }
+    if (logs->sources.size() == 1) logs->first_bytes = first;
+    if (!logs->joined.empty()) logs->joined += ", ";
+    logs->joined += name;
+  }
+  return true;
+}
+
+// Why `path` cannot receive the output named `what` ("the report"), or
+// empty when it can: an existing file is replaced only with --force, never
+// when it is one of the logs, and its directory must exist.
+std::string FileProblem(const std::string& path, std::string_view what,
+                        bool force, const Logs& logs) {
   namespace fs = std::filesystem;
   std::error_code ec;
+  const std::string head =
+      "cannot write " + std::string(what) + " to " + Quoted(path) + ": ";
+  const FileId id = IdOfPath(path);
+  for (std::size_t i = 0; i < logs.ids.size(); ++i) {
+    if (id == logs.ids[i]) {
+      return head + "it is the log " +
+             (logs.names[i] == "-" ? std::string("read on standard input")
+                                   : Quoted(logs.names[i])) +
+             ", which is never replaced";
+    }
+  }
+  const fs::path file(path);
+  if (!force && fs::exists(fs::symlink_status(file, ec))) {
+    return head + "the file exists and is not replaced (--force replaces it)";
+  }
+  const fs::path parent = file.parent_path();
+  if (!parent.empty() && !fs::is_directory(parent, ec)) {
+    return head + Quoted(parent.string()) +
+           (fs::exists(parent, ec) ? " is not a directory" : " does not exist");
+  }
+  return "";
+}
+
+// Checks before the scan that the report and the explanation can go where
+// they are asked to, so that a long run does not end with nowhere to
+// write. Empty when they can.
+std::string OutputProblem(const RunOptions& options,
+                          const StandardStreams& streams, const Logs& logs) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (options.explain && !options.explain_file.empty()) {
+    std::string problem = FileProblem(options.explain_file, "the explanation",
+                                      options.force, logs);
+    if (!problem.empty()) return problem;
+  }
   if (options.output == "-") {
     return streams.out_was_closed
                ? "cannot write the report to standard output: it is closed"
                : "";
   }
   if (!options.output.empty()) {
-    const fs::path path(options.output);
-    if (!options.force && fs::exists(fs::symlink_status(path, ec))) {
-      return "cannot write the report to " + Quoted(options.output) +
-             ": the file exists and is not replaced (--force replaces it)";
-    }
-    const fs::path parent = path.parent_path();
-    if (!parent.empty() && !fs::is_directory(parent, ec)) {
-      return "cannot write the report to " + Quoted(options.output) + ": " +
-             Quoted(parent.string()) + " is not a directory";
-    }
-    return "";
+    return FileProblem(options.output, "the report", options.force, logs);
   }
   if (!options.directory.empty()) {
     const fs::file_status status = fs::status(options.directory, ec);
@@ -189,42 +270,68 @@ std::uint64_t TotalSize(const std::vector<std::string>& logs) {
   return total;
 }
 
+// Writes the explanation to its own file when one is asked for: the file
+// is made like a report, and published once the scan is over.
+class ExplainFile {
+ public:
+  // False after saying why on `err`.
+  bool Create(const std::string& path, std::ostream& err) {
+    path_ = path;
+    std::string error;
+    created_ = file_.Create(path, &error);
+    if (!created_) Fail(error, err);
+    return created_;
+  }
+  std::ostream& stream() { return file_.stream(); }
+  bool Publish(bool force, std::ostream& err) {
+    const WriteOutcome outcome = file_.Publish(force);
+    if (!outcome.ok) Fail(outcome.error, err);
+    return outcome.ok;
+  }
+
+ private:
+  void Fail(const std::string& error, std::ostream& err) {
+    err << kProgram << "cannot write the explanation to " << Quoted(path_)
+        << ": " << error << "\n"
+        << std::flush;
+  }
+
+  std::string path_;
+  PendingFile file_;
+  bool created_ = false;
+};
+
+// Publishes the report where the options say. The outcome names the file.
+WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
+                           std::ostream& out, std::string* target) {
+  WriteOutcome outcome;
+  if (options.output == "-") {
+    *target = "standard output";
+    out.flush();
+    return WriteReportTo(report.Pieces(), stdout);
+  }
+  if (!options.output.empty()) {
+    *target = Quoted(options.output);
+    return options.force ? ReplaceReport(report.Pieces(), options.output)
+                         : WriteNewReport(report.Pieces(), options.output);
+  }
+  outcome = WriteNumberedReport(report.Pieces(), ExtensionOf(options.format),
+                                options.directory, TakenName::kTakeNext);
+  *target =
+      outcome.path.empty()
+          ? "a BattleNN file in " +
+                Quoted(options.directory.empty() ? "." : options.directory)
+          : Quoted(outcome.path);
+  return outcome;
+}
+
 }  // namespace
 
 int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   std::ostream& err = streams.err;
-  const std::vector<std::string> logs =
-      options.logs.empty() ? std::vector<std::string>{std::string(kDefaultLog)}
-                           : options.logs;
-
-  std::vector<std::unique_ptr<ByteSource>> sources;
-  StdinSource* stdin_source = nullptr;
-  for (const std::string& log : logs) {
-    if (log == "-") {
-      auto source = std::make_unique<StdinSource>();
-      stdin_source = source.get();
-      sources.push_back(std::move(source));
-      continue;
-    }
-    if (IsGzipName(log)) {
-      sources.push_back(std::make_unique<GzipSource>(log));
-    } else {
-      sources.push_back(std::make_unique<FileSource>(log));
-    }
-    // A log that cannot be read is told before anything else is done.
-    LogReader probe(1);
-    if (!probe.Open(sources.back().get())) {
-      err << kProgram << "cannot read the log " << Quoted(log) << ": "
-          << probe.error() << "\n"
-          << std::flush;
-      return 1;
-    }
-    probe.Close();
-  }
-  std::string log_name = logs[0];
-  for (std::size_t i = 1; i < logs.size(); ++i) log_name += ", " + logs[i];
-
-  if (const std::string problem = OutputProblem(options, streams);
+  Logs logs;
+  if (!OpenLogs(options, streams, &logs)) return 1;
+  if (const std::string problem = OutputProblem(options, streams, logs);
       !problem.empty()) {
     err << kProgram << problem << "\n" << std::flush;
     return 1;
@@ -232,15 +339,13 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
 
   // The first lines tell the format, and whether a classic reading of them
   // could find anybody speaking.
-  const std::vector<std::string> first_lines =
-      stdin_source != nullptr ? FirstLines(stdin_source->Peek(kPeekBytes))
-                              : FirstLines(sources[0].get());
+  const std::vector<std::string> first_lines = FirstLines(logs.first_bytes);
   const LogFormat likely = DetectLogFormat(first_lines);
   LogFormat format = options.log_format;
   if (options.detect_format) {
     format = likely;
     if (!options.quiet) {
-      err << kProgram << "reading " << log_name << " as a "
+      err << kProgram << "reading " << logs.joined << " as a "
           << LogFormatName(format) << " log\n"
           << std::flush;
     }
@@ -248,11 +353,11 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
 
   std::unique_ptr<ProgressLine> progress;
   if (streams.err_is_terminal && !options.quiet) {
-    progress = std::make_unique<ProgressLine>(err, TotalSize(logs));
+    progress = std::make_unique<ProgressLine>(err, TotalSize(logs.names));
   }
   std::vector<std::unique_ptr<WatchedSource>> watched;
   std::vector<ByteSource*> parts;
-  for (const auto& source : sources) {
+  for (const auto& source : logs.sources) {
     watched.push_back(
         std::make_unique<WatchedSource>(source.get(), progress.get()));
     parts.push_back(watched.back().get());
@@ -261,29 +366,22 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   settings.extra_points = options.extra_points;
   settings.automatic = options.levels.empty();
   settings.levels = options.levels;
-  for (const std::string& log : logs) {
+  for (const std::string& log : logs.names) {
     settings.logs.push_back({log, std::string(LogFormatName(format))});
   }
   // The explanation goes to standard error or its own file.
-  std::ofstream explain_file;
+  ExplainFile explain_file;
+  const bool explain_to_file = options.explain && !options.explain_file.empty();
+  if (explain_to_file && !explain_file.Create(options.explain_file, err)) {
+    return 1;
+  }
   std::unique_ptr<Explainer> explainer;
   if (options.explain) {
-    std::ostream* to = &err;
-    if (!options.explain_file.empty()) {
-      explain_file.open(options.explain_file, std::ios::binary);
-      if (!explain_file) {
-        err << kProgram << "cannot write the explanation to "
-            << Quoted(options.explain_file) << ": " << std::strerror(errno)
-            << "\n"
-            << std::flush;
-        return 1;
-      }
-      to = &explain_file;
-    }
-    explainer = std::make_unique<Explainer>(*to, progress.get());
+    explainer = std::make_unique<Explainer>(
+        explain_to_file ? explain_file.stream() : err, progress.get());
   }
 
-  OptionsRun run(options, err, log_name, progress.get(), &settings);
+  OptionsRun run(options, err, logs.joined, progress.get(), &settings);
   FinderOptions finder_options;
   finder_options.automatic = options.levels.empty();
   finder_options.format = format;
@@ -291,15 +389,7 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   FinderStats stats;
   const int added = FindBattles(parts, finder_options, &run, &stats);
   if (progress) progress->Clear();
-  if (explain_file.is_open()) {
-    explain_file.close();
-    if (!explain_file) {
-      err << kProgram << "cannot write the explanation to "
-          << Quoted(options.explain_file) << "\n"
-          << std::flush;
-      return 1;
-    }
-  }
+  if (explain_to_file && !explain_file.Publish(options.force, err)) return 1;
 
   for (const auto& part : watched) {
     if (part->read_error().empty()) continue;
@@ -310,7 +400,7 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   }
   if (added == 0) {
     if (!options.quiet) {
-      err << kProgram << "no battle was found in " << log_name << " ("
+      err << kProgram << "no battle was found in " << logs.joined << " ("
           << stats.lines << " lines read); no report was written\n";
       // Hardly anybody speaks in a classic reading: likely another format.
       if (format == LogFormat::kClassic && likely != LogFormat::kClassic &&
@@ -325,25 +415,9 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
 
   ReportBuilder& report = run.report();
   report.Finish();
-  WriteOutcome outcome;
   std::string target;
-  if (options.output == "-") {
-    target = "standard output";
-    streams.out.flush();
-    outcome = WriteReportTo(report.Pieces(), stdout);
-  } else if (!options.output.empty()) {
-    target = Quoted(options.output);
-    outcome = options.force ? ReplaceReport(report.Pieces(), options.output)
-                            : WriteNewReport(report.Pieces(), options.output);
-  } else {
-    outcome = WriteNumberedReport(report.Pieces(), ExtensionOf(options.format),
-                                  options.directory);
-    target =
-        outcome.path.empty()
-            ? "a BattleNN file in " +
-                  Quoted(options.directory.empty() ? "." : options.directory)
-            : Quoted(outcome.path);
-  }
+  const WriteOutcome outcome =
+      PublishReport(options, report, streams.out, &target);
   if (!outcome.ok) {
     err << kProgram << "cannot write the report to " << target << ": "
         << outcome.error << "\n"
@@ -351,7 +425,15 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     return 1;
   }
   if (!options.quiet && options.output != "-") {
+    errno = 0;
     streams.out << outcome.path << "\n" << std::flush;
+    if (!streams.out) {
+      err << kProgram << "cannot write to standard output: "
+          << (errno != 0 ? std::strerror(errno) : "write error")
+          << " (the report is " << Quoted(outcome.path) << ")\n"
+          << std::flush;
+      return 1;
+    }
   }
   if (!options.quiet) {
     std::error_code ec;

@@ -14,6 +14,7 @@ struct StandardStreams {
   std::ostream& err;
   bool err_is_terminal = false;  // progress is shown only there
   bool out_was_closed = false;   // "-o -" then has nowhere to go
+  bool in_was_closed = false;    // "-i -" then has nothing to read
 };
 
 // Returns the exit status: 0 when the report was written or no battle was

@@ -3,6 +3,7 @@
 // yet, and replacing a file in one step.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -35,6 +36,28 @@ std::FILE* CreateNewFile(const std::string& path);
 std::FILE* CreateTempFileBeside(const std::string& path,
                                 std::string* temp_path);
 
+// True when `file` is a regular file (which can be read again from its
+// start), not a pipe, FIFO, terminal or device.
+bool IsRegularFile(std::FILE* file);
+
+// Which file a name or an open stream is, to tell two names of one file.
+struct FileId {
+  bool known = false;  // false: no such file, or it cannot be told
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  bool operator==(const FileId& other) const {
+    return known && other.known && device == other.device &&
+           inode == other.inode;
+  }
+};
+FileId IdOfPath(const std::string& path);  // follows symbolic links
+FileId IdOfStream(std::FILE* file);
+
+// Gives the new file `file` the permissions of the existing file at
+// `path`, and its owner and group where the process may set them. Best
+// effort.
+void CopyAttributes(const std::string& path, std::FILE* file);
+
 // Gives `from` the name `to` in one step, replacing a file of that name.
 // False (errno set) when it cannot.
 bool ReplaceExistingFile(const std::string& from, const std::string& to);
@@ -51,9 +74,16 @@ bool SyncFile(std::FILE* file);
 // a new name in it survives a power cut. Best effort.
 void SyncDirectoryOf(const std::string& path);
 
-// SIGINT and SIGTERM from now on remove the temporary file named by
-// SetTemporaryFile (if any) and end the program with status 128 + signal.
+// SIGINT, SIGTERM and SIGHUP from now on remove the temporary file named
+// by SetTemporaryFile (if any) and end the program with status 128 +
+// signal.
 void RemoveTemporaryFileOnSignals();
+// From now on those signals end the program with status 0: what it was
+// asked to make is made.
+void SignalsEndSuccessfully();
+// Holds those signals back (`hold` true) until released (false), so that
+// naming a report and telling the handlers it is named are one step.
+void HoldSignals(bool hold);
 // The file the signal handlers remove; nullptr for none. The text is
 // copied.
 void SetTemporaryFile(const char* path);

@@ -80,10 +80,9 @@ std::FILE* CreateTempFileBeside(const std::string& path,
   const std::size_t slash = path.rfind('/');
   const std::string dir =
       slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string base =
-      slash == std::string::npos ? path : path.substr(slash + 1);
-  // A hidden name with a random tail: never a BattleNN name.
-  std::string name = dir + "." + base + ".vexlane-tmp-XXXXXX";
+  // A short hidden name with a random tail: never a BattleNN name, and
+  // within the name limit whatever the length of the final name.
+  std::string name = dir + ".vexlane-tmp-XXXXXX";
   const int fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return nullptr;
   // mkostemp makes the file private; a report gets the usual permissions.
@@ -100,6 +99,44 @@ std::FILE* CreateTempFileBeside(const std::string& path,
   }
   *temp_path = name;
   return file;
+}
+
+bool IsRegularFile(std::FILE* file) {
+  struct stat st {};
+  return fstat(fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+namespace {
+
+FileId IdOf(const struct stat& st) {
+  FileId id;
+  id.known = true;
+  id.device = static_cast<std::uint64_t>(st.st_dev);
+  id.inode = static_cast<std::uint64_t>(st.st_ino);
+  return id;
+}
+
+}  // namespace
+
+FileId IdOfPath(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? IdOf(st) : FileId{};
+}
+
+FileId IdOfStream(std::FILE* file) {
+  struct stat st {};
+  return fstat(fileno(file), &st) == 0 ? IdOf(st) : FileId{};
+}
+
+void CopyAttributes(const std::string& path, std::FILE* file) {
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) return;
+  const int fd = fileno(file);
+  if (fchown(fd, st.st_uid, st.st_gid) != 0) {
+    [[maybe_unused]] const int ignored =
+        fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  }
+  fchmod(fd, st.st_mode & 0777);  // never the set-id bits on a new file
 }
 
 bool ReplaceExistingFile(const std::string& from, const std::string& to) {
@@ -141,10 +178,11 @@ namespace {
 
 char temporary_file[4096];
 volatile std::sig_atomic_t has_temporary_file = 0;
+volatile std::sig_atomic_t work_done = 0;
 
 extern "C" void RemoveAndExit(int signal_number) {
   if (has_temporary_file) unlink(temporary_file);
-  _exit(128 + signal_number);
+  _exit(work_done ? 0 : 128 + signal_number);
 }
 
 }  // namespace
@@ -155,6 +193,18 @@ void RemoveTemporaryFileOnSignals() {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGHUP, &action, nullptr);
+}
+
+void SignalsEndSuccessfully() { work_done = 1; }
+
+void HoldSignals(bool hold) {
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  sigaddset(&set, SIGHUP);
+  sigprocmask(hold ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
 }
 
 void SetTemporaryFile(const char* path) {

@@ -36,10 +36,8 @@ std::FILE* CreateTempFileBeside(const std::string& path,
   const std::size_t slash = path.find_last_of("/\\");
   const std::string dir =
       slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string base =
-      slash == std::string::npos ? path : path.substr(slash + 1);
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
-    const std::string name = dir + "." + base + ".vexlane-tmp-" +
+    const std::string name = dir + ".vexlane-tmp-" +
                              std::to_string(GetCurrentProcessId()) + "-" +
                              std::to_string(GetTickCount() + attempt);
     std::FILE* file = CreateNewFile(name);
@@ -51,6 +49,45 @@ std::FILE* CreateTempFileBeside(const std::string& path,
   }
   return nullptr;
 }
+
+bool IsRegularFile(std::FILE* file) {
+  struct _stat64 st {};
+  return _fstat64(_fileno(file), &st) == 0 &&
+         (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+namespace {
+
+FileId IdOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  FileId id;
+  if (handle == INVALID_HANDLE_VALUE ||
+      !GetFileInformationByHandle(handle, &info)) {
+    return id;
+  }
+  id.known = true;
+  id.device = info.dwVolumeSerialNumber;
+  id.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
+             info.nFileIndexLow;
+  return id;
+}
+
+}  // namespace
+
+FileId IdOfPath(const std::string& path) {
+  HANDLE handle = CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const FileId id = IdOfHandle(handle);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  return id;
+}
+
+FileId IdOfStream(std::FILE* file) {
+  return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
+}
+
+void CopyAttributes(const std::string&, std::FILE*) {}
 
 bool ReplaceExistingFile(const std::string& from, const std::string& to) {
   if (MoveFileExA(from.c_str(), to.c_str(),
@@ -82,10 +119,11 @@ namespace {
 
 char temporary_file[4096];
 volatile std::sig_atomic_t has_temporary_file = 0;
+volatile std::sig_atomic_t work_done = 0;
 
 extern "C" void RemoveAndExit(int signal_number) {
   if (has_temporary_file) _unlink(temporary_file);
-  _exit(128 + signal_number);
+  _exit(work_done ? 0 : 128 + signal_number);
 }
 
 }  // namespace
@@ -94,6 +132,10 @@ void RemoveTemporaryFileOnSignals() {
   std::signal(SIGINT, RemoveAndExit);
   std::signal(SIGTERM, RemoveAndExit);
 }
+
+void SignalsEndSuccessfully() { work_done = 1; }
+
+void HoldSignals(bool) {}
 
 void SetTemporaryFile(const char* path) {
   has_temporary_file = 0;

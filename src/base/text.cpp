@@ -65,6 +65,20 @@ bool ContainsAnchored(std::string_view text, std::string_view word,
   return false;
 }
 
+bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word,
+                          std::size_t anchor, std::string* scratch) {
+  constexpr std::size_t kPiece = 1 << 20;
+  if (upper_word.empty()) return true;
+  // Pieces overlap by a word less one byte: no word is cut in two.
+  const std::size_t overlap = upper_word.size() - 1;
+  for (std::size_t at = 0; at < text.size(); at += kPiece) {
+    UpperInto(text.substr(at, kPiece + overlap), scratch);
+    if (ContainsAnchored(*scratch, upper_word, anchor)) return true;
+    if (text.size() - at <= kPiece + overlap) break;
+  }
+  return false;
+}
+
 std::string UnsignedText(std::uint64_t value) { return std::to_string(value); }
 
 std::string SignedText(std::int64_t value) {
@@ -103,9 +117,35 @@ std::string_view NextWord(std::string_view text, std::size_t* pos) {
   return text.substr(i, end - i);
 }
 
+std::string VisibleControls(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  const auto escape = [&out](unsigned char c) {
+    out += "\\x";
+    out += kHex[c >> 4];
+    out += kHex[c & 0xF];
+  };
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    const auto next =
+        i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (c < 0x20 || c == 0x7F) {
+      escape(c);
+    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      escape(c);  // U+0080 to U+009F: the C1 controls in UTF-8
+      escape(next);
+      ++i;
+    } else {
+      out += static_cast<char>(c);
+    }
+  }
+  return out;
+}
+
 std::string Quoted(std::string_view text) {
   std::string out = "'";
-  out += text;
+  out += VisibleControls(text);
   out += "'";
   return out;
 }

@@ -29,6 +29,11 @@ std::size_t FindIgnoringCase(std::string_view text,
 bool ContainsAnchored(std::string_view text, std::string_view word,
                       std::size_t anchor);
 
+// ContainsAnchored of `upper_word` in `text` upper-cased, made a piece at a
+// time in `*scratch`, so that a very long text is never copied whole.
+bool ContainsIgnoringCase(std::string_view text, std::string_view upper_word,
+                          std::size_t anchor, std::string* scratch);
+
 // True for the white-space bytes of the C locale: blank, \t, \n, \v, \f, \r.
 inline bool IsSpaceByte(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 inline bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
@@ -48,8 +53,14 @@ void AppendPadded(std::string_view text, std::size_t width, std::string* out);
 // advanced past it; empty at the end of the text.
 std::string_view NextWord(std::string_view text, std::size_t* pos);
 
-// `text` in single quotes, as messages name files and values.
+// `text` in single quotes, as messages name files and values, with its
+// control characters made visible (VisibleControls).
 std::string Quoted(std::string_view text);
+
+// `text` with every control character (C0, DEL, and C1 as UTF-8) written
+// as "\x1b" escapes, so that text from a log or a file name cannot drive
+// the terminal a message is shown on. A backslash stays as it is.
+std::string VisibleControls(std::string_view text);
 
 // True when `text` is empty or only white space.
 bool IsBlank(std::string_view text);

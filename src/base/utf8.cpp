@@ -61,19 +61,30 @@ std::size_t ValidSequence(std::string_view s, std::size_t at) {
 }  // namespace
 
 void AppendUtf8(std::string_view bytes, std::string* out) {
+  constexpr std::uint32_t kReplacement = 0xFFFD;
   for (std::size_t i = 0; i < bytes.size();) {
     const unsigned char c = static_cast<unsigned char>(bytes[i]);
     if (c < 0x80) {
-      *out += static_cast<char>(c);
+      if ((c < 0x20 && c != '\t') || c == 0x7F) {
+        AppendCodePoint(kReplacement, out);
+      } else {
+        *out += static_cast<char>(c);
+      }
       ++i;
       continue;
     }
     if (const std::size_t n = ValidSequence(bytes, i)) {
-      out->append(bytes.substr(i, n));
+      // U+0080 to U+009F, the C1 controls, are C2 80 to C2 9F.
+      if (c == 0xC2 && static_cast<unsigned char>(bytes[i + 1]) < 0xA0) {
+        AppendCodePoint(kReplacement, out);
+      } else {
+        out->append(bytes.substr(i, n));
+      }
       i += n;
       continue;
     }
-    AppendCodePoint(c < 0xA0 ? kCp1252High[c - 0x80] : c, out);
+    const std::uint32_t code = c < 0xA0 ? kCp1252High[c - 0x80] : c;
+    AppendCodePoint(code < 0xA0 ? kReplacement : code, out);
     ++i;
   }
 }

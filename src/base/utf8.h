@@ -9,7 +9,8 @@
 namespace vexlane {
 
 // `bytes` as valid UTF-8: valid sequences are kept, every other byte is
-// read as Windows-1252. NUL and other control bytes are kept.
+// read as Windows-1252. Control characters (C0 but the tab, DEL and C1)
+// become U+FFFD: no output shows them, and HTML forbids them.
 std::string ToUtf8(std::string_view bytes);
 
 // Appends the same to `*out`.

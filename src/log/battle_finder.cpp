@@ -21,24 +21,16 @@ bool IsPrivilegedStopper(std::string_view nick) {
   return IsBotNick(nick) || nick == "quib";
 }
 
-// The word tests of a line, made on its upper-cased copy. Each search runs
-// on the word's rarest letter.
-bool HoldsBattle(std::string_view upper) {
-  return ContainsAnchored(upper, "BATTLE", 0);
-}
+// Lines longer than this are searched a piece at a time rather than
+// upper-cased whole: memory stays at one copy of the longest line.
+constexpr std::size_t kWholeUpperLimit = 1 << 20;
+
 // These two need no upper-cased copy: most lines hold no '.' at all.
 bool HoldsLev(std::string_view line) {
   return FindLevExtension(line) != std::string_view::npos;
 }
 bool HoldsRec(std::string_view line) {
   return FindIgnoringCase(line, ".REC") != std::string_view::npos;
-}
-bool HoldsHttp(std::string_view upper) {
-  return ContainsAnchored(upper, "HTTP", 3);
-}
-bool HoldsStopWord(std::string_view upper) {
-  return ContainsAnchored(upper, "STOP", 3) ||
-         ContainsAnchored(upper, "END", 2);
 }
 
 struct BattleScanState {
@@ -173,6 +165,19 @@ class Finder {
     return upper_;
   }
 
+  // The word tests of a line, in any case. Each search runs on the word's
+  // rarest letter, `anchor`.
+  bool LineHolds(std::string_view upper_word, std::size_t anchor) {
+    if (line_.size() > kWholeUpperLimit) {
+      upper_ready_ = false;
+      return ContainsIgnoringCase(line_, upper_word, anchor, &upper_);
+    }
+    return upper_word.empty() || ContainsAnchored(Upper(), upper_word, anchor);
+  }
+  bool HoldsBattle() { return LineHolds("BATTLE", 0); }
+  bool HoldsHttp() { return LineHolds("HTTP", 3); }
+  bool HoldsStopWord() { return LineHolds("STOP", 3) || LineHolds("END", 2); }
+
   // Runs every step on one line; false when the scan is over.
   // `facts` are the line's, worked out ahead; nullptr to work them out.
   bool Examine(std::string_view line, const LineFacts* facts) {
@@ -196,7 +201,7 @@ class Finder {
     // An announcement names its nick after the word "by".
     const Anchors anchors =
         facts != nullptr ? facts->anchors : AnchorsOf(line_);
-    if (anchors.by && HoldsBattle(Upper())) {
+    if (anchors.by && HoldsBattle()) {
       std::string announced = AnnouncedNickOf(line_);
       if (!announced.empty()) {
         if (s.in_battle && LevelNameOf(line_) == s.level) {
@@ -216,7 +221,7 @@ class Finder {
 
     const bool has_lev = anchors.dot && HoldsLev(line_);
     // "HTTP" matters for a link, or for a time post in a running battle.
-    const bool has_http = (has_lev || s.in_battle) && HoldsHttp(Upper());
+    const bool has_http = (has_lev || s.in_battle) && HoldsHttp();
     // Only a running battle takes times: other lines skip the ".rec" test.
     const bool link_like = s.in_battle && (has_lev || has_http ||
                                            (anchors.dot && HoldsRec(line_)));
@@ -238,7 +243,7 @@ class Finder {
     const bool may_stop =
         s.in_battle && (s.starter.empty() || speaker_ == s.starter ||
                         IsPrivilegedStopper(speaker_));
-    if ((may_stop && HoldsStopWord(Upper())) || stream_failed_) {
+    if ((may_stop && HoldsStopWord()) || stream_failed_) {
       if (trace_ && s.in_battle) ExplainStop(stream_failed_);
       if (!Close()) return false;
     }
@@ -254,8 +259,7 @@ class Finder {
 
     // The level name as it stands now: after a battle of the asked level has
     // started, later links are tested against the name as found.
-    if (!s.in_battle && link &&
-        (automatic_ || Upper().find(s.level_upper) != std::string::npos)) {
+    if (!s.in_battle && link && (automatic_ || LineHolds(s.level_upper, 0))) {
       SetLevel(LevelNameOf(line_));
       s.start_stamp = TimeStampOf(line_);
       s.start_date = adapter_.date();
@@ -358,8 +362,7 @@ class Finder {
       Say("the end of the log ends the battle of " + s.level);
       return;
     }
-    const std::string_view upper = Upper();
-    const char* word = ContainsAnchored(upper, "STOP", 3) ? "STOP" : "END";
+    const char* word = LineHolds("STOP", 3) ? "STOP" : "END";
     std::string who;
     if (s.starter.empty()) {
       who = "nobody is credited with the battle, so anybody may stop it";

@@ -1,8 +1,10 @@
-// Where the bytes of a log come from: a file or a buffer in memory, read
-// from the start as often as the level-by-level mode needs.
+// Where the bytes of a log come from: a file, standard input or a buffer in
+// memory. A log is opened once (ReplaySource): each level-by-level pass
+// starts again from its first byte without opening it again.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -24,11 +26,16 @@ class ByteSource {
 
   virtual void Close() = 0;
 
+  // Goes back to the first byte of what Open opened, without opening it
+  // again. False when the source cannot (a pipe, a terminal).
+  virtual bool Rewind() { return false; }
+
   // How messages name the log.
   virtual const std::string& Name() const = 0;
 };
 
-// A file opened by path. A directory opens but fails its first read.
+// A file opened by path. A directory opens but fails its first read. A
+// regular file can be rewound; a FIFO or a device cannot.
 class FileSource : public ByteSource {
  public:
   explicit FileSource(std::string path) : path_(std::move(path)) {}
@@ -40,21 +47,20 @@ class FileSource : public ByteSource {
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override;
   void Close() override;
+  bool Rewind() override;
   const std::string& Name() const override { return path_; }
 
  private:
   std::string path_;
   std::FILE* file_ = nullptr;
+  bool seekable_ = false;
 };
 
-// Standard input, read once: a second Open fails (a pipe cannot be
-// rewound), so it serves the automatic mode only.
+// Standard input, read once: a second Open fails. `closed` tells that the
+// program found it closed (and put the null device in its place).
 class StdinSource : public ByteSource {
  public:
-  // Reads the first `size` bytes (fewer at the end of the input) ahead, so
-  // that they can be looked at before the log is read; Read still hands
-  // them out first.
-  const std::string& Peek(std::size_t size);
+  explicit StdinSource(bool closed = false) : closed_(closed) {}
 
   bool Open(std::string* error) override;
   std::ptrdiff_t Read(char* buffer, std::size_t size,
@@ -64,9 +70,58 @@ class StdinSource : public ByteSource {
 
  private:
   std::string name_ = "standard input";
+  bool closed_;
   bool opened_ = false;
-  std::string peeked_;
-  std::size_t peeked_out_ = 0;  // bytes of peeked_ already handed out
+};
+
+// A log opened once, read as often as asked. The first Open opens `inner`;
+// every later Open starts again from the first byte without opening it
+// again: `inner` is rewound where it can be, and otherwise (a pipe, a FIFO,
+// standard input) replayed from an unnamed temporary copy of what was read,
+// made when KeepCopy was asked before. `*inner` must outlive this source;
+// Close does not close it (the destructor of `inner` does).
+class ReplaySource : public ByteSource {
+ public:
+  explicit ReplaySource(ByteSource* inner) : inner_(inner) {}
+  ~ReplaySource() override;
+  ReplaySource(const ReplaySource&) = delete;
+  ReplaySource& operator=(const ReplaySource&) = delete;
+
+  bool Open(std::string* error) override;
+  std::ptrdiff_t Read(char* buffer, std::size_t size,
+                      std::string* error) override;
+  void Close() override {}
+  bool Rewind() override;
+  const std::string& Name() const override { return inner_->Name(); }
+
+  // The first `size` bytes (fewer when the log is shorter), read ahead
+  // after the first Open; Read still hands them out first. An empty view
+  // with `*error` set when the first read fails (a directory).
+  std::string_view Peek(std::size_t size, std::string* error);
+
+  // Makes later passes possible where `inner` cannot be rewound, by
+  // copying what is read into an unnamed temporary file. Call it after the
+  // first Open (and any Peek), before the first Read. False (`*error`
+  // says why) when no temporary file can be made.
+  bool KeepCopy(std::string* error);
+
+  // True when `inner` itself goes back to its start.
+  bool CanRewind() const { return inner_rewinds_; }
+
+ private:
+  bool FromInner(char* buffer, std::size_t size, std::ptrdiff_t* n,
+                 std::string* error);
+
+  ByteSource* inner_;
+  bool opened_ = false;
+  bool inner_rewinds_ = false;
+  std::string head_;          // what Peek read ahead
+  std::size_t head_out_ = 0;  // of head_, handed out in this pass
+  std::FILE* copy_ = nullptr;
+  std::uint64_t fetched_ = 0;  // bytes read from inner_ so far
+  std::uint64_t at_ = 0;       // bytes handed out in this pass (replays)
+  bool replaying_ = false;     // a later pass of an inner that cannot rewind
+  bool direct_ = false;        // a later pass of an inner that can
 };
 
 // Bytes held by the caller, who keeps them alive while the source is used.

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef VEXLANE_HAVE_ZLIB
 #include <zlib.h>
@@ -33,7 +35,13 @@ bool GzipSource::Open(std::string* error) {
   gzbuffer(file, 1 << 17);
   file_ = file;
   checked_ = false;
+  std::error_code ec;
+  seekable_ = std::filesystem::is_regular_file(path_, ec);
   return true;
+}
+
+bool GzipSource::Rewind() {
+  return file_ != nullptr && seekable_ && gzrewind(File(file_)) == 0;
 }
 
 std::ptrdiff_t GzipSource::Read(char* buffer, std::size_t size,
@@ -78,6 +86,8 @@ bool GzipSource::Open(std::string* error) {
 std::ptrdiff_t GzipSource::Read(char*, std::size_t, std::string*) { return 0; }
 
 void GzipSource::Close() {}
+
+bool GzipSource::Rewind() { return false; }
 
 #endif
 

@@ -22,12 +22,14 @@ class GzipSource : public ByteSource {
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override;
   void Close() override;
+  bool Rewind() override;
   const std::string& Name() const override { return path_; }
 
  private:
   std::string path_;
-  void* file_ = nullptr;  // a gzFile
-  bool checked_ = false;  // the first read has shown it is gzip
+  void* file_ = nullptr;   // a gzFile
+  bool seekable_ = false;  // a regular file, not a pipe
+  bool checked_ = false;   // the first read has shown it is gzip
 };
 
 }  // namespace vexlane

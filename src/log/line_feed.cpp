@@ -68,12 +68,21 @@ void LineFeed::Open(ByteSource* source) {
 }
 
 void LineFeed::Bytes::Reserve(std::size_t wanted) {
+  constexpr std::size_t kMaxGrowth = 16 << 20;
   if (wanted <= capacity) return;
-  const std::size_t grown = std::max(wanted, capacity * 2);
-  std::unique_ptr<char[]> more(new char[grown]);
-  if (size > 0) std::memcpy(more.get(), data.get(), size);
-  data = std::move(more);
+  const std::size_t grown =
+      std::max(wanted, capacity + std::min(capacity, kMaxGrowth));
+  // realloc moves the pages of a large block rather than copying them.
+  char* more = static_cast<char*>(std::realloc(data.get(), grown));
+  if (more == nullptr) throw std::bad_alloc();
+  static_cast<void>(data.release());
+  data.reset(more);
   capacity = grown;
+}
+
+void LineFeed::Bytes::Release() {
+  data.reset();
+  size = capacity = 0;
 }
 
 void LineFeed::Produce(Chunk* chunk) {
@@ -128,12 +137,14 @@ void LineFeed::Produce(Chunk* chunk) {
       text.remove_suffix(1);
     }
     Line line;
-    line.begin = static_cast<std::uint32_t>(at);
-    line.length = static_cast<std::uint32_t>(text.size());
+    line.begin = at;
+    line.length = text.size();
     line.anchors = AnchorsOf(text);
     const std::string_view speaker = SpeakerOf(text);
-    line.speaker_begin = static_cast<std::uint32_t>(
-        speaker.empty() ? 0 : speaker.data() - bytes.data());
+    line.speaker_begin =
+        speaker.empty()
+            ? 0
+            : static_cast<std::size_t>(speaker.data() - bytes.data());
     line.speaker_length = static_cast<std::uint32_t>(speaker.size());
     line.plain_run = 0;
     line.run_speaker_begin = 0;
@@ -247,6 +258,10 @@ bool LineFeed::Next(std::string_view* line, LineFacts* facts) {
       return false;
     }
     if (current_) {
+      // A chunk that grew for a very long line gives its memory back.
+      if (current_->bytes.capacity > 4 * (block_size_ + (1 << 20))) {
+        current_->bytes.Release();
+      }
       // Hand the chunk back for reuse.
       if (threaded_) {
         {

@@ -7,6 +7,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -60,25 +61,32 @@ class LineFeed {
   }
 
  private:
+  // Offsets into a chunk: a line may be longer than 4 GiB.
   struct Line {
-    std::uint32_t begin;
-    std::uint32_t length;
-    std::uint32_t speaker_begin;
+    std::size_t begin;
+    std::size_t length;
+    std::size_t speaker_begin;
     std::uint32_t speaker_length;
-    Anchors anchors;
     // From this line on: how many plain lines (no '.', no "by") follow in
     // the chunk, this one included, and the last speaker among them.
     std::uint32_t plain_run;
-    std::uint32_t run_speaker_begin;
+    std::size_t run_speaker_begin;
     std::uint32_t run_speaker_length;
+    Anchors anchors;
   };
   // A growable byte buffer that, unlike std::string, does not clear what
-  // it grows into: reads fill it at once.
+  // it grows into: reads fill it at once. It grows in place (realloc) by
+  // at most kMaxGrowth at a time, so that a very long line costs its own
+  // size and little more, never twice or three times it.
   struct Bytes {
-    std::unique_ptr<char[]> data;
+    struct Free {
+      void operator()(char* p) const { std::free(p); }
+    };
+    std::unique_ptr<char, Free> data;
     std::size_t size = 0;
     std::size_t capacity = 0;
     void Reserve(std::size_t wanted);
+    void Release();
     std::string_view view() const { return {data.get(), size}; }
   };
   struct Chunk {

@@ -30,10 +30,16 @@ std::string ErrnoText() {
   return errno != 0 ? std::strerror(errno) : "write error";
 }
 
-// Removes a temporary file that will not become a report.
-void Discard(const std::string& temp) {
-  std::remove(temp.c_str());
-  SetTemporaryFile(nullptr);
+// Why `path` is not replaced, or empty when it may be: only a regular file
+// (or nothing) is, never a directory, a device or a link.
+std::string NotReplaceable(const std::string& path) {
+  std::error_code ec;
+  const auto status = std::filesystem::symlink_status(path, ec);
+  if (std::filesystem::exists(status) &&
+      !std::filesystem::is_regular_file(status)) {
+    return "not a regular file, so it is not replaced";
+  }
+  return "";
 }
 
 }  // namespace
@@ -45,9 +51,99 @@ std::string ReportFileName(int number, std::string_view extension) {
   return name;
 }
 
+PendingFile::PendingFile(bool ends_run)
+    : ends_run_(ends_run), stream_(&buffer_) {}
+
+PendingFile::~PendingFile() {
+  if (buffer_.file != nullptr) std::fclose(buffer_.file);
+  if (temp_.empty()) return;
+  std::remove(temp_.c_str());
+  SetTemporaryFile(nullptr);
+}
+
+PendingFile::Buffer::int_type PendingFile::Buffer::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) return 0;
+  return std::fputc(c, file) == EOF ? traits_type::eof() : c;
+}
+
+std::streamsize PendingFile::Buffer::xsputn(const char* s, std::streamsize n) {
+  return static_cast<std::streamsize>(
+      std::fwrite(s, 1, static_cast<std::size_t>(n), file));
+}
+
+bool PendingFile::Create(const std::string& path, std::string* error) {
+  path_ = path;
+  errno = 0;
+  buffer_.file = CreateTempFileBeside(path, &temp_);
+  if (buffer_.file == nullptr) {
+    *error = ErrnoText();
+    return false;
+  }
+  SetTemporaryFile(temp_.c_str());
+  return true;
+}
+
+bool PendingFile::Finish(bool replace, std::string* error) {
+  errno = 0;
+  std::FILE* file = buffer_.file;
+  buffer_.file = nullptr;
+  if (!stream_ || std::ferror(file) != 0) *error = ErrnoText();
+  if (error->empty() && replace) CopyAttributes(path_, file);
+  if (error->empty() && !SyncFile(file)) *error = ErrnoText();
+  errno = 0;
+  if (std::fclose(file) != 0 && error->empty()) *error = ErrnoText();
+  return error->empty();
+}
+
+bool PendingFile::Name(const std::string& path, bool replace,
+                       std::string* error) {
+  if (ends_run_) HoldSignals(true);
+  errno = 0;
+  const bool named = replace ? ReplaceExistingFile(temp_, path)
+                             : PublishWithoutReplacing(temp_, path);
+  if (!named) *error = ErrnoText();
+  const int saved = errno;
+  if (named) {
+    if (ends_run_) SignalsEndSuccessfully();
+    SetTemporaryFile(nullptr);
+    temp_.clear();
+  }
+  if (ends_run_) HoldSignals(false);
+  if (named) SyncDirectoryOf(path);
+  errno = saved;
+  return named;
+}
+
+WriteOutcome PendingFile::Publish(bool replace) {
+  WriteOutcome outcome;
+  outcome.path = path_;
+  if (replace) outcome.error = NotReplaceable(path_);
+  if (outcome.error.empty() && Finish(replace, &outcome.error)) {
+    outcome.ok = Name(path_, replace, &outcome.error);
+  }
+  return outcome;
+}
+
+namespace {
+
+// Writes `pieces` into `*file`, created beside `path`.
+bool Fill(PendingFile* file, const std::vector<std::string_view>& pieces,
+          const std::string& path, WriteOutcome* outcome) {
+  outcome->path = path;
+  if (!file->Create(path, &outcome->error)) return false;
+  for (std::string_view piece : pieces) {
+    file->stream().write(piece.data(),
+                         static_cast<std::streamsize>(piece.size()));
+  }
+  return true;
+}
+
+}  // namespace
+
 WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
                                  std::string_view extension,
-                                 const std::string& directory) {
+                                 const std::string& directory,
+                                 TakenName taken) {
   const std::string prefix = directory.empty() || directory.back() == '/'
                                  ? directory
                                  : directory + "/";
@@ -61,86 +157,47 @@ WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
     outcome.error = "all report names up to 99 are taken";
     return outcome;
   }
-
-  const std::string name = ReportFileName(number, extension);
-  outcome = WriteNewReport(pieces, prefix + name);
-  outcome.name = name;
-  return outcome;
-}
-
-namespace {
-
-// Writes `pieces` to a new temporary file beside `path`, on the disk when
-// it returns true; `*temp` is its name. Signals remove it while it exists.
-bool WriteTemporary(const std::vector<std::string_view>& pieces,
-                    const std::string& path, std::string* temp,
-                    std::string* error) {
-  errno = 0;
-  std::FILE* f = CreateTempFileBeside(path, temp);
-  if (f == nullptr) {
-    *error = ErrnoText();
-    return false;
-  }
-  SetTemporaryFile(temp->c_str());
-  errno = 0;
-  bool ok = true;
-  for (std::string_view piece : pieces) ok = ok && WriteAll(f, piece);
-  ok = ok && SyncFile(f);
-  if (!ok) *error = ErrnoText();
-  errno = 0;
-  if (std::fclose(f) != 0 && ok) {
-    ok = false;
-    *error = ErrnoText();
-  }
-  if (!ok) Discard(*temp);
-  return ok;
-}
-
-}  // namespace
-
-namespace {
-
-// Writes the whole report to a temporary file and then gives it `path`:
-// replacing what is there, or only when nothing is.
-WriteOutcome Publish(const std::vector<std::string_view>& pieces,
-                     const std::string& path, bool replace) {
-  WriteOutcome outcome;
-  outcome.path = path;
-  std::string temp;
-  if (!WriteTemporary(pieces, path, &temp, &outcome.error)) return outcome;
-  errno = 0;
-  const bool named = replace ? ReplaceExistingFile(temp, path)
-                             : PublishWithoutReplacing(temp, path);
-  if (!named) {
-    outcome.error = ErrnoText();
-    Discard(temp);
+  // One temporary file, offered to each free name in turn: a name taken
+  // meanwhile by another run (or held by an unreadable file or a dangling
+  // link) passes to the next.
+  PendingFile file(/*ends_run=*/true);
+  if (!Fill(&file, pieces, prefix + ReportFileName(number, extension),
+            &outcome) ||
+      !file.Finish(/*replace=*/false, &outcome.error)) {
     return outcome;
   }
-  SetTemporaryFile(nullptr);
-  SyncDirectoryOf(path);
-  outcome.ok = true;
+  for (; number <= kMaxReports; ++number) {
+    outcome.name = ReportFileName(number, extension);
+    outcome.path = prefix + outcome.name;
+    outcome.error.clear();
+    if (file.Name(outcome.path, /*replace=*/false, &outcome.error)) {
+      outcome.ok = true;
+      return outcome;
+    }
+    if (errno != EEXIST || taken == TakenName::kFail) return outcome;
+  }
+  outcome.name.clear();
+  outcome.error = "all report names up to 99 are taken";
   return outcome;
 }
-
-}  // namespace
 
 WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
                             const std::string& path) {
-  return Publish(pieces, path, /*replace=*/false);
+  WriteOutcome outcome;
+  PendingFile file(/*ends_run=*/true);
+  if (!Fill(&file, pieces, path, &outcome)) return outcome;
+  return file.Publish(/*replace=*/false);
 }
 
 WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
                            const std::string& path) {
-  std::error_code ec;
-  const auto status = std::filesystem::symlink_status(path, ec);
-  if (std::filesystem::exists(status) &&
-      !std::filesystem::is_regular_file(status)) {
-    WriteOutcome outcome;
-    outcome.path = path;
-    outcome.error = "not a regular file, so it is not replaced";
-    return outcome;
-  }
-  return Publish(pieces, path, /*replace=*/true);
+  WriteOutcome outcome;
+  outcome.path = path;
+  outcome.error = NotReplaceable(path);
+  if (!outcome.error.empty()) return outcome;
+  PendingFile file(/*ends_run=*/true);
+  if (!Fill(&file, pieces, path, &outcome)) return outcome;
+  return file.Publish(/*replace=*/true);
 }
 
 WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,

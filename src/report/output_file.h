@@ -8,6 +8,9 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
+#include <ostream>
+#include <streambuf>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,25 +28,81 @@ struct WriteOutcome {
   std::string error;  // why the report was not written (from errno)
 };
 
+// What to do when the chosen report name turns out to be taken when the
+// report is whole: by a file that cannot be read, a dangling link, or
+// another run that took it meanwhile.
+enum class TakenName {
+  kFail,      // the console dialog's rule: the report is not made
+  kTakeNext,  // the next free number (command-line runs, several at once)
+};
+
 // Writes `pieces`, in order and with nothing between them, to the first
 // report name in `directory` (empty: the working directory) that cannot be
 // opened for reading, from 01 to 99.
 WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
                                  std::string_view extension,
-                                 const std::string& directory);
+                                 const std::string& directory,
+                                 TakenName taken = TakenName::kFail);
 
 // Writes `pieces` to `path`, which must not exist yet.
 WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
                             const std::string& path);
 
 // Writes `pieces` to a temporary file beside `path` and then gives it that
-// name, replacing a regular file of that name in one step; anything else
-// under that name (a directory, a device) is refused.
+// name, replacing a regular file of that name in one step (the new file
+// keeps its permissions, and its owner and group where the process may set
+// them); anything else under that name (a directory, a device, a symbolic
+// link) is refused.
 WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
                            const std::string& path);
 
 // Writes `pieces` to `stream` and flushes it.
 WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
                            std::FILE* stream);
+
+// A file written bit by bit and published whole, as a report is: Create
+// makes a hidden temporary file beside `path`, stream() writes to it, and
+// Publish gives it `path`. Until then signals remove it, and so does the
+// destructor when it was never published.
+class PendingFile {
+ public:
+  // With `ends_run`, naming the file is the run's last step: a signal
+  // after it ends the program with status 0.
+  explicit PendingFile(bool ends_run = false);
+  ~PendingFile();
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+
+  // False (`*error` from errno) when the temporary file cannot be made.
+  bool Create(const std::string& path, std::string* error);
+  std::ostream& stream() { return stream_; }
+  // Puts the file on the disk and names it: only where nothing has the
+  // name, or with `replace` over a regular file (keeping its permissions
+  // and owner).
+  WriteOutcome Publish(bool replace);
+
+  // Publish in two steps. Finish closes the file and puts it on the disk
+  // (with `replace`, taking the attributes of the file at the created
+  // path); Name then gives it `path`, and may be tried again with another
+  // name when it fails (errno EEXIST: the name is taken).
+  bool Finish(bool replace, std::string* error);
+  bool Name(const std::string& path, bool replace, std::string* error);
+
+ private:
+  class Buffer : public std::streambuf {
+   public:
+    std::FILE* file = nullptr;
+
+   protected:
+    int_type overflow(int_type c) override;
+    std::streamsize xsputn(const char* s, std::streamsize n) override;
+  };
+
+  std::string path_;
+  std::string temp_;  // empty once named
+  bool ends_run_;
+  Buffer buffer_;
+  std::ostream stream_;
+};
 
 }  // namespace vexlane

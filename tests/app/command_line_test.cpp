@@ -103,8 +103,6 @@ TEST(CommandLine, UsageErrors) {
       {{"--log-format=xchat"},
        "unknown log format 'xchat' (classic, irssi, weechat, znc, mirc, "
        "hexchat, limnoria, eggdrop or auto)"},
-      {{"-i", "-", "-l", "Pipe"},
-       "'-i -' (standard input) cannot be read level by level"},
       {{"-l", " "}, "a level name must not be blank"},
       {{"-o", "x", "-d", "y"}, "'-o' and '-d' cannot be given together"},
       {{"--force"}, "'--force' goes with '-o FILE'"},

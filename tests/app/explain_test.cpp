@@ -46,7 +46,7 @@ TEST(Explain, SummaryNamesTheFullPath) {
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err,
             "vexlane-stats: cannot write the explanation to "
-            "'/nonexistent/dir/trace': No such file or directory\n");
+            "'/nonexistent/dir/trace': '/nonexistent/dir' does not exist\n");
 }
 
 }  // namespace

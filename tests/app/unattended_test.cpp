@@ -117,8 +117,8 @@ TEST(Unattended, FailuresNameTheFileAndCause) {
       {"-i missing.log",
        "cannot read the log 'missing.log': No such file or directory"},
       {log + " -o nowhere/r.txt",
-       "cannot write the report to 'nowhere/r.txt': 'nowhere' is not a "
-       "directory"},
+       "cannot write the report to 'nowhere/r.txt': 'nowhere' does not "
+       "exist"},
       {log + " -d 'a file'",
        "cannot use the directory 'a file': Not a directory"},
       {log + " -d nowhere",

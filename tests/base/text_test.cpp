@@ -74,5 +74,28 @@ TEST(ContainsAnchored, FindsTheWordWhateverTheAnchor) {
   EXPECT_TRUE(ContainsAnchored(std::string_view("\0.LEV", 5), ".LEV", 0));
 }
 
+// Long texts are searched in 1 MiB pieces: a word across a piece's end is
+// still found, in any case.
+TEST(ContainsIgnoringCase, WordsAcrossPieceEnds) {
+  std::string scratch;
+  std::string text(3 << 20, 'x');
+  EXPECT_FALSE(ContainsIgnoringCase(text, "STOP", 3, &scratch));
+  for (std::size_t at : {std::size_t{0}, (std::size_t{1} << 20) - 2,
+                         (std::size_t{2} << 20) - 1, text.size() - 4}) {
+    std::string t = text;
+    t.replace(at, 4, "sToP");
+    EXPECT_TRUE(ContainsIgnoringCase(t, "STOP", 3, &scratch)) << at;
+  }
+}
+
+// Control characters in quoted text cannot drive a terminal.
+TEST(Quoted, ControlCharactersAreMadeVisible) {
+  EXPECT_EQ(Quoted("a\x1b[2J\x07"
+                   "b"),
+            "'a\\x1b[2J\\x07b'");
+  EXPECT_EQ(VisibleControls(std::string("\0\t\x7f\xc2\x9b\xc3\xa9", 7)),
+            "\\x00\\x09\\x7f\\xc2\\x9b\xc3\xa9");
+}
+
 }  // namespace
 }  // namespace vexlane
