@@ -94,7 +94,12 @@ int RunProgram(Console& console, const std::string& directory) {
                 << "\n";
   }
   DialogRun run(settings, console);
-  FileSource log(settings.log_file_name);
+  // Opened once; level by level each pass rewinds it (or replays a copy
+  // of what cannot be rewound).
+  FileSource file(settings.log_file_name);
+  ReplaySource log(&file);
+  std::string ignored;
+  if (!settings.automatic_mode && log.Open(&ignored)) log.KeepCopy(&ignored);
   FinderOptions options;
   options.automatic = settings.automatic_mode;
   options.first_level = first_level;
