@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "log/gzip_source.h"
-#include "log/log_reader.h"
+#include "log/line_feed.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
@@ -24,14 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   std::fwrite(data, 1, size, f);
   std::fclose(f);
   vexlane::GzipSource source(path);
-  vexlane::LogReader reader;
-  if (!reader.Open(&source)) {
-    if (reader.error().empty()) std::abort();
+  std::string error;
+  if (!source.Open(&error)) {
+    if (error.empty()) std::abort();
     return 0;
   }
-  std::string_view line;
+  // Lines through the one block reader, inline, until the end or an error.
+  vexlane::LineReader reader(vexlane::LogFormat::kClassic);
+  vexlane::LineFeed feed(1 << 12, /*may_use_thread=*/false);
+  feed.Open(&source, &reader);
+  vexlane::LogLine line;
   std::size_t bytes = 0;
-  while (reader.Next(&line)) bytes += line.size() + 1;
+  while (feed.Next(&line)) bytes += line.text.size() + 1;
   (void)bytes;
   return 0;
 }

@@ -8,12 +8,12 @@
 #include <ostream>
 #include <vector>
 
+#include "app/explain.h"
 #include "app/report_builder.h"
 #include "base/platform.h"
 #include "base/text.h"
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
-#include "log/log_reader.h"
 #include "report/output_file.h"
 #include "ui/progress.h"
 
@@ -25,19 +25,27 @@ constexpr std::string_view kProgram = "vexlane-stats: ";
 constexpr std::string_view kDefaultLog = "#battle.log";
 
 constexpr std::size_t kPeekBytes = 1 << 16;
-constexpr std::size_t kFirstLines = 200;
 
-// The first lines (at most kFirstLines) of the first bytes of a log.
-std::vector<std::string> FirstLines(std::string_view bytes) {
-  std::vector<std::string> lines;
-  MemorySource memory(bytes);
-  LogReader reader;
-  if (!reader.Open(&memory)) return lines;
-  std::string_view line;
-  while (lines.size() < kFirstLines && reader.Next(&line)) {
-    lines.emplace_back(line);
+// "1 battle", "2 battles".
+std::string Counted(std::size_t n, std::string_view thing) {
+  return std::to_string(n) + " " + std::string(thing) + (n == 1 ? "" : "s");
+}
+
+// A line telling that the log looks like another format than it was read
+// as, or like one the program cannot read; empty when neither.
+std::string FormatHint(const Detection& detected, LogFormat format) {
+  if (!detected.unreadable.empty()) {
+    return std::string(kProgram) + "the log looks like " +
+           LogFormatWithArticle(detected.unreadable) +
+           ", which this program cannot read\n";
   }
-  return lines;
+  if (detected.format == format || detected.format == LogFormat::kClassic) {
+    return "";
+  }
+  const std::string_view name = LogFormatName(detected.format);
+  return std::string(kProgram) + "the log looks like " +
+         LogFormatWithArticle(name) + ": try --log-format " +
+         std::string(name) + "\n";
 }
 
 // Counts the bytes read for the progress line and keeps the first read
@@ -71,25 +79,6 @@ class WatchedSource : public ByteSource {
   ProgressLine* progress_;
   std::uint64_t done_ = 0;
   std::string read_error_;
-};
-
-// Writes the finder's explanation, one grep-friendly line an event:
-// "LOG line N: what happened".
-class Explainer : public FinderTrace {
- public:
-  Explainer(std::ostream& out, ProgressLine* progress)
-      : out_(out), progress_(progress) {}
-  void Event(std::string_view log, std::size_t line,
-             std::string_view text) override {
-    if (progress_ != nullptr) progress_->Clear();
-    // Log text must not reach a terminal as control characters.
-    out_ << VisibleControls(log) << " line " << line << ": "
-         << VisibleControls(text) << "\n";
-  }
-
- private:
-  std::ostream& out_;
-  ProgressLine* progress_;
 };
 
 // The command line's side of the battle finder: the battles are taken as
@@ -337,16 +326,22 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     return 1;
   }
 
-  // The first lines tell the format, and whether a classic reading of them
-  // could find anybody speaking.
-  const std::vector<std::string> first_lines = FirstLines(logs.first_bytes);
-  const LogFormat likely = DetectLogFormat(first_lines);
+  // The first bytes tell the format.
+  const Detection detected = DetectLogFormat(logs.first_bytes);
   LogFormat format = options.log_format;
   if (options.detect_format) {
-    format = likely;
+    if (!detected.unreadable.empty()) {
+      err << kProgram << "cannot read " << logs.joined << ": it looks like "
+          << LogFormatWithArticle(detected.unreadable)
+          << ", which this program cannot read (it reads " << LogFormatNames()
+          << " logs)\n"
+          << std::flush;
+      return 1;
+    }
+    format = detected.format;
     if (!options.quiet) {
-      err << kProgram << "reading " << logs.joined << " as a "
-          << LogFormatName(format) << " log\n"
+      err << kProgram << "reading " << logs.joined << " as "
+          << LogFormatWithArticle(LogFormatName(format)) << "\n"
           << std::flush;
     }
   }
@@ -401,14 +396,8 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   if (added == 0) {
     if (!options.quiet) {
       err << kProgram << "no battle was found in " << logs.joined << " ("
-          << stats.lines << " lines read); no report was written\n";
-      // Hardly anybody speaks in a classic reading: likely another format.
-      if (format == LogFormat::kClassic && likely != LogFormat::kClassic &&
-          LinesWithSpeaker(first_lines) * 10 < first_lines.size()) {
-        err << kProgram << "the log looks like a " << LogFormatName(likely)
-            << " log: try --log-format " << LogFormatName(likely) << "\n";
-      }
-      err << std::flush;
+          << Counted(stats.lines, "line") << " read); no report was written\n";
+      err << FormatHint(detected, format) << std::flush;
     }
     return 0;
   }
@@ -442,10 +431,11 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
                                   : std::filesystem::absolute(outcome.path, ec)
                                         .lexically_normal()
                                         .string();
-    err << kProgram << report.battles() << " battles, " << report.players()
-        << " players, " << stats.lines << " lines read; report written to "
-        << where << "\n"
-        << std::flush;
+    err << kProgram << Counted(report.battles(), "battle") << ", "
+        << Counted(report.players(), "player") << ", "
+        << Counted(stats.lines, "line") << " read; report written to " << where
+        << "\n"
+        << FormatHint(detected, format) << std::flush;
   }
   return 0;
 }

@@ -2,24 +2,21 @@
 
 #include "base/text.h"
 #include "log/level_names.h"
-#include "log/line_adapter.h"
 #include "log/line_feed.h"
 #include "log/line_fields.h"
-#include "log/line_prefilter.h"
+#include "log/log_line.h"
 #include "log/player_names.h"
 
 namespace vexlane {
 
 namespace {
 
+using Kind = FinderEvent::Kind;
+using Who = FinderEvent::Who;
+
 // Lines after an announcement during which speakers do not take the credit
 // for the next battle away from the announced nick.
 constexpr int kAnnouncementLines = 10;
-
-// Who may stop a battle besides its starter: the bots and one nick.
-bool IsPrivilegedStopper(std::string_view nick) {
-  return IsBotNick(nick) || nick == "quib";
-}
 
 // Lines longer than this are searched a piece at a time rather than
 // upper-cased whole: memory stays at one copy of the longest line.
@@ -31,6 +28,16 @@ bool HoldsLev(std::string_view line) {
 }
 bool HoldsRec(std::string_view line) {
   return FindIgnoringCase(line, ".REC") != std::string_view::npos;
+}
+
+// Chat rather than a time: a message longer than this, or with no digit,
+// is not explained when it gives no time.
+bool LooksLikeATime(std::string_view message) {
+  if (message.size() > 24) return false;
+  for (char c : message) {
+    if (IsDigitByte(c)) return true;
+  }
+  return false;
 }
 
 struct BattleScanState {
@@ -47,11 +54,16 @@ struct BattleScanState {
   std::string start_stamp;
   std::string start_date;
   std::vector<TimeEntry> times;
-  // For the explanation only: where the announcer was named, and each
-  // nick's last time in the running battle.
+  // For the explanation only: where the announcer was named, each nick's
+  // last time in the running battle, and the stop word that ended the
+  // last battle (its level empty when none did, or a battle runs).
   std::size_t announced_at = 0;
   std::string announced_in;
   std::vector<std::pair<std::string, std::size_t>> posted;
+  std::string stopped_level;
+  std::size_t stopped_at = 0;
+  std::string stopped_by;
+  std::string stopped_text;
 };
 
 class Finder {
@@ -60,8 +72,7 @@ class Finder {
          FinderClient* client)
       : parts_(parts),
         automatic_(options.automatic),
-        adapted_(options.format != LogFormat::kClassic),
-        adapter_(options.format),
+        reader_(options.format),
         client_(client),
         trace_(options.trace) {
     SetLevel(options.first_level);
@@ -75,24 +86,26 @@ class Finder {
     }
     SetLevel(state_.level);
     OpenFirstPart();
-    std::string_view line;
+    LogLine line;
     for (;;) {
       if (feed_.LastOfChunk()) TakeAnnouncer();
       // Outside a battle, with no announcement pending, a run of lines with
-      // no '.' and no "by" only changes who spoke last.
+      // no '.' and no "by" only changes who spoke last (unless the
+      // explanation looks for times posted after a stop word).
       std::size_t plain = 0;
       std::string_view last_speaker;
-      if (!adapted_ && !state_.in_battle && state_.announcer_countdown == 0 &&
+      if (!state_.in_battle && state_.announcer_countdown == 0 &&
+          (trace_ == nullptr || state_.stopped_level.empty()) &&
           feed_.SkipPlainRun(&plain, &last_speaker)) {
         line_number_ += plain;
         lines_read_ += plain;
         if (!last_speaker.empty()) pending_announcer_ = last_speaker;
         continue;
       }
-      const bool got_line = feed_.Next(&line, &facts_);
+      const bool got_line = feed_.Next(&line);
       if (!got_line) {
         if (part_ + 1 < parts_.size()) {
-          OpenPart(part_ + 1);
+          OpenPart(part_ + 1, /*new_pass=*/false);
           continue;
         }
         stream_failed_ = true;
@@ -105,11 +118,7 @@ class Finder {
         ++line_number_;
         ++lines_read_;
       }
-      // An adapted line is another text: its facts are worked out anew.
-      if (!(adapted_ ? Examine(adapter_.Adapt(line), nullptr)
-                     : Examine(line, &facts_))) {
-        break;
-      }
+      if (!Examine(line)) break;
     }
     feed_.Close();
     return state_.event - 1;
@@ -141,25 +150,21 @@ class Finder {
     stream_failed_ = false;
   }
 
-  void OpenFirstPart() {
-    adapter_.Reset();
-    OpenPart(0);
-  }
+  void OpenFirstPart() { OpenPart(0, /*new_pass=*/true); }
 
-  void OpenPart(std::size_t part) {
+  void OpenPart(std::size_t part, bool new_pass) {
     TakeAnnouncer();  // its view goes with the part's chunks
     part_ = part;
     line_number_ = 0;
     if (part_ >= parts_.size()) return;
-    adapter_.BeginFile(parts_[part_]->Name());
-    feed_.Open(parts_[part_]);
+    feed_.Open(parts_[part_], &reader_, new_pass);
   }
 
   // The upper-cased copy of the line, made on first use: most lines are
   // decided without it.
   std::string_view Upper() {
     if (!upper_ready_) {
-      UpperInto(line_, &upper_);
+      UpperInto(line_.text, &upper_);
       upper_ready_ = true;
     }
     return upper_;
@@ -168,9 +173,9 @@ class Finder {
   // The word tests of a line, in any case. Each search runs on the word's
   // rarest letter, `anchor`.
   bool LineHolds(std::string_view upper_word, std::size_t anchor) {
-    if (line_.size() > kWholeUpperLimit) {
+    if (line_.text.size() > kWholeUpperLimit) {
       upper_ready_ = false;
-      return ContainsIgnoringCase(line_, upper_word, anchor, &upper_);
+      return ContainsIgnoringCase(line_.text, upper_word, anchor, &upper_);
     }
     return upper_word.empty() || ContainsAnchored(Upper(), upper_word, anchor);
   }
@@ -179,35 +184,30 @@ class Finder {
   bool HoldsStopWord() { return LineHolds("STOP", 3) || LineHolds("END", 2); }
 
   // Runs every step on one line; false when the scan is over.
-  // `facts` are the line's, worked out ahead; nullptr to work them out.
-  bool Examine(std::string_view line, const LineFacts* facts) {
+  bool Examine(const LogLine& line) {
     BattleScanState& s = state_;
     line_ = line;
     upper_ready_ = false;
-    speaker_ = facts != nullptr ? facts->speaker : SpeakerOf(line_);
 
-    if (!speaker_.empty() && s.announcer_countdown == 0) {
-      if (facts != nullptr) {
-        // Most speakers are never credited: keep a view into the feed's
-        // chunk and copy it only when it is needed or the chunk goes.
-        pending_announcer_ = speaker_;
-      } else {
-        s.announcer = speaker_;
-        pending_announcer_ = {};
-      }
+    if (!line_.speaker.empty() && s.announcer_countdown == 0) {
+      // Most speakers are never credited: keep a view into the feed's
+      // chunk and copy it only when it is needed or the chunk goes.
+      pending_announcer_ = line_.speaker;
     }
     if (s.announcer_countdown > 0) --s.announcer_countdown;
 
-    // An announcement names its nick after the word "by".
-    const Anchors anchors =
-        facts != nullptr ? facts->anchors : AnchorsOf(line_);
-    if (anchors.by && HoldsBattle()) {
-      std::string announced = AnnouncedNickOf(line_);
+    // An announcement names its nick after the word "by". (Close may move
+    // the line: it is always read through line_.)
+    if (line_.anchors.by && HoldsBattle()) {
+      std::string announced = AnnouncedNickOf(line_.text);
       if (!announced.empty()) {
-        if (s.in_battle && LevelNameOf(line_) == s.level) {
+        if (s.in_battle && LevelNameOf(line_.text) == s.level) {
           s.starter = announced;
-          if (trace_)
-            Say("an announcement of " + s.level + " credits " + announced);
+          if (trace_) {
+            FinderEvent e = Event(Kind::kCredit);
+            e.starter = announced;
+            trace_->Event(e);
+          }
         }
         s.announcer = std::move(announced);
         pending_announcer_ = {};
@@ -219,40 +219,44 @@ class Finder {
       }
     }
 
-    const bool has_lev = anchors.dot && HoldsLev(line_);
+    const bool has_lev = line_.anchors.dot && HoldsLev(line_.text);
     // "HTTP" matters for a link, or for a time post in a running battle.
     const bool has_http = (has_lev || s.in_battle) && HoldsHttp();
     // Only a running battle takes times: other lines skip the ".rec" test.
-    const bool link_like = s.in_battle && (has_lev || has_http ||
-                                           (anchors.dot && HoldsRec(line_)));
+    const bool link_like =
+        s.in_battle &&
+        (has_lev || has_http || (line_.anchors.dot && HoldsRec(line_.text)));
     if (s.in_battle && !link_like) {
-      TimeEntry entry = ParseTime(line_, MessageStart::kAfterMarker);
-      if (!IsEmpty(entry) && !speaker_.empty()) {
-        entry.name = speaker_;
+      TimeEntry entry = ParseTime(line_.message, MessageStart::kTypedAlone);
+      if (!IsEmpty(entry) && !line_.speaker.empty()) {
+        entry.name = line_.speaker;
         if (trace_) ExplainTime(entry);
         s.times.push_back(std::move(entry));
-      } else if (trace_ && !speaker_.empty()) {
-        ExplainNotATime(nullptr);
+      } else if (trace_ && !line_.speaker.empty()) {
+        ExplainNotATime(/*link_like=*/false);
       }
-    } else if (trace_ && s.in_battle && !speaker_.empty()) {
-      ExplainNotATime("it holds \".lev\", \".rec\" or \"http\"");
+    } else if (trace_ && s.in_battle && !line_.speaker.empty()) {
+      ExplainNotATime(/*link_like=*/true);
+    } else if (trace_ && !s.in_battle && !s.stopped_level.empty()) {
+      ExplainNotCounted();
     }
 
     // Nick changes are not followed: a renamed player counts under both.
 
     const bool may_stop =
-        s.in_battle && (s.starter.empty() || speaker_ == s.starter ||
-                        IsPrivilegedStopper(speaker_));
+        s.in_battle && (s.starter.empty() || line_.speaker == s.starter ||
+                        IsPrivilegedStopper(line_.speaker));
     if ((may_stop && HoldsStopWord()) || stream_failed_) {
       if (trace_ && s.in_battle) ExplainStop(stream_failed_);
       if (!Close()) return false;
     }
 
     const bool link = has_lev && has_http;
-    if (s.in_battle && link && LevelNameOf(line_) != s.level) {
+    if (s.in_battle && link && LevelNameOf(line_.text) != s.level) {
       if (trace_) {
-        Say("a link to another level, " + std::string(LevelNameOf(line_)) +
-            ", ends the battle of " + s.level);
+        FinderEvent e = Event(Kind::kOtherLevel);
+        e.new_level = LevelNameOf(line_.text);
+        trace_->Event(e);
       }
       if (!Close()) return false;
     }
@@ -260,11 +264,12 @@ class Finder {
     // The level name as it stands now: after a battle of the asked level has
     // started, later links are tested against the name as found.
     if (!s.in_battle && link && (automatic_ || LineHolds(s.level_upper, 0))) {
-      SetLevel(LevelNameOf(line_));
-      s.start_stamp = TimeStampOf(line_);
-      s.start_date = adapter_.date();
+      SetLevel(LevelNameOf(line_.text));
+      s.start_stamp = StampOf(line_);
+      s.start_date = DateText(line_.date);
       s.found = true;
       s.in_battle = true;
+      s.stopped_level.clear();
       TakeAnnouncer();
       s.starter = s.announcer;
       if (trace_) ExplainStart();
@@ -284,19 +289,19 @@ class Finder {
     static const std::string kNone;
     return part_ < parts_.size() ? parts_[part_]->Name() : kNone;
   }
-  void Say(const std::string& text) {
-    trace_->Event(PartName(), line_number_, text);
+  FinderEvent Event(Kind kind) const {
+    FinderEvent e;
+    e.kind = kind;
+    e.log = PartName();
+    e.line = line_number_;
+    e.nick = line_.speaker;
+    e.text = Message().empty() ? line_.text : Message();
+    e.level = state_.level;
+    return e;
   }
-  std::string Quote(std::string_view text) const {
-    std::string q = "\"";
-    q += text;
-    q += '"';
-    return q;
-  }
+  // What the speaker said, without the blanks before it.
   std::string_view Message() const {
-    const std::size_t marker = line_.find('>');
-    if (marker == std::string_view::npos) return {};
-    std::string_view message = line_.substr(marker + 1);
+    std::string_view message = line_.message;
     while (!message.empty() && IsSpaceByte(message.front())) {
       message.remove_prefix(1);
     }
@@ -304,79 +309,87 @@ class Finder {
   }
 
   void ExplainStart() {
-    BattleScanState& s = state_;
-    std::string who;
+    const BattleScanState& s = state_;
+    FinderEvent e = Event(Kind::kStart);
+    e.starter = s.starter;
     if (s.starter.empty()) {
-      who = "nobody is credited: nobody spoke before it";
-    } else if (s.announcer_countdown > 0 || s.starter != speaker_) {
-      who = s.announced_at > 0
-                ? "credited to " + s.starter + " (the announcement at " +
-                      s.announced_in + " line " +
-                      std::to_string(s.announced_at) + ")"
-                : "credited to " + s.starter + " (the last speaker)";
+      e.who = Who::kNobody;
+    } else if ((s.announcer_countdown > 0 || s.starter != line_.speaker) &&
+               s.announced_at > 0) {
+      e.who = Who::kAnnouncement;
+      e.announced_in = s.announced_in;
+      e.number = s.announced_at;
     } else {
-      who = "credited to " + s.starter + " (the last speaker)";
+      e.who = Who::kLastSpeaker;
     }
-    Say("the battle of " + s.level + " starts (" +
-        (speaker_.empty() ? std::string("a line with no speaker")
-                          : std::string(speaker_) + " links it") +
-        "); " + who);
-    s.posted.clear();
+    trace_->Event(e);
+    state_.posted.clear();
   }
 
   void ExplainTime(const TimeEntry& entry) {
-    const std::string shown = DescribeTime(entry);
-    Say(std::string(speaker_) + " " + Quote(Message()) + " read as " + shown);
+    FinderEvent e = Event(Kind::kTime);
+    e.time = &entry;
+    trace_->Event(e);
     for (auto& [nick, at] : state_.posted) {
-      if (nick == speaker_) {
-        Say(std::string(speaker_) + "'s post replaces the one at line " +
-            std::to_string(at) + ": the last post counts");
+      if (nick == line_.speaker) {
+        FinderEvent replaces = Event(Kind::kReplaces);
+        replaces.number = at;
+        trace_->Event(replaces);
         at = line_number_;
         return;
       }
     }
-    state_.posted.emplace_back(std::string(speaker_), line_number_);
+    state_.posted.emplace_back(std::string(line_.speaker), line_number_);
   }
 
   // A line of a player in the battle that looks like a time but is not
-  // taken, with the reason (`why`, or worked out from the message).
-  void ExplainNotATime(const char* why) {
-    const std::string_view message = Message();
-    if (message.size() > 24) return;  // chat, not a time
-    std::size_t digits = 0;
-    for (char c : message) digits += IsDigitByte(c) ? 1 : 0;
-    if (digits == 0) return;
-    std::string reason;
-    if (why != nullptr) {
-      reason = why;
-    } else {
-      reason = WhyNotATime(message);
-    }
-    Say(std::string(speaker_) + " " + Quote(message) +
-        " is not taken: " + reason);
+  // taken.
+  void ExplainNotATime(bool link_like) {
+    if (!LooksLikeATime(Message())) return;
+    FinderEvent e = Event(Kind::kNotATime);
+    e.link_like = link_like;
+    trace_->Event(e);
+  }
+
+  // A time or apples posted after a stop word ended the battle, before the
+  // next one started: lost unless repaired by hand.
+  void ExplainNotCounted() {
+    if (line_.speaker.empty() || !LooksLikeATime(Message())) return;
+    const TimeEntry entry = ParseTime(line_.message, MessageStart::kTypedAlone);
+    if (IsEmpty(entry)) return;
+    FinderEvent e = Event(Kind::kNotCounted);
+    e.level = state_.stopped_level;
+    e.number = state_.stopped_at;
+    e.ended_by = state_.stopped_by;
+    e.ended_text = state_.stopped_text;
+    e.time = &entry;
+    trace_->Event(e);
   }
 
   void ExplainStop(bool end_of_log) {
     BattleScanState& s = state_;
     if (end_of_log) {
-      Say("the end of the log ends the battle of " + s.level);
+      trace_->Event(Event(Kind::kEndOfLog));
       return;
     }
-    const char* word = LineHolds("STOP", 3) ? "STOP" : "END";
-    std::string who;
+    FinderEvent e = Event(Kind::kStop);
+    e.word = LineHolds("STOP", 3) ? "STOP" : "END";
     if (s.starter.empty()) {
-      who = "nobody is credited with the battle, so anybody may stop it";
-    } else if (speaker_ == s.starter) {
-      who = std::string(speaker_) + " started the battle";
-    } else if (IsBotNick(speaker_)) {
-      who = std::string(speaker_) + " is a bot, which may stop any battle";
+      e.who = Who::kNobody;
+    } else if (line_.speaker == s.starter) {
+      e.who = Who::kStarter;
+    } else if (IsBotNick(line_.speaker)) {
+      e.who = Who::kBot;
     } else {
-      who = std::string(speaker_) + " may stop any battle";
+      e.who = Who::kPrivileged;
     }
-    Say((speaker_.empty() ? std::string("a line")
-                          : std::string(speaker_) + " said") +
-        " " + Quote(Message().empty() ? line_ : Message()) + " (holds " + word +
-        ") and " + who + ": the battle of " + s.level + " ends");
+    trace_->Event(e);
+    if (automatic_) {
+      s.stopped_level = s.level;
+      s.stopped_at = line_number_;
+      s.stopped_by.assign(line_.speaker);
+      s.stopped_text.assign(e.text);
+    }
   }
 
   // Closes the running battle; false when the user ended the scan.
@@ -384,28 +397,29 @@ class Finder {
     BattleScanState& s = state_;
     s.in_battle = false;
     if (s.times.empty()) {
-      if (trace_) Say("the battle of " + s.level + " is dropped: no times");
+      if (trace_) trace_->Event(Event(Kind::kDropped));
       return true;
     }
     if (trace_) {
-      Say("the battle of " + s.level + " is added as event " +
-          std::to_string(s.event) + " with " + std::to_string(s.times.size()) +
-          (s.times.size() == 1 ? " time" : " times"));
+      FinderEvent e = Event(Kind::kAdded);
+      e.number = static_cast<std::size_t>(s.event);
+      e.count = s.times.size();
+      trace_->Event(e);
     }
     battle_.event = s.event;
     battle_.level = s.level;
     battle_.starter = s.starter;
     battle_.start_stamp = s.start_stamp;
-    battle_.end_stamp = TimeStampOf(line_);
+    battle_.end_stamp = StampOf(line_);
     battle_.date = s.start_date;
     battle_.times.swap(s.times);
     if (!automatic_) {
       // The rest of this line is still examined after the log is reopened.
-      held_line_.assign(line_);
-      line_ = held_line_;
-      upper_ready_ = false;
-      speaker_ = SpeakerOf(line_);
+      // The announcer may be a view of the held line before: copy it first.
       TakeAnnouncer();
+      held_line_.assign(line_.text);
+      line_ = Rebase(line_, held_line_);
+      upper_ready_ = false;
       feed_.Close();
     }
     client_->BattleFound(&battle_);
@@ -422,8 +436,7 @@ class Finder {
   const std::vector<ByteSource*>& parts_;
   std::size_t part_ = 0;
   const bool automatic_;
-  const bool adapted_;
-  LineAdapter adapter_;
+  LineReader reader_;
   FinderClient* client_;
   FinderTrace* trace_;
   std::size_t line_number_ = 0;  // in the current part
@@ -431,11 +444,9 @@ class Finder {
   BattleScanState state_;
   FoundBattle battle_;
   LineFeed feed_;
-  LineFacts facts_;
   std::string_view pending_announcer_;  // the announcer, not yet copied
   bool stream_failed_ = false;
-  std::string_view line_;
-  std::string_view speaker_;
+  LogLine line_;
   std::string upper_;
   bool upper_ready_ = false;
   std::string held_line_;

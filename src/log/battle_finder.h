@@ -46,14 +46,61 @@ class FinderClient {
   virtual void LevelNotFound(const std::string& level) = 0;
 };
 
-// Receives the finder's explanation of what it read, one event a call:
-// where in the log (the part's name and the line number in it) and what
-// happened, in plain words.
+// One decision of the finder, for the explanation: what happened on which
+// line. The views live for the call only; the wording is the caller's.
+struct FinderEvent {
+  enum class Kind {
+    kStart,       // the battle of `level` starts on a link `nick` posted
+    kCredit,      // an announcement credits `starter` with `level`
+    kTime,        // `nick` posted `text`, read as `*time`
+    kReplaces,    // `nick`'s post replaces the one at line `number`
+    kNotATime,    // `nick` posted `text`, which looks like a time but is not
+    kStop,        // `nick` said `text`, holding `word`: `level` ends
+    kEndOfLog,    // the end of the log ends `level`
+    kOtherLevel,  // a link to `new_level` ends `level`
+    kDropped,     // `level` closed with no times
+    kAdded,       // `level` is added as event `number` with `count` times
+    kNotCounted,  // `nick` posted `text`, a time after `level` ended at line
+                  // `number` (by `ended_by` saying `ended_text`)
+  };
+  // Who was credited with a battle (kStart), or why the speaker may stop
+  // it (kStop).
+  enum class Who {
+    kNobody,        // kStart: nobody spoke before it; kStop: nobody is
+                    // credited, so anybody may stop it
+    kAnnouncement,  // kStart: an announcement at `announced_in` line
+                    // `number`
+    kLastSpeaker,   // kStart: the last speaker before the link
+    kStarter,       // kStop: the speaker started the battle
+    kBot,           // kStop: a bot, which may stop any battle
+    kPrivileged,    // kStop: a nick that may stop any battle
+  };
+
+  Kind kind = Kind::kStart;
+  std::string_view log;   // the part of the log, as its source names it
+  std::size_t line = 0;   // the line number in that part
+  std::string_view nick;  // who said the line; empty for a line with none
+  std::string_view text;  // what was said (the whole line when no message)
+  std::string_view level;
+  std::string_view new_level;
+  std::string_view starter;
+  std::string_view announced_in;
+  std::string_view word;  // "STOP" or "END"
+  std::string_view ended_by;
+  std::string_view ended_text;
+  std::size_t number = 0;
+  std::size_t count = 0;
+  Who who = Who::kNobody;
+  bool link_like = false;  // kNotATime: the line holds ".lev", ".rec" or
+                           // "http"
+  const TimeEntry* time = nullptr;  // kTime and kNotCounted
+};
+
+// Receives the finder's explanation of what it read, one event a call.
 class FinderTrace {
  public:
   virtual ~FinderTrace() = default;
-  virtual void Event(std::string_view log, std::size_t line,
-                     std::string_view text) = 0;
+  virtual void Event(const FinderEvent& event) = 0;
 };
 
 struct FinderOptions {

@@ -5,8 +5,6 @@
 #include <new>
 #include <system_error>
 
-#include "log/line_fields.h"
-
 namespace vexlane {
 
 namespace {
@@ -44,8 +42,11 @@ void LineFeed::Close() {
   current_.reset();
 }
 
-void LineFeed::Open(ByteSource* source) {
+void LineFeed::Open(ByteSource* source, LineReader* reader, bool new_pass) {
   Close();
+  reader_ = reader;
+  if (new_pass) reader_->Reset();
+  reader_->BeginFile(source->Name());
   std::string ignored;
   source_ = source->Open(&ignored) ? source : nullptr;
   carry_.clear();
@@ -122,30 +123,24 @@ void LineFeed::Produce(Chunk* chunk) {
     carry_.assign(buffer.data.get() + end + 1, buffer.size - end - 1);
     buffer.size = end + 1;
   }
-  const std::string_view bytes = buffer.view();
+  char* const data = buffer.data.get();
+  const std::size_t size = buffer.size;
   std::size_t at = 0;
-  while (at < bytes.size()) {
-    const void* found = std::memchr(bytes.data() + at, '\n', bytes.size() - at);
-    std::size_t length =
-        found == nullptr
-            ? bytes.size() - at
-            : static_cast<std::size_t>(static_cast<const char*>(found) -
-                                       (bytes.data() + at));
+  while (at < size) {
+    const void* found = std::memchr(data + at, '\n', size - at);
+    const std::size_t length =
+        found == nullptr ? size - at
+                         : static_cast<std::size_t>(
+                               static_cast<const char*>(found) - (data + at));
     const bool terminated = found != nullptr;
-    std::string_view text = bytes.substr(at, length);
-    if (terminated && !text.empty() && text.back() == '\r') {
-      text.remove_suffix(1);
+    std::size_t text_length = length;
+    if (terminated && text_length > 0 && data[at + text_length - 1] == '\r') {
+      --text_length;
     }
     Line line;
     line.begin = at;
-    line.length = text.size();
-    line.anchors = AnchorsOf(text);
-    const std::string_view speaker = SpeakerOf(text);
-    line.speaker_begin =
-        speaker.empty()
-            ? 0
-            : static_cast<std::size_t>(speaker.data() - bytes.data());
-    line.speaker_length = static_cast<std::uint32_t>(speaker.size());
+    reader_->Read(data + at, text_length, &line.fields);
+    line.anchors = AnchorsOf(std::string_view(data + at, line.fields.length));
     line.plain_run = 0;
     line.run_speaker_begin = 0;
     line.run_speaker_length = 0;
@@ -164,14 +159,14 @@ void LineFeed::Produce(Chunk* chunk) {
     if (l.anchors.dot || l.anchors.by) continue;
     const bool follows = i + 1 < runs_end && lines[i + 1].plain_run > 0;
     l.plain_run = 1 + (follows ? lines[i + 1].plain_run : 0);
-    if (l.speaker_length > 0) {
+    if (l.fields.speaker_length > 0) {
       // The last speaker of the run is the first from the back.
       if (follows && lines[i + 1].run_speaker_length > 0) {
         l.run_speaker_begin = lines[i + 1].run_speaker_begin;
         l.run_speaker_length = lines[i + 1].run_speaker_length;
       } else {
-        l.run_speaker_begin = l.speaker_begin;
-        l.run_speaker_length = l.speaker_length;
+        l.run_speaker_begin = l.begin + l.fields.speaker_begin;
+        l.run_speaker_length = l.fields.speaker_length;
       }
     } else if (follows) {
       l.run_speaker_begin = lines[i + 1].run_speaker_begin;
@@ -235,26 +230,25 @@ bool LineFeed::SkipPlainRun(std::size_t* count,
   return true;
 }
 
-bool LineFeed::Next(std::string_view* line, LineFacts* facts) {
+LogLine LineFeed::LineAt(const Line& line) const {
+  return LineOf(current_->bytes.view().substr(line.begin, line.fields.length),
+                line.fields, line.anchors);
+}
+
+bool LineFeed::Next(LogLine* line) {
   for (;;) {
     if (current_ && next_line_ < current_->lines.size()) {
-      const Line& l = current_->lines[next_line_++];
-      const std::string_view bytes = current_->bytes.view();
-      *line = bytes.substr(l.begin, l.length);
-      facts->anchors = l.anchors;
-      facts->speaker = bytes.substr(l.speaker_begin, l.speaker_length);
+      *line = LineAt(current_->lines[next_line_++]);
       return true;
     }
     if (finished_ || (current_ && current_->last)) {
       // The end: what a failed read leaves is the unterminated last line.
       finished_ = true;
-      *line = {};
+      *line = LogLine{};
       if (current_ && current_->unterminated && !current_->lines.empty()) {
-        const Line& l = current_->lines.back();
-        *line = current_->bytes.view().substr(l.begin, l.length);
+        *line = LineAt(current_->lines.back());
       }
-      facts->anchors = AnchorsOf(*line);
-      facts->speaker = SpeakerOf(*line);
+      line->anchors = AnchorsOf(line->text);
       return false;
     }
     if (current_) {

@@ -1,8 +1,8 @@
-// The lines of a log with the facts every line needs (its anchors and its
-// speaker) worked out ahead: on a second thread where the platform has
-// threads and the machine more than one core, so that the scan only
-// decides. The lines come out strictly in order, exactly as LogReader
-// hands them out.
+// The one block reader of logs: splits the bytes of a source into lines
+// (a "\n" or "\r\n" ends one; a last line without it counts) and reads
+// each with the log's LineReader, ahead of the scan: on a second thread
+// where the platform has threads and the machine more than one core, so
+// that the scan only decides. The lines come out strictly in order.
 #pragma once
 
 #include <condition_variable>
@@ -17,15 +17,9 @@
 #include <vector>
 
 #include "log/byte_source.h"
-#include "log/line_prefilter.h"
+#include "log/log_line.h"
 
 namespace vexlane {
-
-// What the finder asks of every line, worked out ahead.
-struct LineFacts {
-  Anchors anchors;
-  std::string_view speaker;  // SpeakerOf the line
-};
 
 class LineFeed {
  public:
@@ -37,16 +31,16 @@ class LineFeed {
   LineFeed(const LineFeed&) = delete;
   LineFeed& operator=(const LineFeed&) = delete;
 
-  // Starts `*source` from its first byte (closing what was open); the
-  // source must outlive the feed's use of it. A source that cannot be
-  // opened gives no lines.
-  void Open(ByteSource* source);
+  // Starts `*source` from its first byte (closing what was open), its
+  // lines read by `*reader` (after reader->BeginFile with the source's
+  // name, and Reset first when `new_pass`). Both must outlive the feed's
+  // use of them. A source that cannot be opened gives no lines.
+  void Open(ByteSource* source, LineReader* reader, bool new_pass = true);
   void Close();
 
-  // As LogReader::Next, with the line's facts (both valid until the next
-  // call). At the end it returns false and `*line` holds the last line when
-  // it had no line end, else nothing.
-  bool Next(std::string_view* line, LineFacts* facts);
+  // The next line (valid until the next call). At the end it returns false
+  // and `*line` is the last line when it had no line end, else empty.
+  bool Next(LogLine* line);
 
   // Hands out, at once, the run of lines from here that hold neither a
   // '.' nor "by" (the lines that outside a battle, with no announcement
@@ -64,16 +58,15 @@ class LineFeed {
   // Offsets into a chunk: a line may be longer than 4 GiB.
   struct Line {
     std::size_t begin;
-    std::size_t length;
-    std::size_t speaker_begin;
-    std::uint32_t speaker_length;
+    LineFields fields;  // offsets from `begin`
+    Anchors anchors;
     // From this line on: how many plain lines (no '.', no "by") follow in
     // the chunk, this one included, and the last speaker among them.
     std::uint32_t plain_run;
-    std::size_t run_speaker_begin;
-    std::uint32_t run_speaker_length;
-    Anchors anchors;
+    std::size_t run_speaker_begin;  // from the chunk's start
+    std::size_t run_speaker_length;
   };
+  LogLine LineAt(const Line& line) const;
   // A growable byte buffer that, unlike std::string, does not clear what
   // it grows into: reads fill it at once. It grows in place (realloc) by
   // at most kMaxGrowth at a time, so that a very long line costs its own
@@ -105,6 +98,7 @@ class LineFeed {
   std::size_t block_size_;
   bool may_use_thread_;
   ByteSource* source_ = nullptr;
+  LineReader* reader_ = nullptr;
   bool threaded_ = false;
   // The producer's state.
   std::string carry_;  // the start of a line that continues in the next read

@@ -19,6 +19,10 @@ bool IsBotNick(std::string_view nick) {
   return nick == "battlebot" || nick == "ballebot";
 }
 
+bool IsPrivilegedStopper(std::string_view nick) {
+  return IsBotNick(nick) || nick == "quib";
+}
+
 std::string AnnouncedNickOf(std::string_view line) {
   std::size_t pos = 0;
   for (std::string_view word = NextWord(line, &pos); !word.empty();

@@ -14,6 +14,10 @@ constexpr std::size_t kMaxNickLength = 11;
 // True for the announcing bots, "battlebot" and "ballebot" (exact case).
 bool IsBotNick(std::string_view nick);
 
+// True for the nicks that may stop any battle besides its starter: the
+// bots and "quib" (exact case).
+bool IsPrivilegedStopper(std::string_view nick);
+
 // The word after the first word "by" (any case), with decoration stripped,
 // a leading "Unregistered-" prefix dropped and cut to 11 characters; empty
 // when there is no "by" or nothing follows it.

@@ -4,7 +4,7 @@
 
 #include "base/text.h"
 #include "base/version.h"
-#include "log/log_reader.h"
+#include "log/byte_source.h"
 
 namespace vexlane {
 
@@ -69,8 +69,11 @@ bool AskSettings(Console& console, RunSettings* settings,
   if (ReadAnswer(console.in, &answer) && !IsBlank(answer)) {
     settings->log_file_name = answer;  // kept exactly as typed
   }
-  LogReader probe(1);
-  if (!probe.Open(settings->log_file_name)) {
+  // Opened and read one byte: a directory opens but cannot be read.
+  FileSource probe(settings->log_file_name);
+  std::string error;
+  char byte = 0;
+  if (!probe.Open(&error) || probe.Read(&byte, 1, &error) < 0) {
     out << "Can't read file \"" << settings->log_file_name << "\"."
         << "\n";
     Pause(console);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/process.h"
+#include "log/log_format.h"
 
 namespace vexlane {
 namespace {
@@ -54,8 +55,8 @@ TEST(LogFormats, EachFormatGivesTheClassicReport) {
     o = RunIn(dir, "-o - --log-format=auto -i " + Path(c.file));
     EXPECT_EQ(o.out, expected) << c.format;
     EXPECT_EQ(o.err.substr(0, o.err.find('\n') + 1),
-              "vexlane-stats: reading " + kFormats + "/" + c.file + " as a " +
-                  c.format + " log\n");
+              "vexlane-stats: reading " + kFormats + "/" + c.file + " as " +
+                  LogFormatWithArticle(c.format) + "\n");
   }
   TempDir dir;
   EXPECT_EQ(
@@ -63,6 +64,8 @@ TEST(LogFormats, EachFormatGivesTheClassicReport) {
       classic);
 }
 
+// Whatever a classic run finds in another format's log, it says which
+// option reads it; a log of a kind no reader knows is named as such.
 TEST(LogFormats, ClassicRunOfAnotherFormatSaysWhichOptionToUse) {
   TempDir dir;
   Outcome o = RunIn(dir, "-i " + Path("weechat.log"));
@@ -71,6 +74,23 @@ TEST(LogFormats, ClassicRunOfAnotherFormatSaysWhichOptionToUse) {
                        "/weechat.log (9 lines read); no report was written\n"
                        "vexlane-stats: the log looks like a weechat log: try "
                        "--log-format weechat\n");
+  for (const std::string format : {"irssi", "limnoria", "hexchat", "mirc"}) {
+    o = RunIn(dir, "-o - -i " + Path(format + ".log"));
+    EXPECT_NE(o.err.find("vexlane-stats: the log looks like " +
+                         LogFormatWithArticle(format) + ": try --log-format " +
+                         format + "\n"),
+              std::string::npos)
+        << o.err;
+  }
+  WriteFile(dir.File("proxy.log"),
+            "@1100000000 <Ann!a@h> http://x.org/A.lev\n"
+            "@1100000060 <Bob!b@h> 1:00,00\n");
+  o = RunIn(dir, "-q --log-format auto -i proxy.log");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot read proxy.log: it looks like a dircproxy "
+            "log, which this program cannot read (it reads classic, irssi, "
+            "weechat, znc, mirc, hexchat, limnoria, eggdrop logs)\n");
 }
 
 TEST(LogFormats, SeveralLogsAreReadAsOne) {

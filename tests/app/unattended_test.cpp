@@ -65,7 +65,7 @@ TEST(Unattended, QuietNoBattleAndLevelsNotFound) {
   o = RunIn(dir, "-i quiet.log");
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.err,
-            "vexlane-stats: no battle was found in quiet.log (1 lines read); "
+            "vexlane-stats: no battle was found in quiet.log (1 line read); "
             "no report was written\n");
   EXPECT_EQ(RunIn(dir, "-q -i quiet.log").err, "");
 

@@ -1,0 +1,113 @@
+#include "app/explain.h"
+
+#include "base/text.h"
+#include "log/time_entry.h"
+#include "ui/progress.h"
+
+namespace vexlane {
+
+namespace {
+
+using Kind = FinderEvent::Kind;
+using Who = FinderEvent::Who;
+
+std::string Quote(std::string_view text) {
+  std::string q = "\"";
+  q += text;
+  q += '"';
+  return q;
+}
+
+std::string Said(const FinderEvent& e) {
+  return std::string(e.nick) + " " + Quote(e.text);
+}
+
+std::string Start(const FinderEvent& e) {
+  std::string text = "the battle of " + std::string(e.level) + " starts (" +
+                     (e.nick.empty() ? std::string("a line with no speaker")
+                                     : std::string(e.nick) + " links it") +
+                     "); ";
+  switch (e.who) {
+    case Who::kAnnouncement:
+      return text + "credited to " + std::string(e.starter) +
+             " (the announcement at " + std::string(e.announced_in) + " line " +
+             std::to_string(e.number) + ")";
+    case Who::kLastSpeaker:
+      return text + "credited to " + std::string(e.starter) +
+             " (the last speaker)";
+    default:
+      return text + "nobody is credited: nobody spoke before it";
+  }
+}
+
+std::string Stop(const FinderEvent& e) {
+  std::string who;
+  switch (e.who) {
+    case Who::kStarter:
+      who = std::string(e.nick) + " started the battle";
+      break;
+    case Who::kBot:
+      who = std::string(e.nick) + " is a bot, which may stop any battle";
+      break;
+    case Who::kPrivileged:
+      who = std::string(e.nick) + " may stop any battle";
+      break;
+    default:
+      who = "nobody is credited with the battle, so anybody may stop it";
+      break;
+  }
+  return (e.nick.empty() ? std::string("a line")
+                         : std::string(e.nick) + " said") +
+         " " + Quote(e.text) + " (holds " + std::string(e.word) + ") and " +
+         who + ": the battle of " + std::string(e.level) + " ends";
+}
+
+}  // namespace
+
+std::string ExplainText(const FinderEvent& e) {
+  const std::string level(e.level);
+  switch (e.kind) {
+    case Kind::kStart:
+      return Start(e);
+    case Kind::kCredit:
+      return "an announcement of " + level + " credits " +
+             std::string(e.starter);
+    case Kind::kTime:
+      return Said(e) + " read as " + DescribeTime(*e.time);
+    case Kind::kReplaces:
+      return std::string(e.nick) + "'s post replaces the one at line " +
+             std::to_string(e.number) + ": the last post counts";
+    case Kind::kNotATime:
+      return Said(e) + " is not taken: " +
+             (e.link_like
+                  ? std::string("it holds \".lev\", \".rec\" or \"http\"")
+                  : WhyNotATime(e.text));
+    case Kind::kStop:
+      return Stop(e);
+    case Kind::kEndOfLog:
+      return "the end of the log ends the battle of " + level;
+    case Kind::kOtherLevel:
+      return "a link to another level, " + std::string(e.new_level) +
+             ", ends the battle of " + level;
+    case Kind::kDropped:
+      return "the battle of " + level + " is dropped: no times";
+    case Kind::kAdded:
+      return "the battle of " + level + " is added as event " +
+             std::to_string(e.number) + " with " + std::to_string(e.count) +
+             (e.count == 1 ? " time" : " times");
+    case Kind::kNotCounted:
+      return Said(e) + " is not counted: the battle of " + level +
+             " ended at line " + std::to_string(e.number) + " (" +
+             std::string(e.ended_by) + " said " + Quote(e.ended_text) + ")";
+  }
+  return "";
+}
+
+void Explainer::Event(const FinderEvent& event) {
+  if (progress_ != nullptr) progress_->Clear();
+  // Log text must not reach a terminal as control characters.
+  out_ << VisibleControls(event.log) << " line " << event.line << ": "
+       << VisibleControls(ExplainText(event)) << "\n";
+}
+
+}  // namespace vexlane

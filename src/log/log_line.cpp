@@ -1,0 +1,239 @@
+#include "log/log_line.h"
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "log/line_fields.h"
+
+namespace vexlane {
+
+namespace {
+
+using Kind = ParsedLine::Kind;
+
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int DaysIn(int y, int m) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
+                                  31, 31, 30, 31, 30, 31};
+  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+}
+
+void AppendTwoDigits(int value, std::string* out) {
+  *out += static_cast<char>('0' + value / 10 % 10);
+  *out += static_cast<char>('0' + value % 10);
+}
+
+// mIRC's formatting codes: bold, colour (with its numbers), reset,
+// reverse (two spellings), italic and underline.
+bool IsFormatting(char c) {
+  return c == '\x02' || c == '\x0F' || c == '\x12' || c == '\x16' ||
+         c == '\x1D' || c == '\x1F';
+}
+
+// Removes the formatting codes from `text` in place; the new length.
+std::size_t RemoveCodes(char* text, std::size_t size) {
+  std::size_t i = 0;
+  while (i < size && text[i] != '\x03' && !IsFormatting(text[i])) ++i;
+  std::size_t out = i;  // nothing to move before the first code
+  while (i < size) {
+    const char c = text[i];
+    if (c == '\x03') {
+      // ^C, up to two digits, and a comma with up to two more.
+      std::size_t k = i + 1;
+      for (int n = 0; n < 2 && k < size && IsDigitByte(text[k]); ++n) ++k;
+      if (k > i + 1 && k + 1 < size && text[k] == ',' &&
+          IsDigitByte(text[k + 1])) {
+        k += 2;
+        if (k < size && IsDigitByte(text[k])) ++k;
+      }
+      i = k;
+      continue;
+    }
+    if (!IsFormatting(c)) text[out++] = c;
+    ++i;
+  }
+  return out;
+}
+
+std::size_t Offset(std::string_view inner, const char* base) {
+  return inner.empty() ? 0 : static_cast<std::size_t>(inner.data() - base);
+}
+
+// The classic reading: the nick between '<' and '>', the message after.
+void ReadClassic(std::string_view text, LineFields* f) {
+  const std::string_view speaker = SpeakerOf(text);
+  f->speaker_begin = Offset(speaker, text.data());
+  f->speaker_length = speaker.size();
+  const std::size_t marker = text.find('>');
+  if (marker != std::string_view::npos) {
+    f->message_begin = marker + 1;
+    f->message_length = text.size() - marker - 1;
+  }
+}
+
+}  // namespace
+
+std::string StampOf(const LogLine& line) {
+  if (!line.has_clock) return std::string(TimeStampOf(line.text));
+  std::string stamp;
+  AppendTwoDigits(line.hours, &stamp);
+  stamp += ':';
+  AppendTwoDigits(line.minutes, &stamp);
+  stamp += ':';
+  AppendTwoDigits(line.seconds, &stamp);
+  return stamp;
+}
+
+std::string DateText(std::uint32_t date) {
+  if (date == 0) return "";
+  std::string text = std::to_string(date / 10000);
+  while (text.size() < 4) text.insert(text.begin(), '0');
+  text += '-';
+  AppendTwoDigits(static_cast<int>(date / 100 % 100), &text);
+  text += '-';
+  AppendTwoDigits(static_cast<int>(date % 100), &text);
+  return text;
+}
+
+LogLine Rebase(const LogLine& line, std::string_view copy) {
+  LogLine moved = line;
+  const auto at = [&](std::string_view inner) {
+    return inner.empty()
+               ? std::string_view()
+               : copy.substr(
+                     static_cast<std::size_t>(inner.data() - line.text.data()),
+                     inner.size());
+  };
+  moved.text = copy;
+  moved.speaker = at(line.speaker);
+  moved.message = at(line.message);
+  return moved;
+}
+
+LogLine LineOf(std::string_view text, const LineFields& f, Anchors anchors) {
+  LogLine line;
+  line.text = text;
+  line.speaker = text.substr(f.speaker_begin, f.speaker_length);
+  line.message = text.substr(f.message_begin, f.message_length);
+  line.anchors = anchors;
+  line.date = f.date;
+  line.has_clock = f.has_clock;
+  line.client = f.client;
+  line.hours = f.hours;
+  line.minutes = f.minutes;
+  line.seconds = f.seconds;
+  return line;
+}
+
+void LineReader::Reset() {
+  date_ = {};
+  last_seconds_ = -1;
+  last_had_seconds_ = false;
+}
+
+void LineReader::BeginFile(std::string_view name) {
+  const Date date = DateOfFileName(format_, name);
+  if (date.year == 0) return;
+  SetDate(date);
+  last_seconds_ = -1;
+}
+
+void LineReader::SetDate(const Date& date) {
+  date_ = date;
+  date_.day = std::min(date.day, DaysIn(date.year, date.month));
+}
+
+void LineReader::SeeClock(const Clock& clock) {
+  const int seconds = clock.hours * 3600 + clock.minutes * 60 + clock.seconds;
+  if (date_.year != 0 && last_seconds_ >= 0) {
+    // A stamp earlier than the one before, with no day line between: the
+    // log has run past midnight. A stamp without seconds is compared by
+    // its minute: "19:50" after "19:50:02" is the same minute.
+    const bool by_minute = !clock.has_seconds || !last_had_seconds_;
+    const bool earlier =
+        by_minute ? seconds / 60 < last_seconds_ / 60 : seconds < last_seconds_;
+    if (earlier) {
+      Date next = date_;
+      if (++next.day > DaysIn(next.year, next.month)) {
+        next.day = 1;
+        if (++next.month > 12) {
+          next.month = 1;
+          ++next.year;
+        }
+      }
+      SetDate(next);
+    }
+  }
+  last_seconds_ = seconds;
+  last_had_seconds_ = clock.has_seconds;
+}
+
+void LineReader::Read(char* text, std::size_t size, LineFields* f) {
+  *f = LineFields{};
+  if (format_ == LogFormat::kClassic) {
+    f->length = size;
+    ReadClassic(std::string_view(text, size), f);
+    return;
+  }
+  f->length = RemoveCodes(text, size);
+  const std::string_view line(text, f->length);
+  const ParsedLine p = ParseLine(format_, line);
+  switch (p.kind) {
+    case Kind::kOther:
+      ReadClassic(line, f);
+      break;
+    case Kind::kHeader:
+      if (p.date.year != 0) {
+        SetDate(p.date);
+        last_seconds_ =
+            p.header_clock
+                ? p.clock.hours * 3600 + p.clock.minutes * 60 + p.clock.seconds
+                : -1;
+        last_had_seconds_ = p.header_clock;
+      }
+      f->client = true;
+      ReadClassic(line, f);
+      break;
+    case Kind::kMessage:
+    case Kind::kEvent:
+      if (p.month_day_only) {
+        // HexChat's stamp has no year: the header's, moved on at a new year.
+        if (date_.year != 0) {
+          SetDate({p.date.month < date_.month ? date_.year + 1 : date_.year,
+                   p.date.month, p.date.day});
+        }
+        last_seconds_ = -1;
+      } else if (p.date.year != 0) {
+        SetDate(p.date);  // every line carries its date
+        last_seconds_ = -1;
+      } else {
+        SeeClock(p.clock);
+      }
+      f->has_clock = true;
+      f->hours = static_cast<std::uint8_t>(p.clock.hours);
+      f->minutes = static_cast<std::uint8_t>(p.clock.minutes);
+      f->seconds = static_cast<std::uint8_t>(p.clock.seconds);
+      if (p.kind == Kind::kMessage) {
+        const std::string_view speaker = StripDecoration(p.nick);
+        f->speaker_begin = Offset(speaker, text);
+        f->speaker_length = speaker.size();
+        f->message_begin = Offset(p.message, text);
+        f->message_length = p.message.size();
+      }
+      break;
+  }
+  if (date_.year != 0) {
+    f->date = static_cast<std::uint32_t>(date_.year * 10000 +
+                                         date_.month * 100 + date_.day);
+  }
+}
+
+LogLine LineReader::Read(std::string* text) {
+  LineFields fields;
+  Read(text->data(), text->size(), &fields);
+  text->resize(fields.length);
+  return LineOf(*text, fields, AnchorsOf(*text));
+}
+
+}  // namespace vexlane
