@@ -15,6 +15,7 @@
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
 #include "report/output_file.h"
+#include "ui/dialog.h"
 #include "ui/progress.h"
 
 namespace vexlane {
@@ -22,7 +23,6 @@ namespace vexlane {
 namespace {
 
 constexpr std::string_view kProgram = "vexlane-stats: ";
-constexpr std::string_view kDefaultLog = "#battle.log";
 
 constexpr std::size_t kPeekBytes = 1 << 16;
 
@@ -142,7 +142,7 @@ struct Logs {
 bool OpenLogs(const RunOptions& options, const StandardStreams& streams,
               Logs* logs) {
   logs->names = options.logs.empty()
-                    ? std::vector<std::string>{std::string(kDefaultLog)}
+                    ? std::vector<std::string>{std::string(kDefaultLogName)}
                     : options.logs;
   for (const std::string& name : logs->names) {
     if (name == "-") {

@@ -2,6 +2,7 @@
 // searches, number texts and reading, padding, blank tests, nick clean-up.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ std::size_t FindIgnoringCase(std::string_view text,
 // and are rejected at memchr speed.
 bool ContainsAnchored(std::string_view text, std::string_view word,
                       std::size_t anchor);
+
+// The English month abbreviations of ctime and of log stamps, January
+// first.
+inline constexpr std::array<std::string_view, 12> kMonthAbbreviations = {
+    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
+    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // ContainsAnchored of `upper_word` in `text` upper-cased, made a piece at a
 // time in `*scratch`, so that a very long text is never copied whole.

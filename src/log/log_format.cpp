@@ -88,13 +88,9 @@ constexpr std::array<Named, 8> kNames = {{
     {LogFormat::kEggdrop, "eggdrop"},
 }};
 
-constexpr std::array<std::string_view, 12> kMonths = {
-    "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-
 int MonthOf(std::string_view word) {
-  for (std::size_t m = 0; m < kMonths.size(); ++m) {
-    if (word == kMonths[m]) return static_cast<int>(m) + 1;
+  for (std::size_t m = 0; m < kMonthAbbreviations.size(); ++m) {
+    if (word == kMonthAbbreviations[m]) return static_cast<int>(m) + 1;
   }
   return 0;
 }

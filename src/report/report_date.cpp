@@ -37,13 +37,10 @@ bool ReadCtimeFields(std::string_view text, CtimeFields* out) {
 }  // namespace
 
 std::string DateFromCtime(std::string_view ctime_text) {
-  static constexpr std::array<std::string_view, 12> kMonths = {
-      "Jan", "Feb", "Mar", "Apr", "May", "Jun",
-      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
   CtimeFields f;
   if (!ReadCtimeFields(ctime_text, &f)) return {};
-  for (std::size_t m = 0; m < kMonths.size(); ++m) {
-    if (f.month == kMonths[m]) {
+  for (std::size_t m = 0; m < kMonthAbbreviations.size(); ++m) {
+    if (f.month == kMonthAbbreviations[m]) {
       return SignedText(f.day) + "." + UnsignedText(m + 1) + "." +
              SignedText(f.year);
     }

@@ -2,15 +2,19 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "report/report_format.h"
 #include "ui/console.h"
 
 namespace vexlane {
 
+// The log read when none is named.
+inline constexpr std::string_view kDefaultLogName = "#battle.log";
+
 struct RunSettings {
   int extra_points = 1;
-  std::string log_file_name = "#battle.log";
+  std::string log_file_name = std::string(kDefaultLogName);
   ReportFormat format = ReportFormat::kComboText;
   bool automatic_mode = false;
 };
