@@ -137,14 +137,13 @@ void LineFeed::Produce(Chunk* chunk) {
     if (terminated && text_length > 0 && data[at + text_length - 1] == '\r') {
       --text_length;
     }
-    Line line;
+    Line& line = chunk->lines.emplace_back();
     line.begin = at;
     reader_->Read(data + at, text_length, &line.fields);
     line.anchors = AnchorsOf(std::string_view(data + at, line.fields.length));
     line.plain_run = 0;
     line.run_speaker_begin = 0;
     line.run_speaker_length = 0;
-    chunk->lines.push_back(line);
     if (!terminated) chunk->unterminated = true;
     at += length + (terminated ? 1 : 0);
   }

@@ -3,16 +3,14 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "log/log_line.h"
 
 namespace vexlane {
 
 std::string_view SpeakerOf(std::string_view line) {
-  // The first '<' must stand before the first '>': look for it only there.
-  const std::size_t close = line.find('>');
-  if (close == std::string_view::npos) return {};
-  const std::size_t open = line.substr(0, close).find('<');
-  if (open == std::string_view::npos) return {};
-  return StripDecoration(line.substr(open + 1, close - open - 1));
+  LineFields fields;
+  ReadClassicLine(line, &fields);
+  return line.substr(fields.speaker_begin, fields.speaker_length);
 }
 
 namespace {

@@ -1,9 +1,10 @@
 #include "log/log_line.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/text.h"
-#include "log/line_fields.h"
+#include "log/line_fields.h"  // TimeStampOf
 
 namespace vexlane {
 
@@ -60,19 +61,33 @@ std::size_t Offset(std::string_view inner, const char* base) {
   return inner.empty() ? 0 : static_cast<std::size_t>(inner.data() - base);
 }
 
-// The classic reading: the nick between '<' and '>', the message after.
-void ReadClassic(std::string_view text, LineFields* f) {
-  const std::string_view speaker = SpeakerOf(text);
-  f->speaker_begin = Offset(speaker, text.data());
-  f->speaker_length = speaker.size();
-  const std::size_t marker = text.find('>');
-  if (marker != std::string_view::npos) {
-    f->message_begin = marker + 1;
-    f->message_length = text.size() - marker - 1;
-  }
-}
-
 }  // namespace
+
+// The rule of SpeakerOf, done here for every line of a classic log with
+// one search for each bracket: the first '<' must stand before the first
+// '>', so it is looked for only there.
+void ReadClassicLine(std::string_view text, LineFields* f) {
+  const char* const begin = text.data();
+  const std::size_t size = text.size();
+  f->length = size;
+  f->speaker_begin = 0;
+  f->speaker_length = 0;
+  f->message_begin = size;
+  f->stamp = LineStamp{};
+  f->client = false;
+  if (size == 0) return;
+  const char* close = static_cast<const char*>(std::memchr(begin, '>', size));
+  if (close == nullptr) return;
+  f->message_begin = static_cast<std::size_t>(close - begin) + 1;
+  const char* open = static_cast<const char*>(
+      std::memchr(begin, '<', static_cast<std::size_t>(close - begin)));
+  if (open == nullptr) return;
+  const std::string_view speaker = StripDecoration(
+      std::string_view(open + 1, static_cast<std::size_t>(close - open - 1)));
+  if (speaker.empty()) return;
+  f->speaker_begin = static_cast<std::size_t>(speaker.data() - begin);
+  f->speaker_length = speaker.size();
+}
 
 std::string StampOf(const LogLine& line) {
   if (!line.has_clock) return std::string(TimeStampOf(line.text));
@@ -115,14 +130,14 @@ LogLine LineOf(std::string_view text, const LineFields& f, Anchors anchors) {
   LogLine line;
   line.text = text;
   line.speaker = text.substr(f.speaker_begin, f.speaker_length);
-  line.message = text.substr(f.message_begin, f.message_length);
+  line.message = text.substr(f.message_begin);
   line.anchors = anchors;
-  line.date = f.date;
-  line.has_clock = f.has_clock;
+  line.date = f.stamp.date;
+  line.has_clock = f.stamp.has_clock;
   line.client = f.client;
-  line.hours = f.hours;
-  line.minutes = f.minutes;
-  line.seconds = f.seconds;
+  line.hours = f.stamp.hours;
+  line.minutes = f.stamp.minutes;
+  line.seconds = f.stamp.seconds;
   return line;
 }
 
@@ -169,19 +184,15 @@ void LineReader::SeeClock(const Clock& clock) {
   last_had_seconds_ = clock.has_seconds;
 }
 
-void LineReader::Read(char* text, std::size_t size, LineFields* f) {
+void LineReader::ReadClientLine(char* text, std::size_t size, LineFields* f) {
   *f = LineFields{};
-  if (format_ == LogFormat::kClassic) {
-    f->length = size;
-    ReadClassic(std::string_view(text, size), f);
-    return;
-  }
   f->length = RemoveCodes(text, size);
+  f->message_begin = f->length;
   const std::string_view line(text, f->length);
   const ParsedLine p = ParseLine(format_, line);
   switch (p.kind) {
     case Kind::kOther:
-      ReadClassic(line, f);
+      ReadClassicLine(line, f);
       break;
     case Kind::kHeader:
       if (p.date.year != 0) {
@@ -192,8 +203,8 @@ void LineReader::Read(char* text, std::size_t size, LineFields* f) {
                 : -1;
         last_had_seconds_ = p.header_clock;
       }
+      ReadClassicLine(line, f);
       f->client = true;
-      ReadClassic(line, f);
       break;
     case Kind::kMessage:
     case Kind::kEvent:
@@ -210,22 +221,23 @@ void LineReader::Read(char* text, std::size_t size, LineFields* f) {
       } else {
         SeeClock(p.clock);
       }
-      f->has_clock = true;
-      f->hours = static_cast<std::uint8_t>(p.clock.hours);
-      f->minutes = static_cast<std::uint8_t>(p.clock.minutes);
-      f->seconds = static_cast<std::uint8_t>(p.clock.seconds);
+      f->stamp.has_clock = true;
+      f->stamp.hours = static_cast<std::uint8_t>(p.clock.hours);
+      f->stamp.minutes = static_cast<std::uint8_t>(p.clock.minutes);
+      f->stamp.seconds = static_cast<std::uint8_t>(p.clock.seconds);
       if (p.kind == Kind::kMessage) {
         const std::string_view speaker = StripDecoration(p.nick);
         f->speaker_begin = Offset(speaker, text);
         f->speaker_length = speaker.size();
-        f->message_begin = Offset(p.message, text);
-        f->message_length = p.message.size();
+        // A message runs to the end of its line.
+        f->message_begin =
+            p.message.empty() ? f->length : Offset(p.message, text);
       }
       break;
   }
   if (date_.year != 0) {
-    f->date = static_cast<std::uint32_t>(date_.year * 10000 +
-                                         date_.month * 100 + date_.day);
+    f->stamp.date = static_cast<std::uint32_t>(date_.year * 10000 +
+                                               date_.month * 100 + date_.day);
   }
 }
 

@@ -39,23 +39,29 @@ std::string DateText(std::uint32_t date);
 // The same line over `copy`, a copy of its text.
 LogLine Rebase(const LogLine& line, std::string_view copy);
 
+// A line's date and stamp, in eight bytes that are set in one go.
+struct LineStamp {
+  std::uint32_t date = 0;  // yyyymmdd, 0 when none is known
+  std::uint8_t hours = 0;
+  std::uint8_t minutes = 0;
+  std::uint8_t seconds = 0;
+  bool has_clock = false;
+};
+
 // Where a line's views stand in its text, as LineReader finds them.
 struct LineFields {
   std::size_t length = 0;  // the text's length, codes removed
   std::size_t speaker_begin = 0;
   std::size_t speaker_length = 0;
-  std::size_t message_begin = 0;
-  std::size_t message_length = 0;
-  std::uint32_t date = 0;
-  bool has_clock = false;
+  std::size_t message_begin = 0;  // the message runs to the text's end
+  LineStamp stamp;
   bool client = false;
-  std::uint8_t hours = 0;
-  std::uint8_t minutes = 0;
-  std::uint8_t seconds = 0;
 };
 
-// Reads the lines of a log in order, in one format, and follows its date
-// through headers, day lines, dated stamps, midnight and file names.
+// Fills `*fields` for a line of the classic format: the nick between the
+// first '>' and the '<' before it, the message after that '>'.
+void ReadClassicLine(std::string_view text, LineFields* fields);
+
 class LineReader {
  public:
   explicit LineReader(LogFormat format) : format_(format) {}
@@ -71,13 +77,20 @@ class LineReader {
   // Reads the line at `text` (`size` bytes, no line end). In a client's
   // log, mIRC formatting codes are first removed in place: the text is then
   // `fields->length` bytes long.
-  void Read(char* text, std::size_t size, LineFields* fields);
+  void Read(char* text, std::size_t size, LineFields* fields) {
+    if (format_ == LogFormat::kClassic) {
+      ReadClassicLine(std::string_view(text, size), fields);
+    } else {
+      ReadClientLine(text, size, fields);
+    }
+  }
 
   // The same for a line held elsewhere, as a LogLine (which views `*text`,
   // perhaps shortened).
   LogLine Read(std::string* text);
 
  private:
+  void ReadClientLine(char* text, std::size_t size, LineFields* fields);
   void SetDate(const Date& date);
   void SeeClock(const Clock& clock);
 
