@@ -11,12 +11,8 @@ namespace {
 using Kind = FinderEvent::Kind;
 using Who = FinderEvent::Who;
 
-std::string Quote(std::string_view text) {
-  std::string q = "\"";
-  q += text;
-  q += '"';
-  return q;
-}
+// Log text in double quotes, as the explanation shows it.
+std::string Quote(std::string_view text) { return Quoted(text, '"'); }
 
 std::string Said(const FinderEvent& e) {
   return std::string(e.nick) + " " + Quote(e.text);

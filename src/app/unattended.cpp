@@ -314,6 +314,147 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
   return outcome;
 }
 
+// The format to read the logs as: the one asked for, or with
+// --log-format auto the one the first bytes show. False after saying why
+// it cannot be read.
+bool ChooseFormat(const RunOptions& options, const Logs& logs,
+                  const Detection& detected, std::ostream& err,
+                  LogFormat* format) {
+  *format = options.log_format;
+  if (!options.detect_format) return true;
+  if (!detected.unreadable.empty()) {
+    err << kProgram << "cannot read " << logs.joined << ": it looks like "
+        << LogFormatWithArticle(detected.unreadable)
+        << ", which this program cannot read (it reads " << LogFormatNames()
+        << " logs)\n"
+        << std::flush;
+    return false;
+  }
+  *format = detected.format;
+  if (!options.quiet) {
+    err << kProgram << "reading " << logs.joined << " as "
+        << LogFormatWithArticle(LogFormatName(*format)) << "\n"
+        << std::flush;
+  }
+  return true;
+}
+
+// The scan of the logs: progress on a terminal, the explanation, the
+// battles into the report.
+class Scan {
+ public:
+  Scan(const RunOptions& options, const StandardStreams& streams,
+       const Logs& logs, LogFormat format)
+      : options_(options), err_(streams.err), logs_(logs), format_(format) {
+    if (streams.err_is_terminal && !options.quiet) {
+      progress_ = std::make_unique<ProgressLine>(err_, TotalSize(logs.names));
+    }
+    settings_.extra_points = options.extra_points;
+    settings_.automatic = options.levels.empty();
+    settings_.levels = options.levels;
+    for (const std::string& log : logs.names) {
+      settings_.logs.push_back({log, std::string(LogFormatName(format))});
+    }
+  }
+
+  // False, after saying why, when the explanation cannot be written or a
+  // log could not be read to its end.
+  bool Run() {
+    std::vector<ByteSource*> parts;
+    for (const auto& source : logs_.sources) {
+      watched_.push_back(
+          std::make_unique<WatchedSource>(source.get(), progress_.get()));
+      parts.push_back(watched_.back().get());
+    }
+    // The explanation goes to standard error or its own file.
+    ExplainFile explain_file;
+    const bool to_file = options_.explain && !options_.explain_file.empty();
+    if (to_file && !explain_file.Create(options_.explain_file, err_)) {
+      return false;
+    }
+    std::unique_ptr<Explainer> explainer;
+    if (options_.explain) {
+      explainer = std::make_unique<Explainer>(
+          to_file ? explain_file.stream() : err_, progress_.get());
+    }
+    run_ = std::make_unique<OptionsRun>(options_, err_, logs_.joined,
+                                        progress_.get(), &settings_);
+    FinderOptions finder_options;
+    finder_options.automatic = options_.levels.empty();
+    finder_options.format = format_;
+    finder_options.trace = explainer.get();
+    added_ = FindBattles(parts, finder_options, run_.get(), &stats_);
+    if (progress_) progress_->Clear();
+    if (to_file && !explain_file.Publish(options_.force, err_)) return false;
+    for (const auto& part : watched_) {
+      if (part->read_error().empty()) continue;
+      err_ << kProgram << "cannot read the log " << part->read_error()
+           << "; no report was written\n"
+           << std::flush;
+      return false;
+    }
+    return true;
+  }
+
+  int added() const { return added_; }
+  std::size_t lines() const { return stats_.lines; }
+  ReportBuilder& report() { return run_->report(); }
+
+ private:
+  const RunOptions& options_;
+  std::ostream& err_;
+  const Logs& logs_;
+  LogFormat format_;
+  std::unique_ptr<ProgressLine> progress_;
+  std::vector<std::unique_ptr<WatchedSource>> watched_;
+  ExportSettings settings_;
+  std::unique_ptr<OptionsRun> run_;
+  FinderStats stats_;
+  int added_ = 0;
+};
+
+// Publishes the report, prints its path on standard output and the summary
+// on standard error. The exit status.
+int PublishAndTell(const RunOptions& options, StandardStreams& streams,
+                   Scan* scan, const std::string& hint) {
+  std::ostream& err = streams.err;
+  ReportBuilder& report = scan->report();
+  report.Finish();
+  std::string target;
+  const WriteOutcome outcome =
+      PublishReport(options, report, streams.out, &target);
+  if (!outcome.ok) {
+    err << kProgram << "cannot write the report to " << target << ": "
+        << outcome.error << "\n"
+        << std::flush;
+    return 1;
+  }
+  if (options.quiet) return 0;
+  if (options.output != "-") {
+    errno = 0;
+    streams.out << outcome.path << "\n" << std::flush;
+    if (!streams.out) {
+      err << kProgram << "cannot write to standard output: "
+          << (errno != 0 ? std::strerror(errno) : "write error")
+          << " (the report is " << Quoted(outcome.path) << ")\n"
+          << std::flush;
+      return 1;
+    }
+  }
+  std::error_code ec;
+  const std::string where = options.output == "-"
+                                ? std::string("standard output")
+                                : std::filesystem::absolute(outcome.path, ec)
+                                      .lexically_normal()
+                                      .string();
+  err << kProgram << Counted(report.battles(), "battle") << ", "
+      << Counted(report.players(), "player") << ", "
+      << Counted(scan->lines(), "line") << " read; report written to " << where
+      << "\n"
+      << hint << std::flush;
+  return 0;
+}
+
 }  // namespace
 
 int RunUnattended(const RunOptions& options, StandardStreams& streams) {
@@ -325,119 +466,22 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     err << kProgram << problem << "\n" << std::flush;
     return 1;
   }
-
-  // The first bytes tell the format.
   const Detection detected = DetectLogFormat(logs.first_bytes);
-  LogFormat format = options.log_format;
-  if (options.detect_format) {
-    if (!detected.unreadable.empty()) {
-      err << kProgram << "cannot read " << logs.joined << ": it looks like "
-          << LogFormatWithArticle(detected.unreadable)
-          << ", which this program cannot read (it reads " << LogFormatNames()
-          << " logs)\n"
-          << std::flush;
-      return 1;
-    }
-    format = detected.format;
-    if (!options.quiet) {
-      err << kProgram << "reading " << logs.joined << " as "
-          << LogFormatWithArticle(LogFormatName(format)) << "\n"
-          << std::flush;
-    }
-  }
+  LogFormat format = LogFormat::kClassic;
+  if (!ChooseFormat(options, logs, detected, err, &format)) return 1;
 
-  std::unique_ptr<ProgressLine> progress;
-  if (streams.err_is_terminal && !options.quiet) {
-    progress = std::make_unique<ProgressLine>(err, TotalSize(logs.names));
-  }
-  std::vector<std::unique_ptr<WatchedSource>> watched;
-  std::vector<ByteSource*> parts;
-  for (const auto& source : logs.sources) {
-    watched.push_back(
-        std::make_unique<WatchedSource>(source.get(), progress.get()));
-    parts.push_back(watched.back().get());
-  }
-  ExportSettings settings;
-  settings.extra_points = options.extra_points;
-  settings.automatic = options.levels.empty();
-  settings.levels = options.levels;
-  for (const std::string& log : logs.names) {
-    settings.logs.push_back({log, std::string(LogFormatName(format))});
-  }
-  // The explanation goes to standard error or its own file.
-  ExplainFile explain_file;
-  const bool explain_to_file = options.explain && !options.explain_file.empty();
-  if (explain_to_file && !explain_file.Create(options.explain_file, err)) {
-    return 1;
-  }
-  std::unique_ptr<Explainer> explainer;
-  if (options.explain) {
-    explainer = std::make_unique<Explainer>(
-        explain_to_file ? explain_file.stream() : err, progress.get());
-  }
-
-  OptionsRun run(options, err, logs.joined, progress.get(), &settings);
-  FinderOptions finder_options;
-  finder_options.automatic = options.levels.empty();
-  finder_options.format = format;
-  finder_options.trace = explainer.get();
-  FinderStats stats;
-  const int added = FindBattles(parts, finder_options, &run, &stats);
-  if (progress) progress->Clear();
-  if (explain_to_file && !explain_file.Publish(options.force, err)) return 1;
-
-  for (const auto& part : watched) {
-    if (part->read_error().empty()) continue;
-    err << kProgram << "cannot read the log " << part->read_error()
-        << "; no report was written\n"
-        << std::flush;
-    return 1;
-  }
-  if (added == 0) {
+  Scan scan(options, streams, logs, format);
+  if (!scan.Run()) return 1;
+  const std::string hint = FormatHint(detected, format);
+  if (scan.added() == 0) {
     if (!options.quiet) {
       err << kProgram << "no battle was found in " << logs.joined << " ("
-          << Counted(stats.lines, "line") << " read); no report was written\n";
-      err << FormatHint(detected, format) << std::flush;
+          << Counted(scan.lines(), "line") << " read); no report was written\n"
+          << hint << std::flush;
     }
     return 0;
   }
-
-  ReportBuilder& report = run.report();
-  report.Finish();
-  std::string target;
-  const WriteOutcome outcome =
-      PublishReport(options, report, streams.out, &target);
-  if (!outcome.ok) {
-    err << kProgram << "cannot write the report to " << target << ": "
-        << outcome.error << "\n"
-        << std::flush;
-    return 1;
-  }
-  if (!options.quiet && options.output != "-") {
-    errno = 0;
-    streams.out << outcome.path << "\n" << std::flush;
-    if (!streams.out) {
-      err << kProgram << "cannot write to standard output: "
-          << (errno != 0 ? std::strerror(errno) : "write error")
-          << " (the report is " << Quoted(outcome.path) << ")\n"
-          << std::flush;
-      return 1;
-    }
-  }
-  if (!options.quiet) {
-    std::error_code ec;
-    const std::string where = options.output == "-"
-                                  ? std::string("standard output")
-                                  : std::filesystem::absolute(outcome.path, ec)
-                                        .lexically_normal()
-                                        .string();
-    err << kProgram << Counted(report.battles(), "battle") << ", "
-        << Counted(report.players(), "player") << ", "
-        << Counted(stats.lines, "line") << " read; report written to " << where
-        << "\n"
-        << FormatHint(detected, format) << std::flush;
-  }
-  return 0;
+  return PublishAndTell(options, streams, &scan, hint);
 }
 
 }  // namespace vexlane

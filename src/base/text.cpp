@@ -143,10 +143,10 @@ std::string VisibleControls(std::string_view text) {
   return out;
 }
 
-std::string Quoted(std::string_view text) {
-  std::string out = "'";
+std::string Quoted(std::string_view text, char mark) {
+  std::string out(1, mark);
   out += VisibleControls(text);
-  out += "'";
+  out += mark;
   return out;
 }
 

@@ -60,9 +60,9 @@ void AppendPadded(std::string_view text, std::size_t width, std::string* out);
 // advanced past it; empty at the end of the text.
 std::string_view NextWord(std::string_view text, std::size_t* pos);
 
-// `text` in single quotes, as messages name files and values, with its
-// control characters made visible (VisibleControls).
-std::string Quoted(std::string_view text);
+// `text` in single quotes (or `mark`), as messages name files and values,
+// with its control characters made visible (VisibleControls).
+std::string Quoted(std::string_view text, char mark = '\'');
 
 // `text` with every control character (C0, DEL, and C1 as UTF-8) written
 // as "\x1b" escapes, so that text from a log or a file name cannot drive
