@@ -188,6 +188,13 @@ class Finder {
     BattleScanState& s = state_;
     line_ = line;
     upper_ready_ = false;
+    // A line the client writes (a header, a day change) gave the reader its
+    // date; it is no channel line: no speaker, no rule, not one of the ten
+    // lines of an announcement. At the end of the log it is as no line.
+    if (line_.client) {
+      if (!stream_failed_) return true;
+      line_ = LogLine{};
+    }
 
     if (!line_.speaker.empty() && s.announcer_countdown == 0) {
       // Most speakers are never credited: keep a view into the feed's

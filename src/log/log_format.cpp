@@ -19,6 +19,7 @@
 //
 // WeeChat (logger plugin, logger.file.time_format "%Y-%m-%d %H:%M:%S"):
 //   DATE TIME<TAB>PREFIX<TAB>MESSAGE
+//   DATE TIME<TAB>****<TAB>Beginning of log         (logger.file.info_lines)
 //   PREFIX is the nick with its mode character, or "-->" (join), "<--"
 //   (part, quit), "--" (nick changes, modes, notices, topics), "*" or " *"
 //   (action), "=!=" (errors)
@@ -50,6 +51,7 @@
 //   example: Nov 12 20:01:10 <Bob><TAB>1:02,11
 //
 // Limnoria / Supybot (ChannelLogger, timestamp "%Y-%m-%dT%H:%M:%S"):
+//   **** BEGIN LOGGING AT Tue Nov 12 20:00:05 2024   (also ENDING)
 //   2024-11-12T20:01:10  <NICK> MESSAGE
 //   2024-11-12T20:01:10  * NICK ACTION
 //   2024-11-12T20:01:10  *** NICK <NICK!USER@HOST> has joined #CHANNEL
@@ -57,6 +59,7 @@
 //   example: 2024-11-12T20:01:10  <Bob> 1:02,11
 //
 // eggdrop (channel log file, "[%H:%M]" stamps; files named by date):
+//   [00:00] --- Wed Nov 13 2024                  (a new day)
 //   [HH:MM] <NICK> MESSAGE
 //   [HH:MM] Action: NICK ACTION
 //   [HH:MM] NICK (USER@HOST) joined #CHANNEL.      (left, quit)
@@ -269,6 +272,14 @@ ParsedLine ParseBracketed(LogFormat format, std::string_view line) {
   std::string_view rest;
   if (!ReadStamped(line, true, &out, &rest)) return ParsedLine{};
   const bool short_clock = !out.clock.has_seconds;
+  if (format == LogFormat::kEggdrop && rest.starts_with(" --- ")) {
+    // The day line eggdrop writes at midnight: "[00:00] --- Wed Nov 13 2024".
+    ParsedLine day;
+    day.kind = Kind::kHeader;
+    day.own = true;
+    ReadHeaderDate(rest.substr(5), &day);
+    return day;
+  }
   switch (format) {
     case LogFormat::kZnc:
       out.own = out.clock.has_seconds && rest.starts_with(" *** ");
@@ -293,6 +304,10 @@ ParsedLine ParseWeechat(std::string_view line) {
   const std::string_view fields = line.substr(at + 1);
   const std::size_t tab = fields.find('\t');
   const std::string_view prefix = fields.substr(0, tab);
+  if (prefix.starts_with("****")) {
+    out.kind = Kind::kHeader;  // "Beginning of log", "End of log"
+    return out;
+  }
   const std::string_view bare = BareNick(prefix);
   out.kind = bare.empty() || bare == "-->" || bare == "<--" || bare == "--" ||
                      bare == "*" || bare == "=!="
@@ -334,6 +349,11 @@ ParsedLine ParseHexchat(std::string_view line) {
 
 ParsedLine ParseLimnoria(std::string_view line) {
   ParsedLine out;
+  if (Header(line, "**** BEGIN LOGGING AT ", true, &out) ||
+      Header(line, "**** ENDING LOGGING AT ", false, &out)) {
+    out.own = false;  // HexChat writes these too
+    return out;
+  }
   std::size_t at = 0;
   if (!ReadDatedStamp(line, 'T', &out, &at)) return ParsedLine{};
   out.own = out.clock.has_seconds;

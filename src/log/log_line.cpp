@@ -193,6 +193,9 @@ void LineReader::ReadClientLine(char* text, std::size_t size, LineFields* f) {
   switch (p.kind) {
     case Kind::kOther:
       ReadClassicLine(line, f);
+      // Every channel line of a client's log has a stamp: an empty line is
+      // the client's own (HexChat writes one before a session).
+      f->client = f->length == 0;
       break;
     case Kind::kHeader:
       if (p.date.year != 0) {
@@ -203,7 +206,7 @@ void LineReader::ReadClientLine(char* text, std::size_t size, LineFields* f) {
                 : -1;
         last_had_seconds_ = p.header_clock;
       }
-      ReadClassicLine(line, f);
+      // The client's own line: it gives a date and is no channel line.
       f->client = true;
       break;
     case Kind::kMessage:

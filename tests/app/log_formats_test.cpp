@@ -64,6 +64,42 @@ TEST(LogFormats, EachFormatGivesTheClassicReport) {
       classic);
 }
 
+// One chat across midnight, as each client logs it with its own headers,
+// session and day lines (which are no channel lines: an irssi "Day
+// changed" between an announcement and its link must not push the link out
+// of the announcement's ten lines): the same battles, starters, times and
+// standings from every format, and the same dates from every dated one.
+TEST(LogFormats, TheSameChatGivesTheSameBattlesInEveryFormat) {
+  const std::string chat = kFormats + "/same_chat/";
+  const std::pair<std::string, std::string> kLogs[] = {
+      {"irssi", "irssi.log"},
+      {"weechat", "weechat.log"},
+      {"znc", "znc/2024-11-12.log' -i '" + chat + "znc/2024-11-13.log"},
+      {"mirc", "mirc.log"},
+      {"hexchat", "hexchat.log"},
+      {"limnoria", "limnoria.log"},
+      {"eggdrop", "battle.2024-11-12.log"},
+  };
+  TempDir dir;
+  const std::string classic =
+      RunIn(dir, "-o - -i '" + chat + "classic.log'").out;
+  ASSERT_NE(classic.find("Event 1: Pipe12 by Ann at 00:00:00 (6 mins)"),
+            std::string::npos);
+  for (const auto& [format, files] : kLogs) {
+    const std::string args =
+        "-o - --log-format " + format + " -i '" + chat + files + "'";
+    EXPECT_EQ(RunIn(dir, args).out, classic) << format;
+    const std::string json = RunIn(dir, "-f json " + args).out;
+    std::size_t dates = 0;
+    for (std::size_t at = json.find("\"date\""); at != std::string::npos;
+         at = json.find("\"date\"", at + 1)) {
+      EXPECT_EQ(json.substr(at, 19), "\"date\":\"2024-11-13\"") << format;
+      ++dates;
+    }
+    EXPECT_EQ(dates, 3u) << format;
+  }
+}
+
 // Whatever a classic run finds in another format's log, it says which
 // option reads it; a log of a kind no reader knows is named as such.
 TEST(LogFormats, ClassicRunOfAnotherFormatSaysWhichOptionToUse) {
