@@ -91,6 +91,8 @@ std::string ExplainText(const FinderEvent& e) {
       return "the battle of " + level + " is added as event " +
              std::to_string(e.number) + " with " + std::to_string(e.count) +
              (e.count == 1 ? " time" : " times");
+    case Kind::kLeftOut:
+      return "the battle of " + level + " is left out";
     case Kind::kNotCounted:
       return Said(e) + " is not counted: the battle of " + level +
              " ended at line " + std::to_string(e.number) + " (" +

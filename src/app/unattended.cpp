@@ -95,12 +95,9 @@ class OptionsRun : public FinderClient {
 
   void BattleFound(FoundBattle* battle) override { report_.Add(battle); }
 
-  bool NextLevel(int event, std::string* level, bool force) override {
-    if (event == 1 && !force) {
-      *level = options_.levels[0];
-      next_ = 1;
-      return true;
-    }
+  // The levels in the order given, one a call (a battle left out by the
+  // settings uses up its level too).
+  bool NextLevel(int /*event*/, std::string* level, bool /*force*/) override {
     if (next_ >= options_.levels.size()) return false;
     *level = options_.levels[next_++];
     return true;

@@ -407,12 +407,6 @@ class Finder {
       if (trace_) trace_->Event(Event(Kind::kDropped));
       return true;
     }
-    if (trace_) {
-      FinderEvent e = Event(Kind::kAdded);
-      e.number = static_cast<std::size_t>(s.event);
-      e.count = s.times.size();
-      trace_->Event(e);
-    }
     battle_.event = s.event;
     battle_.level = s.level;
     battle_.starter = s.starter;
@@ -420,6 +414,13 @@ class Finder {
     battle_.end_stamp = StampOf(line_);
     battle_.date = s.start_date;
     battle_.times.swap(s.times);
+    const bool kept = client_->Keeps(battle_);
+    if (trace_) {
+      FinderEvent e = Event(kept ? Kind::kAdded : Kind::kLeftOut);
+      e.number = static_cast<std::size_t>(s.event);
+      e.count = battle_.times.size();
+      trace_->Event(e);
+    }
     if (!automatic_) {
       // The rest of this line is still examined after the log is reopened.
       // The announcer may be a view of the held line before: copy it first.
@@ -429,10 +430,12 @@ class Finder {
       upper_ready_ = false;
       feed_.Close();
     }
-    client_->BattleFound(&battle_);
+    if (kept) {
+      client_->BattleFound(&battle_);
+      ++s.event;
+    }
     battle_.times.clear();
     s.times.clear();
-    ++s.event;
     if (!automatic_) {
       if (!client_->NextLevel(s.event, &s.level, /*force=*/false)) return false;
       Reopen();

@@ -31,8 +31,12 @@ class FinderClient {
  public:
   virtual ~FinderClient() = default;
 
-  // A battle with times has closed. `*battle` is the caller's to change or
-  // move from; the finder clears it afterwards.
+  // Asked first when a battle with times has closed: false leaves it out,
+  // and the events are numbered as if it were not in the log.
+  virtual bool Keeps(const FoundBattle& /*battle*/) { return true; }
+
+  // A battle with times has closed and is kept. `*battle` is the caller's
+  // to change or move from; the finder clears it afterwards.
   virtual void BattleFound(FoundBattle* battle) = 0;
 
   // Level-by-level mode: the level for event `event`. Asked before the first
@@ -60,6 +64,7 @@ struct FinderEvent {
     kOtherLevel,  // a link to `new_level` ends `level`
     kDropped,     // `level` closed with no times
     kAdded,       // `level` is added as event `number` with `count` times
+    kLeftOut,     // `level`, closed with times, is left out by the caller
     kNotCounted,  // `nick` posted `text`, a time after `level` ended at line
                   // `number` (by `ended_by` saying `ended_text`)
   };

@@ -1,0 +1,367 @@
+#include "app/settings_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+// toml++ as a header-only library, without exceptions: a parse gives a
+// result or an error with its place.
+#define TOML_HEADER_ONLY 1
+#define TOML_EXCEPTIONS 0
+#include <toml++/toml.h>
+
+#include "base/text.h"
+#include "log/player_names.h"
+
+namespace vexlane {
+
+namespace {
+
+// The options a settings file may set, and what each holds.
+enum class Holds { kText, kTexts, kNumber, kSwitch, kSwitchOrText, kDate };
+struct Key {
+  std::string_view name;
+  Holds holds;
+};
+constexpr Key kOptionKeys[] = {
+    {"log", Holds::kTexts},      {"log-format", Holds::kText},
+    {"format", Holds::kText},    {"output", Holds::kText},
+    {"directory", Holds::kText}, {"extra-points", Holds::kNumber},
+    {"level", Holds::kTexts},    {"quiet", Holds::kSwitch},
+    {"force", Holds::kSwitch},   {"explain", Holds::kSwitchOrText},
+    {"strict", Holds::kSwitch},  {"since", Holds::kDate},
+    {"until", Holds::kDate},
+};
+constexpr std::string_view kOtherKeys[] = {"ignore", "players", "battle"};
+constexpr std::string_view kBattleKeys[] = {"level", "start", "add", "drop",
+                                            "skip"};
+
+std::string KeyList() {
+  std::string list;
+  for (const Key& key : kOptionKeys) list += std::string(key.name) + ", ";
+  for (std::string_view key : kOtherKeys) list += std::string(key) + ", ";
+  list.resize(list.size() - 2);
+  return list;
+}
+
+class Reader {
+ public:
+  Reader(const std::string& path, SettingsFile* out) : path_(path), out_(out) {}
+
+  bool Read(const toml::table& table) {
+    for (const auto& [key, node] : table) {
+      const std::string_view name = key.str();
+      if (!ReadKey(name, node, key.source())) return false;
+    }
+    return true;
+  }
+
+  const std::string& error() const { return error_; }
+
+  bool Fail(const toml::source_region& where, const std::string& what) {
+    error_ = path_ + ":" + std::to_string(where.begin.line) + ":" +
+             std::to_string(where.begin.column) + ": " + what;
+    return false;
+  }
+
+ private:
+  bool ReadKey(std::string_view name, const toml::node& node,
+               const toml::source_region& key_place) {
+    for (const Key& key : kOptionKeys) {
+      if (key.name == name) return ReadOption(key, node);
+    }
+    if (name == "ignore") return ReadIgnore(node);
+    if (name == "players") return ReadPlayers(node);
+    if (name == "battle") return ReadBattles(node);
+    return Fail(key_place, "unknown key " + Quoted(name) + " (the keys are " +
+                               KeyList() + ")");
+  }
+
+  void Add(std::string_view name, std::string value, const toml::node& at) {
+    out_->options.push_back({std::string(name), std::move(value),
+                             at.source().begin.line, at.source().begin.column});
+  }
+
+  // A TOML date, or a text that reads YYYY-MM-DD.
+  bool DateText(const toml::node& node, std::string* text) {
+    if (const auto* date = node.as_date()) {
+      std::ostringstream s;
+      s << date->get();
+      *text = s.str();
+    } else if (const auto* value = node.as_string()) {
+      *text = value->get();
+    } else {
+      return false;
+    }
+    const std::string& t = *text;
+    if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
+    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+      if (!IsDigitByte(t[i])) return false;
+    }
+    const int month = (t[5] - '0') * 10 + (t[6] - '0');
+    const int day = (t[8] - '0') * 10 + (t[9] - '0');
+    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+  }
+
+  bool ReadOption(const Key& key, const toml::node& node) {
+    const std::string name(key.name);
+    switch (key.holds) {
+      case Holds::kText:
+        if (const auto* text = node.as_string()) {
+          Add(name, text->get(), node);
+          return true;
+        }
+        return Fail(node.source(), Quoted(name) + " must be a text");
+      case Holds::kTexts:
+        if (const auto* text = node.as_string()) {
+          Add(name, text->get(), node);
+          return true;
+        }
+        if (const auto* list = node.as_array()) {
+          for (const toml::node& item : *list) {
+            const auto* text = item.as_string();
+            if (text == nullptr) {
+              return Fail(item.source(), Quoted(name) + " must hold texts");
+            }
+            Add(name, text->get(), item);
+          }
+          return true;
+        }
+        return Fail(node.source(),
+                    Quoted(name) + " must be a text or a list of texts");
+      case Holds::kNumber:
+        if (const auto* number = node.as_integer()) {
+          Add(name, std::to_string(number->get()), node);
+          return true;
+        }
+        return Fail(node.source(), Quoted(name) + " must be a whole number");
+      case Holds::kSwitch:
+      case Holds::kSwitchOrText:
+        if (const auto* on = node.as_boolean()) {
+          if (on->get()) Add(name, "", node);
+          return true;
+        }
+        if (key.holds == Holds::kSwitchOrText) {
+          if (const auto* text = node.as_string()) {
+            Add(name, text->get(), node);
+            return true;
+          }
+          return Fail(node.source(),
+                      Quoted(name) + " must be true, false or a file name");
+        }
+        return Fail(node.source(), Quoted(name) + " must be true or false");
+      case Holds::kDate: {
+        std::string date;
+        if (!DateText(node, &date)) {
+          return Fail(node.source(),
+                      Quoted(name) + " must be a date (YYYY-MM-DD)");
+        }
+        Corrections& c = out_->corrections;
+        (name == "since" ? c.since : c.until) = date;
+        (name == "since" ? c.since_line : c.until_line) =
+            node.source().begin.line;
+        return true;
+      }
+    }
+    return true;
+  }
+
+  bool ReadIgnore(const toml::node& node) {
+    const auto* list = node.as_array();
+    if (list == nullptr) {
+      return Fail(node.source(), "'ignore' must be a list of nicks");
+    }
+    for (const toml::node& item : *list) {
+      const auto* nick = item.as_string();
+      if (nick == nullptr || IsBlank(nick->get())) {
+        return Fail(item.source(),
+                    "'ignore' must hold nicks ('*' for any "
+                    "characters)");
+      }
+      out_->corrections.ignores.push_back(
+          {nick->get(), item.source().begin.line});
+    }
+    return true;
+  }
+
+  bool ReadPlayers(const toml::node& node) {
+    const auto* players = node.as_table();
+    if (players == nullptr) {
+      return Fail(node.source(),
+                  "'players' must be a table: PLAYER = [\"nick\", ...]");
+    }
+    for (const auto& [player, nicks] : *players) {
+      const auto* list = nicks.as_array();
+      if (list == nullptr) {
+        return Fail(nicks.source(), "the nicks of " + Quoted(player.str()) +
+                                        " must be a list of texts");
+      }
+      for (const toml::node& item : *list) {
+        const auto* nick = item.as_string();
+        if (nick == nullptr || IsBlank(nick->get())) {
+          return Fail(item.source(), "the nicks of " + Quoted(player.str()) +
+                                         " must be texts");
+        }
+        for (const Corrections::Alias& alias : out_->corrections.aliases) {
+          if (SameNick(alias.nick, nick->get()) &&
+              alias.player != player.str()) {
+            return Fail(item.source(), Quoted(nick->get()) +
+                                           " is already a nick of " +
+                                           Quoted(alias.player) + " (line " +
+                                           std::to_string(alias.line) +
+                                           "): one nick is one player");
+          }
+        }
+        out_->corrections.aliases.push_back(
+            {nick->get(), std::string(player.str()), item.source().begin.line});
+      }
+    }
+    return true;
+  }
+
+  // "Fox 1:01,99": a name and a time, read as the time review reads them.
+  bool ReadAdd(const toml::node& item, TimeEntry* entry) {
+    const auto* text = item.as_string();
+    if (text == nullptr) {
+      return Fail(item.source(), "'add' must hold texts like \"Fox 1:01,99\"");
+    }
+    std::size_t pos = 0;
+    const std::string_view value = text->get();
+    const std::string_view name = NextWord(value, &pos);
+    const std::string_view time = value.substr(pos);
+    if (name.empty() || name.size() > kMaxNickLength) {
+      return Fail(item.source(),
+                  Quoted(value) + " must start with a name of 1 to " +
+                      std::to_string(kMaxNickLength) + " characters");
+    }
+    *entry = ParseTime(time, MessageStart::kTypedAlone);
+    if (IsEmpty(*entry)) {
+      return Fail(item.source(), Quoted(value) +
+                                     " holds no time or apples after the "
+                                     "name (as \"Fox 1:01,99\" or \"Fox 12\")");
+    }
+    entry->name = name;
+    return true;
+  }
+
+  bool ReadBattles(const toml::node& node) {
+    const auto* list = node.as_array();
+    if (list == nullptr || !list->is_array_of_tables()) {
+      return Fail(node.source(), "'battle' must be tables: [[battle]]");
+    }
+    for (const toml::node& item : *list) {
+      const toml::table& table = *item.as_table();
+      Corrections::Repair repair;
+      repair.line = item.source().begin.line;
+      for (const auto& [key, value] : table) {
+        const std::string_view name = key.str();
+        bool known = false;
+        for (std::string_view k : kBattleKeys) known = known || k == name;
+        if (!known) {
+          return Fail(key.source(), "unknown key " + Quoted(name) +
+                                        " in [[battle]] (level, start, add, "
+                                        "drop, skip)");
+        }
+        if (name == "level" || name == "start") {
+          std::string text;
+          if (const auto* s = value.as_string()) {
+            text = s->get();
+          } else if (value.is_date_time() || value.is_time()) {
+            std::ostringstream s;
+            if (const auto* dt = value.as_date_time()) {
+              s << dt->get().date << ' ' << dt->get().time;
+            } else {
+              s << value.as_time()->get();
+            }
+            text = s.str();
+          } else {
+            return Fail(value.source(), Quoted(name) + " must be a text");
+          }
+          (name == "level" ? repair.level : repair.start) = text;
+        } else if (name == "skip") {
+          const auto* on = value.as_boolean();
+          if (on == nullptr) {
+            return Fail(value.source(), "'skip' must be true or false");
+          }
+          repair.skip = on->get();
+        } else {
+          const auto* entries = value.as_array();
+          if (entries == nullptr) {
+            return Fail(value.source(), Quoted(name) + " must be a list");
+          }
+          for (const toml::node& entry : *entries) {
+            if (name == "add") {
+              TimeEntry time;
+              if (!ReadAdd(entry, &time)) return false;
+              repair.add.push_back(std::move(time));
+            } else {
+              const auto* nick = entry.as_string();
+              if (nick == nullptr || IsBlank(nick->get())) {
+                return Fail(entry.source(), "'drop' must hold nicks");
+              }
+              repair.drop.push_back(nick->get());
+            }
+          }
+        }
+      }
+      if (repair.level.empty() || repair.start.empty()) {
+        return Fail(item.source(),
+                    "a [[battle]] needs its 'level' and its 'start'");
+      }
+      out_->corrections.repairs.push_back(std::move(repair));
+    }
+    return true;
+  }
+
+  const std::string& path_;
+  SettingsFile* out_;
+  std::string error_;
+};
+
+}  // namespace
+
+bool ParseSettings(std::string_view text, const std::string& path,
+                   SettingsFile* settings, std::string* error) {
+  *settings = SettingsFile{};
+  toml::parse_result parsed = toml::parse(text, path);
+  if (!parsed) {
+    const toml::parse_error& e = parsed.error();
+    *error = path + ":" + std::to_string(e.source().begin.line) + ":" +
+             std::to_string(e.source().begin.column) + ": " +
+             std::string(e.description());
+    return false;
+  }
+  Reader reader(path, settings);
+  if (!reader.Read(parsed.table())) {
+    *error = reader.error();
+    return false;
+  }
+  return true;
+}
+
+bool ReadSettingsFile(const std::string& path, SettingsFile* settings,
+                      std::string* error) {
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *error = Quoted(path) + ": " + std::strerror(errno);
+    return false;
+  }
+  std::string text;
+  char buffer[1 << 14];
+  std::size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    text.append(buffer, n);
+    if (text.size() > (std::size_t{16} << 20)) break;  // no settings file is
+  }
+  const bool failed = std::ferror(file) != 0;
+  std::fclose(file);
+  if (failed || text.size() > (std::size_t{16} << 20)) {
+    *error = Quoted(path) + (failed ? ": read error" : ": larger than 16 MiB");
+    return false;
+  }
+  return ParseSettings(text, path, settings, error);
+}
+
+}  // namespace vexlane

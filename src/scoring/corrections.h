@@ -1,0 +1,92 @@
+// What a settings file changes in the battles as they are found: nicks that
+// are one player, nicks that are nobody, a season, and repairs of single
+// battles. Pure functions over found battles; reading the file and telling
+// the user are the caller's.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "log/battle_finder.h"
+#include "log/time_entry.h"
+
+namespace vexlane {
+
+struct Corrections {
+  struct Alias {
+    std::string nick;      // as posted (compared ignoring ASCII case)
+    std::string player;    // the name shown
+    std::size_t line = 0;  // of the settings file, for messages
+  };
+  struct Ignore {
+    std::string pattern;  // '*' stands for any run of characters
+    std::size_t line = 0;
+  };
+  // A repair of the battle of `level` that started at `start`: the stamp
+  // ("19:54:30"), or the date and the stamp ("2024-11-12 19:54:30").
+  struct Repair {
+    std::string level;
+    std::string start;
+    std::vector<TimeEntry> add;     // names and times, in order
+    std::vector<std::string> drop;  // the nicks whose times go
+    bool skip = false;              // the battle is left out
+    std::size_t line = 0;
+  };
+  std::vector<Alias> aliases;
+  std::vector<Ignore> ignores;
+  std::vector<Repair> repairs;
+  std::string since;  // "YYYY-MM-DD", inclusive; empty: no bound
+  std::string until;
+  std::size_t since_line = 0;  // 0: from the command line
+  std::size_t until_line = 0;
+
+  bool empty() const {
+    return aliases.empty() && ignores.empty() && repairs.empty() &&
+           since.empty() && until.empty();
+  }
+};
+
+// One change made to a battle, for the explanation.
+struct Correction {
+  enum class Kind {
+    kSkipped,      // a repair leaves the battle out
+    kOutOfSeason,  // dated before `since` or after `until`
+    kIgnored,      // `nick`'s posts are no times
+    kDropped,      // a repair drops `nick`'s times
+    kAdded,        // a repair adds `nick`'s time `time`
+    kAlias,        // `nick`'s times count for `player`
+  };
+  Kind kind = Kind::kAlias;
+  std::size_t line = 0;  // of the settings file; 0 for the command line
+  std::string nick;
+  std::string player;
+  TimeEntry time;
+};
+
+// True when two nicks are the same, ignoring ASCII case.
+bool SameNick(std::string_view a, std::string_view b);
+
+// True when `pattern` ('*' for any run) matches `nick`, ignoring ASCII case.
+bool NickMatches(std::string_view pattern, std::string_view nick);
+
+// The repairs (as indexes into corrections.repairs) that are meant for
+// `battle`: same level ignoring ASCII case, same start.
+std::vector<std::size_t> RepairsOf(const Corrections& corrections,
+                                   const FoundBattle& battle);
+
+// False when `battle` is left out: a repair skips it, or its date lies
+// outside the season (a battle without a date is kept: the caller refuses
+// a season on a log without dates). Appends why to `*changes`.
+bool KeepsBattle(const Corrections& corrections, const FoundBattle& battle,
+                 std::vector<Correction>* changes);
+
+// Applies to `*battle` what the corrections change in it, in the order the
+// dialog's time review and the log would: the ignored nicks' posts go, then
+// each repair drops and adds times, then every nick of a player takes the
+// player's name (also as the starter). Appends each change to `*changes`.
+void CorrectBattle(const Corrections& corrections, FoundBattle* battle,
+                   std::vector<Correction>* changes);
+
+}  // namespace vexlane
