@@ -1,0 +1,94 @@
+#include "app/settings_file.h"
+
+#include <gtest/gtest.h>
+
+namespace vexlane {
+namespace {
+
+TEST(SettingsFile, ReadsEveryKind) {
+  SettingsFile s;
+  std::string error;
+  ASSERT_TRUE(ParseSettings(R"(# a channel
+log = ["a.log", "b.log"]
+log-format = "irssi"
+extra-points = 2
+quiet = true
+force = false
+since = 2024-09-01
+until = "2024-12-31"
+ignore = ["ChanServ", "Guest*"]
+
+[players]
+Bob = ["bob_", "Bob|away"]
+
+[[battle]]
+level = "Pipe12"
+start = "2024-11-12 19:54:30"
+add = ["Fox 1:01,99", "Ann 12"]
+drop = ["Eve"]
+
+[[battle]]
+level = "Cave3"
+start = 21:10:02
+skip = true
+)",
+                            "s.toml", &s, &error))
+      << error;
+  std::string options;
+  for (const auto& o : s.options) options += o.name + "=" + o.value + " ";
+  // Keys come in name order, the elements of a list in theirs.
+  EXPECT_EQ(options,
+            "extra-points=2 log=a.log log=b.log log-format=irssi "
+            "quiet= ");
+  const Corrections& c = s.corrections;
+  EXPECT_EQ(c.since, "2024-09-01");
+  EXPECT_EQ(c.until, "2024-12-31");
+  EXPECT_EQ(c.until_line, 8u);
+  ASSERT_EQ(c.ignores.size(), 2u);
+  ASSERT_EQ(c.aliases.size(), 2u);
+  EXPECT_EQ(c.aliases[1].player, "Bob");
+  ASSERT_EQ(c.repairs.size(), 2u);
+  EXPECT_EQ(c.repairs[0].add[0].name, "Fox");
+  EXPECT_EQ(c.repairs[0].add[0].seconds, 1u);
+  EXPECT_EQ(c.repairs[0].add[1].apples, 12u);
+  EXPECT_EQ(c.repairs[0].line, 14u);
+  EXPECT_EQ(c.repairs[1].start, "21:10:02");
+  EXPECT_TRUE(c.repairs[1].skip);
+}
+
+// Every wrong settings file names the file, the line and the column, and
+// what was expected.
+TEST(SettingsFile, ErrorsNameThePlace) {
+  const std::pair<std::string, std::string> kCases[] = {
+      {"log = [\n", "s.toml:1:"},
+      {"colour = 1\n",
+       "s.toml:1:1: unknown key 'colour' (the keys are log, "
+       "log-format, format, output, directory, extra-points, "
+       "level, quiet, force, explain, strict, since, until, "
+       "ignore, players, battle)"},
+      {"extra-points = \"2\"\n",
+       "s.toml:1:16: 'extra-points' must be a whole number"},
+      {"since = \"Sept\"\n", "s.toml:1:9: 'since' must be a date (YYYY-MM-DD)"},
+      {"[[battle]]\nlevel = \"A\"\nstart = \"20:00:00\"\nadd = [\"Fox "
+       "1:61\"]\n",
+       "s.toml:4:8: 'Fox 1:61' holds no time or apples after the name (as "
+       "\"Fox 1:01,99\" or \"Fox 12\")"},
+      {"[[battle]]\nlevel = \"A\"\nadd = [\"Fox 1:01,99\"]\n",
+       "s.toml:1:1: a [[battle]] needs its 'level' and its 'start'"},
+      {"[[battle]]\nlevel = \"A\"\nstart = \"1\"\nwhen = 2\n",
+       "s.toml:4:1: unknown key 'when' in [[battle]] (level, start, add, drop, "
+       "skip)"},
+      {"[players]\nBob = [\"bob_\"]\nRob = [\"BOB_\"]\n",
+       "s.toml:3:8: 'BOB_' is already a nick of 'Bob' (line 2): one nick is "
+       "one player"},
+  };
+  for (const auto& [text, expected] : kCases) {
+    SettingsFile s;
+    std::string error;
+    EXPECT_FALSE(ParseSettings(text, "s.toml", &s, &error)) << text;
+    EXPECT_EQ(error.substr(0, expected.size()), expected) << text;
+  }
+}
+
+}  // namespace
+}  // namespace vexlane
