@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "app/settings_file.h"
 #include "base/text.h"
 #include "base/version.h"
 
@@ -93,6 +94,8 @@ constexpr OptionDef kOptions[] = {
     {'q', "quiet", false},       {0, "force", false},
     {'h', "help", false},        {'V', "version", false},
     {0, "log-format", true},     {0, "explain", false},
+    {'c', "config", true},       {0, "since", true},
+    {0, "until", true},          {0, "strict", false},
 };
 
 const OptionDef* FindShort(char c) {
@@ -122,6 +125,94 @@ bool ParseExtraPoints(std::string_view text, int* value) {
   if (text.empty() || IsSpaceByte(text[0])) return false;
   if (ReadInt(&rest, value) != NumberRead::kOk || !rest.empty()) return false;
   return *value >= kMinExtraPoints && *value <= kMaxExtraPoints;
+}
+
+// Sets the option `def` (written `option`) to `value`; the error, or empty.
+std::string ApplyOption(const OptionDef& def, const std::string& option,
+                        std::string_view value, RunOptions* options) {
+  RunOptions& o = *options;
+  if (def.long_name == "log") {
+    if (value.empty())
+      return ("option " + Quoted(option) + " needs a file name");
+    o.logs.emplace_back(value);
+  } else if (def.long_name == "log-format") {
+    o.detect_format = value == "auto";
+    if (!o.detect_format && !ParseLogFormat(value, &o.log_format)) {
+      return ("unknown log format " + Quoted(value) + " (" + LogFormatNames() +
+              " or auto)");
+    }
+  } else if (def.long_name == "format") {
+    if (value == "text") {
+      o.format = OutputFormat::kText;
+    } else if (value == "stats") {
+      o.format = OutputFormat::kStats;
+    } else if (value == "html") {
+      o.format = OutputFormat::kHtml;
+    } else if (value == "json") {
+      o.format = OutputFormat::kJson;
+    } else if (value == "csv") {
+      o.format = OutputFormat::kCsv;
+    } else if (value == "web") {
+      o.format = OutputFormat::kWeb;
+    } else {
+      return ("unknown format " + Quoted(value) +
+              " (text, stats, html, json, csv or web)");
+    }
+  } else if (def.long_name == "extra-points") {
+    if (!ParseExtraPoints(value, &o.extra_points)) {
+      return ("extra points must be a whole number from 0 to 1000, not " +
+              Quoted(value));
+    }
+  } else if (def.long_name == "level") {
+    if (IsBlank(value)) return ("a level name must not be blank");
+    o.levels.emplace_back(value);
+  } else if (def.long_name == "output") {
+    if (value.empty())
+      return ("option " + Quoted(option) + " needs a file name");
+    o.output = value;
+  } else if (def.long_name == "directory") {
+    if (value.empty())
+      return ("option " + Quoted(option) + " needs a directory");
+    o.directory = value;
+  } else if (def.long_name == "explain") {
+    o.explain = true;
+    o.explain_file = value;
+  } else if (def.long_name == "quiet") {
+    o.quiet = true;
+  } else if (def.long_name == "force") {
+    o.force = true;
+  } else if (def.long_name == "config") {
+    if (value.empty()) return "option " + Quoted(option) + " needs a file name";
+    o.config = value;
+  } else if (def.long_name == "strict") {
+    o.strict = true;
+  } else if (def.long_name == "since" || def.long_name == "until") {
+    if (!IsSeasonDate(value)) {
+      return "option " + Quoted(option) + " needs a date (YYYY-MM-DD), not " +
+             Quoted(value);
+    }
+    (def.long_name == "since" ? o.corrections.since : o.corrections.until) =
+        value;
+    (def.long_name == "since" ? o.corrections.since_line
+                              : o.corrections.until_line) = 0;
+  }
+  return "";
+}
+
+// Why the options cannot go together, or empty.
+std::string CheckTogether(const RunOptions& o) {
+  bool reads_stdin = false;
+  for (const std::string& log : o.logs) reads_stdin = reads_stdin || log == "-";
+  if (reads_stdin && o.logs.size() > 1) {
+    return "'-i -' (standard input) must be the only log";
+  }
+  if (!o.output.empty() && !o.directory.empty()) {
+    return "'-o' and '-d' cannot be given together";
+  }
+  if (o.force && (o.output.empty() || o.output == "-")) {
+    return "'--force' goes with '-o FILE'";
+  }
+  return "";
 }
 
 class Parser {
@@ -202,7 +293,9 @@ class Parser {
         }
       }
     }
-    if (ok() && command_.kind == CommandKind::kRun) CheckTogether();
+    if (ok() && command_.kind == CommandKind::kRun) {
+      Fail(CheckTogether(command_.options));
+    }
     return command_;
   }
 
@@ -210,84 +303,25 @@ class Parser {
   bool ok() const { return command_.kind != CommandKind::kUsageError; }
 
   void Fail(std::string error) {
-    if (!ok()) return;
+    if (!ok() || error.empty()) return;
     command_.kind = CommandKind::kUsageError;
     command_.error = std::move(error);
   }
 
   void Apply(const OptionDef& def, const std::string& option,
              std::string_view value) {
-    RunOptions& o = command_.options;
     if (def.long_name == "help" || def.long_name == "version") {
       // The first of them answers; later options are not looked at.
       if (command_.kind == CommandKind::kRun) {
         command_.kind = def.long_name == "help" ? CommandKind::kHelp
                                                 : CommandKind::kVersion;
       }
-    } else if (def.long_name == "log") {
-      if (value.empty())
-        return Fail("option " + Quoted(option) + " needs a file name");
-      o.logs.emplace_back(value);
-    } else if (def.long_name == "log-format") {
-      o.detect_format = value == "auto";
-      if (!o.detect_format && !ParseLogFormat(value, &o.log_format)) {
-        Fail("unknown log format " + Quoted(value) + " (" + LogFormatNames() +
-             " or auto)");
-      }
-    } else if (def.long_name == "format") {
-      if (value == "text") {
-        o.format = OutputFormat::kText;
-      } else if (value == "stats") {
-        o.format = OutputFormat::kStats;
-      } else if (value == "html") {
-        o.format = OutputFormat::kHtml;
-      } else if (value == "json") {
-        o.format = OutputFormat::kJson;
-      } else if (value == "csv") {
-        o.format = OutputFormat::kCsv;
-      } else if (value == "web") {
-        o.format = OutputFormat::kWeb;
-      } else {
-        Fail("unknown format " + Quoted(value) +
-             " (text, stats, html, json, csv or web)");
-      }
-    } else if (def.long_name == "extra-points") {
-      if (!ParseExtraPoints(value, &o.extra_points)) {
-        Fail("extra points must be a whole number from 0 to 1000, not " +
-             Quoted(value));
-      }
-    } else if (def.long_name == "level") {
-      if (IsBlank(value)) return Fail("a level name must not be blank");
-      o.levels.emplace_back(value);
-    } else if (def.long_name == "output") {
-      if (value.empty())
-        return Fail("option " + Quoted(option) + " needs a file name");
-      o.output = value;
-    } else if (def.long_name == "directory") {
-      if (value.empty())
-        return Fail("option " + Quoted(option) + " needs a directory");
-      o.directory = value;
-    } else if (def.long_name == "explain") {
-      o.explain = true;
-      o.explain_file = value;
-    } else if (def.long_name == "quiet") {
-      o.quiet = true;
-    } else if (def.long_name == "force") {
-      o.force = true;
+      return;
     }
-  }
-
-  void CheckTogether() {
-    const RunOptions& o = command_.options;
-    bool reads_stdin = false;
-    for (const std::string& log : o.logs)
-      reads_stdin = reads_stdin || log == "-";
-    if (reads_stdin && o.logs.size() > 1) {
-      Fail("'-i -' (standard input) must be the only log");
-    } else if (!o.output.empty() && !o.directory.empty()) {
-      Fail("'-o' and '-d' cannot be given together");
-    } else if (o.force && (o.output.empty() || o.output == "-")) {
-      Fail("'--force' goes with '-o FILE'");
+    command_.options.given.emplace_back(def.long_name);
+    if (std::string error = ApplyOption(def, option, value, &command_.options);
+        !error.empty()) {
+      Fail(std::move(error));
     }
   }
 
@@ -298,6 +332,64 @@ class Parser {
 
 Command ParseCommandLine(const std::vector<std::string_view>& args) {
   return Parser().Parse(args);
+}
+
+bool ApplySettings(const SettingsFile& settings, const std::string& path,
+                   RunOptions* options, std::string* error) {
+  const auto given = [&](std::string_view name) {
+    for (const std::string& g : options->given) {
+      if (g == name) return true;
+    }
+    return false;
+  };
+  RunOptions from_file;
+  for (const SettingsFile::Option& option : settings.options) {
+    if (given(option.name)) continue;
+    bool ambiguous = false;
+    const OptionDef* def = FindLong(option.name, &ambiguous);
+    if (def == nullptr) continue;  // the reader knows only real options
+    std::string problem =
+        ApplyOption(*def, option.name, option.value, &from_file);
+    if (!problem.empty()) {
+      *error = path + ":" + std::to_string(option.line) + ":" +
+               std::to_string(option.column) + ": " + problem;
+      return false;
+    }
+  }
+  RunOptions& o = *options;
+  // What the command line did not give comes from the file.
+  if (!given("log")) o.logs = from_file.logs;
+  if (!given("level")) o.levels = from_file.levels;
+  if (!given("log-format")) {
+    o.log_format = from_file.log_format;
+    o.detect_format = from_file.detect_format;
+  }
+  if (!given("format")) o.format = from_file.format;
+  if (!given("extra-points")) o.extra_points = from_file.extra_points;
+  if (!given("output")) o.output = from_file.output;
+  if (!given("directory")) o.directory = from_file.directory;
+  o.quiet = o.quiet || from_file.quiet;
+  o.force = o.force || from_file.force;
+  o.strict = o.strict || from_file.strict;
+  if (!given("explain") && from_file.explain) {
+    o.explain = true;
+    o.explain_file = from_file.explain_file;
+  }
+  const Corrections& c = settings.corrections;
+  o.corrections.aliases = c.aliases;
+  o.corrections.ignores = c.ignores;
+  o.corrections.repairs = c.repairs;
+  if (!given("since") && !c.since.empty()) {
+    o.corrections.since = c.since;
+    o.corrections.since_line = c.since_line;
+  }
+  if (!given("until") && !c.until.empty()) {
+    o.corrections.until = c.until;
+    o.corrections.until_line = c.until_line;
+  }
+  *error = CheckTogether(o);
+  if (!error->empty()) *error = path + ": " + *error;
+  return error->empty();
 }
 
 int AnswerCommand(const Command& command, std::ostream& out,

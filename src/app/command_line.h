@@ -10,6 +10,7 @@
 
 #include "app/report_builder.h"
 #include "log/log_format.h"
+#include "scoring/corrections.h"
 
 namespace vexlane {
 
@@ -27,7 +28,15 @@ struct RunOptions {
   bool detect_format = false;  // --log-format auto
   bool explain = false;        // explain every battle's events
   std::string explain_file;    // where; empty: standard error
+  std::string config;          // the settings file, or empty
+  bool strict = false;         // a repair that matches no battle fails
+  Corrections corrections;     // from the settings file, --since, --until
+  // The long names of the options the command line gave: they win over
+  // the settings file's.
+  std::vector<std::string> given;
 };
+
+struct SettingsFile;
 
 enum class CommandKind { kDialog, kRun, kHelp, kVersion, kUsageError };
 
@@ -41,6 +50,13 @@ struct Command {
 // and short forms, "--opt=value" and "--opt value", bundled short options
 // ("-qf html", "-fhtml"), "--" ending the options.
 Command ParseCommandLine(const std::vector<std::string_view>& args);
+
+// Takes the options of `settings` (read from the file `path`) that the
+// command line did not give, and its corrections; then checks the options
+// together again. False with `*error` (naming the file, line and column
+// where it can) when an option of the file is wrong.
+bool ApplySettings(const SettingsFile& settings, const std::string& path,
+                   RunOptions* options, std::string* error);
 
 // The answers that need no run: --help and --version on `out`, a usage
 // error on `err`. Returns the exit status (0, or 2 for a usage error).

@@ -101,6 +101,40 @@ std::string ExplainText(const FinderEvent& e) {
   return "";
 }
 
+std::string CorrectionText(const Correction& change,
+                           const FoundBattle& battle) {
+  const std::string of = "the battle of " + battle.level + " at " +
+                         (battle.date.empty() ? "" : battle.date + " ") +
+                         battle.start_stamp;
+  switch (change.kind) {
+    case Correction::Kind::kSkipped:
+      return of + " is left out (skip)";
+    case Correction::Kind::kOutOfSeason:
+      return of + " is outside the season";
+    case Correction::Kind::kIgnored:
+      return change.nick + "'s posts in " + of + " are no times (ignore)";
+    case Correction::Kind::kDropped:
+      return change.nick + "'s times in " + of + " are dropped";
+    case Correction::Kind::kAdded:
+      return change.nick + "'s " + DescribeTime(change.time) + " is added to " +
+             of;
+    case Correction::Kind::kAlias:
+      return change.nick + "'s times in " + of + " count for " + change.player;
+  }
+  return "";
+}
+
+void Explainer::Settings(std::string_view file, std::size_t line,
+                         std::string_view text) {
+  if (progress_ != nullptr) progress_->Clear();
+  if (line == 0) {
+    out_ << "command line: ";
+  } else {
+    out_ << VisibleControls(file) << " line " << line << ": ";
+  }
+  out_ << VisibleControls(text) << "\n";
+}
+
 void Explainer::Event(const FinderEvent& event) {
   if (progress_ != nullptr) progress_->Clear();
   // Log text must not reach a terminal as control characters.

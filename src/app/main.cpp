@@ -2,11 +2,13 @@
 #include <cstdio>
 #include <iostream>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/command_line.h"
 #include "app/run.h"
+#include "app/settings_file.h"
 #include "app/unattended.h"
 #include "base/platform.h"
 
@@ -25,10 +27,21 @@ int Run(int argc, char** argv) {
       return vexlane::RunProgram(console);
     }
     case vexlane::CommandKind::kRun: {
+      vexlane::RunOptions options = command.options;
+      if (!options.config.empty()) {
+        vexlane::SettingsFile settings;
+        std::string error;
+        if (!vexlane::ReadSettingsFile(options.config, &settings, &error) ||
+            !vexlane::ApplySettings(settings, options.config, &options,
+                                    &error)) {
+          std::cerr << "vexlane-stats: " << error << "\n" << std::flush;
+          return 2;
+        }
+      }
       vexlane::StandardStreams streams{std::cout, std::cerr,
                                        vexlane::StderrIsTerminal(),
                                        (closed & 2) != 0, (closed & 1) != 0};
-      return vexlane::RunUnattended(command.options, streams);
+      return vexlane::RunUnattended(options, streams);
     }
     default:
       return vexlane::AnswerCommand(command, std::cout, std::cerr);

@@ -95,14 +95,7 @@ class Reader {
     } else {
       return false;
     }
-    const std::string& t = *text;
-    if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
-    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-      if (!IsDigitByte(t[i])) return false;
-    }
-    const int month = (t[5] - '0') * 10 + (t[6] - '0');
-    const int day = (t[8] - '0') * 10 + (t[9] - '0');
-    return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+    return IsSeasonDate(*text);
   }
 
   bool ReadOption(const Key& key, const toml::node& node) {

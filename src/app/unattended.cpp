@@ -15,6 +15,7 @@
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
 #include "report/output_file.h"
+#include "scoring/corrections.h"
 #include "ui/dialog.h"
 #include "ui/progress.h"
 
@@ -86,14 +87,40 @@ class WatchedSource : public ByteSource {
 class OptionsRun : public FinderClient {
  public:
   OptionsRun(const RunOptions& options, std::ostream& err, std::string log_name,
-             ProgressLine* progress, ExportSettings* settings)
+             ProgressLine* progress, ExportSettings* settings,
+             Explainer* explainer)
       : options_(options),
         err_(err),
         log_name_(std::move(log_name)),
         progress_(progress),
-        report_(options.format, settings) {}
+        explainer_(explainer),
+        report_(options.format, settings),
+        repair_matches_(options.corrections.repairs.size()) {}
 
-  void BattleFound(FoundBattle* battle) override { report_.Add(battle); }
+  // The settings may leave a battle out: a repair skips it, or it lies
+  // outside the season.
+  bool Keeps(const FoundBattle& battle) override {
+    const Corrections& c = options_.corrections;
+    if (c.empty()) return true;
+    for (std::size_t i : RepairsOf(c, battle)) ++repair_matches_[i];
+    if ((!c.since.empty() || !c.until.empty()) && battle.date.empty()) {
+      if (undated_.empty()) undated_ = battle.level;
+      return false;
+    }
+    std::vector<Correction> changes;
+    const bool keep = KeepsBattle(c, battle, &changes);
+    Explain(changes, battle);
+    return keep;
+  }
+
+  void BattleFound(FoundBattle* battle) override {
+    if (!options_.corrections.empty()) {
+      std::vector<Correction> changes;
+      CorrectBattle(options_.corrections, battle, &changes);
+      Explain(changes, *battle);
+    }
+    report_.Add(battle);
+  }
 
   // The levels in the order given, one a call (a battle left out by the
   // settings uses up its level too).
@@ -105,20 +132,39 @@ class OptionsRun : public FinderClient {
 
   void LevelNotFound(const std::string& level) override {
     if (progress_ != nullptr) progress_->Clear();
-    err_ << kProgram << "level " << level << " was not found in " << log_name_
-         << "\n"
+    err_ << kProgram << "level " << VisibleControls(level)
+         << " was not found in " << log_name_ << "\n"
          << std::flush;
   }
 
   ReportBuilder& report() { return report_; }
+  // How many battles each repair of the settings matched.
+  const std::vector<std::size_t>& repair_matches() const {
+    return repair_matches_;
+  }
+  // The level of the first battle without a date, when a season asked for
+  // dates; empty otherwise.
+  const std::string& undated() const { return undated_; }
 
  private:
+  void Explain(const std::vector<Correction>& changes,
+               const FoundBattle& battle) {
+    if (explainer_ == nullptr) return;
+    for (const Correction& change : changes) {
+      explainer_->Settings(options_.config, change.line,
+                           CorrectionText(change, battle));
+    }
+  }
+
   const RunOptions& options_;
   std::ostream& err_;
   std::string log_name_;
   ProgressLine* progress_;
+  Explainer* explainer_;
   ReportBuilder report_;
   std::size_t next_ = 0;
+  std::vector<std::size_t> repair_matches_;
+  std::string undated_;
 };
 
 // The logs of a run, each opened once and kept open: a level-by-level
@@ -375,7 +421,8 @@ class Scan {
           to_file ? explain_file.stream() : err_, progress_.get());
     }
     run_ = std::make_unique<OptionsRun>(options_, err_, logs_.joined,
-                                        progress_.get(), &settings_);
+                                        progress_.get(), &settings_,
+                                        explainer.get());
     FinderOptions finder_options;
     finder_options.automatic = options_.levels.empty();
     finder_options.format = format_;
@@ -390,7 +437,41 @@ class Scan {
            << std::flush;
       return false;
     }
-    return true;
+    return SettingsHeld();
+  }
+
+  // Whether the settings could do what they say: a season needs dates,
+  // and each repair should match one battle (a warning, or with --strict a
+  // failure). False after saying why.
+  bool SettingsHeld() {
+    const Corrections& c = options_.corrections;
+    if (!run_->undated().empty()) {
+      err_ << kProgram << "a season (since, until) needs dated battles, and "
+           << "the battle of " << VisibleControls(run_->undated())
+           << " has no date: " << LogFormatWithArticle(LogFormatName(format_))
+           << " gives none (--log-format names the client's format); no "
+              "report was written\n"
+           << std::flush;
+      return false;
+    }
+    bool held = true;
+    for (std::size_t i = 0; i < c.repairs.size(); ++i) {
+      const std::size_t matched = run_->repair_matches()[i];
+      if (matched == 1) continue;
+      const Corrections::Repair& r = c.repairs[i];
+      if (options_.quiet && !options_.strict) continue;
+      err_ << kProgram << (options_.strict ? "" : "warning: ")
+           << options_.config << " line " << r.line << ": the repair of "
+           << VisibleControls(r.level) << " at " << VisibleControls(r.start)
+           << (matched == 0
+                   ? " matches no battle"
+                   : " matches " + std::to_string(matched) + " battles")
+           << (options_.strict ? " (--strict); no report was written" : "")
+           << "\n"
+           << std::flush;
+      held = held && !options_.strict;
+    }
+    return held;
   }
 
   int added() const { return added_; }

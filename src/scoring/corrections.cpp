@@ -6,6 +6,16 @@
 
 namespace vexlane {
 
+bool IsSeasonDate(std::string_view t) {
+  if (t.size() != 10 || t[4] != '-' || t[7] != '-') return false;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (!IsDigitByte(t[i])) return false;
+  }
+  const int month = (t[5] - '0') * 10 + (t[6] - '0');
+  const int day = (t[8] - '0') * 10 + (t[9] - '0');
+  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+}
+
 bool SameNick(std::string_view a, std::string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -17,8 +27,11 @@ namespace {
 
 // The player `nick` belongs to, or nullptr.
 const Corrections::Alias* AliasOf(const Corrections& c, std::string_view nick) {
+  // As a nick is read from the log: its decoration ("bob_") stripped.
   for (const Corrections::Alias& alias : c.aliases) {
-    if (SameNick(alias.nick, nick)) return &alias;
+    if (SameNick(StripDecoration(alias.nick), StripDecoration(nick))) {
+      return &alias;
+    }
   }
   return nullptr;
 }
@@ -93,21 +106,22 @@ void CorrectBattle(const Corrections& corrections, FoundBattle* battle,
                    std::vector<Correction>* changes) {
   std::vector<TimeEntry>& times = battle->times;
   for (const Corrections::Ignore& ignore : corrections.ignores) {
-    const auto gone =
-        std::remove_if(times.begin(), times.end(), [&](const TimeEntry& e) {
-          return NickMatches(ignore.pattern, e.name);
-        });
-    for (auto it = gone; it != times.end(); ++it) {
+    for (const TimeEntry& e : times) {
+      if (!NickMatches(ignore.pattern, e.name)) continue;
       const bool told = std::any_of(
           changes->begin(), changes->end(), [&](const Correction& c) {
-            return c.kind == Correction::Kind::kIgnored && c.nick == it->name;
+            return c.kind == Correction::Kind::kIgnored && c.nick == e.name;
           });
       if (!told) {
-        changes->push_back({Correction::Kind::kIgnored, ignore.line, it->name,
-                            "", TimeEntry{}});
+        changes->push_back(
+            {Correction::Kind::kIgnored, ignore.line, e.name, "", TimeEntry{}});
       }
     }
-    times.erase(gone, times.end());
+    times.erase(std::remove_if(times.begin(), times.end(),
+                               [&](const TimeEntry& e) {
+                                 return NickMatches(ignore.pattern, e.name);
+                               }),
+                times.end());
   }
   for (std::size_t i : RepairsOf(corrections, *battle)) {
     const Corrections::Repair& r = corrections.repairs[i];

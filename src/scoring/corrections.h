@@ -65,6 +65,9 @@ struct Correction {
   TimeEntry time;
 };
 
+// True for a date as YYYY-MM-DD (a month 1 to 12, a day 1 to 31).
+bool IsSeasonDate(std::string_view text);
+
 // True when two nicks are the same, ignoring ASCII case.
 bool SameNick(std::string_view a, std::string_view b);
 

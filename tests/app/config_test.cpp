@@ -1,0 +1,136 @@
+// Runs with a settings file (--config), as cron runs them.
+#include <gtest/gtest.h>
+
+#include "app/process.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Outcome;
+using testing::ReadFile;
+using testing::RunIn;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kGolden = std::string(VEXLANE_GOLDEN_DIR) + "/golden.log";
+
+// A repair in the settings writes the report that the dialog writes when
+// the user makes the same changes in its time review.
+TEST(Config, RepairsEqualTheDialogsReview) {
+  TempDir dir;
+  WriteFile(dir.File("s.toml"),
+            "[[battle]]\nlevel = \"pipe\"\nstart = \"20:00:00\"\n"
+            "drop = [\"Cal\"]\nadd = [\"Fox 1:01,99\"]\n");
+  Outcome o = RunIn(
+      dir, "-c s.toml -p 3 -i '" + kGolden + "' -l Pipe -l Hill -o levels.txt");
+  EXPECT_EQ(o.status, 0) << o.err;
+  TempDir dialog;
+  // Pipe: drop entry 2 (Cal), add Fox; Hill as found.
+  RunIn(dialog, "",
+        "3\n" + kGolden + "\n1\n1\nPipe\n2\nadd\nFox\n1:01,99\n\nHill\n\n\n\n");
+  const std::string expected = ReadFile(dialog.File("Battle01.txt"));
+  ASSERT_NE(expected.find("Fox"), std::string::npos);
+  EXPECT_EQ(ReadFile(dir.File("levels.txt")), expected);
+}
+
+// Aliases make one player of several nicks (the last post counts), ignored
+// nicks post no times, a skipped battle leaves no gap in the numbering, and
+// the explanation names each change with its line.
+TEST(Config, AliasesIgnoreSkipAndExplain) {
+  TempDir dir;
+  WriteFile(dir.File("log"),
+            "[20:00:00] <Ann> http://x/Pipe.lev\n"
+            "[20:01:00] <bob_> 1:00,00\n"
+            "[20:01:30] <Guest7> 0:50,00\n"
+            "[20:02:00] <Bob|away> 1:05,00\n"
+            "[20:03:00] <Ann> stop\n"
+            "[20:10:00] <Cal> http://x/Cave.lev\n"
+            "[20:11:00] <Cal> 1:00,00\n"
+            "[20:12:00] <Cal> stop\n"
+            "[20:20:00] <Dee> http://x/Hill.lev\n"
+            "[20:21:00] <Dee> 2:00,00\n"
+            "[20:22:00] <Dee> stop\n");
+  WriteFile(dir.File("s.toml"),
+            "ignore = [\"Guest*\"]\n"
+            "[players]\n"
+            "Bob = [\"bob_\", \"Bob|away\"]\n"
+            "[[battle]]\n"
+            "level = \"Cave\"\n"
+            "start = \"20:10:00\"\n"
+            "skip = true\n");
+  Outcome o = RunIn(dir, "-c s.toml -i log -o - --explain");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find(" Pipe                      1        1          Bob  "
+                       "             1:05,00"),
+            std::string::npos)
+      << o.out;
+  EXPECT_NE(o.out.find("Event 2: Hill by Dee"), std::string::npos);
+  EXPECT_EQ(o.out.find("Cave"), std::string::npos);
+  for (const char* line :
+       {"s.toml line 1: Guest7's posts in the battle of Pipe at 20:00:00 are "
+        "no times (ignore)\n",
+        "s.toml line 3: bob's times in the battle of Pipe at 20:00:00 count "
+        "for Bob\n",
+        "s.toml line 4: the battle of Cave at 20:10:00 is left out (skip)\n",
+        "log line 8: the battle of Cave is left out\n",
+        "log line 11: the battle of Hill is added as event 2 with 1 time\n"}) {
+    EXPECT_NE(o.err.find(line), std::string::npos) << line << o.err;
+  }
+  // The command line wins over the file: here a level list.
+  o = RunIn(dir, "-c s.toml -i log -o - -l Hill");
+  EXPECT_NE(o.out.find("Event 1: Hill by Dee"), std::string::npos);
+}
+
+TEST(Config, SeasonsNeedDates) {
+  TempDir dir;
+  const std::string log =
+      "--- Log opened Sat Aug 31 20:00:00 2024\n"
+      "20:00 < Ann> http://x/Old.lev\n20:01 < Bob> 1:00,00\n20:02 < Ann> stop\n"
+      "--- Day changed Sun Sep 01 2024\n"
+      "20:00 < Ann> http://x/New.lev\n20:01 < Bob> 1:00,00\n20:02 < Ann> "
+      "stop\n";
+  WriteFile(dir.File("irssi.log"), log);
+  Outcome o =
+      RunIn(dir, "--since 2024-09-01 --log-format irssi -i irssi.log -o -");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.out.find("Old"), std::string::npos);
+  EXPECT_NE(o.out.find("Event 1: New"), std::string::npos);
+  o = RunIn(dir, "--until 2024-08-31 -i irssi.log -o out.txt");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: a season (since, until) needs dated battles, and "
+            "the battle of Old has no date: a classic log gives none "
+            "(--log-format names the client's format); no report was "
+            "written\n");
+  EXPECT_FALSE(testing::Exists(dir.File("out.txt")));
+}
+
+// Wrong settings stop the run before anything is read (status 2); a repair
+// that matches no battle is a warning, or with --strict a failure.
+TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
+  TempDir dir;
+  WriteFile(dir.File("log"), ReadFile(kGolden));
+  WriteFile(dir.File("bad.toml"), "log = \"log\"\nformat = \"pdf\"\n");
+  Outcome o = RunIn(dir, "-c bad.toml -o r.txt");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: bad.toml:2:10: unknown format 'pdf' (text, stats, "
+            "html, json, csv or web)\n");
+  EXPECT_EQ(RunIn(dir, "-c missing.toml").err,
+            "vexlane-stats: 'missing.toml': No such file or directory\n");
+  WriteFile(dir.File("stale.toml"),
+            "log = \"log\"\n[[battle]]\nlevel = \"Gone\"\nstart = \"1:00:00\"\n"
+            "drop = [\"Bob\"]\n");
+  o = RunIn(dir, "-c stale.toml -o r.txt");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.err.find("vexlane-stats: warning: stale.toml line 2: the repair "
+                       "of Gone at 1:00:00 matches no battle\n"),
+            std::string::npos)
+      << o.err;
+  o = RunIn(dir, "-c stale.toml --strict -o r2.txt");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_FALSE(testing::Exists(dir.File("r2.txt")));
+}
+
+}  // namespace
+}  // namespace vexlane
