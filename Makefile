@@ -5,7 +5,7 @@ JOBS ?= 2
 
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS ?= parsers program cli adapter gzip export
+FUZZ_TARGETS ?= parsers program cli adapter gzip export settings
 
 .PHONY: all build test run sanitize tsan fuzz format lint clean
 

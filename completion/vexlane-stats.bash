@@ -5,7 +5,7 @@ _vexlane_stats() {
   cur=${COMP_WORDS[COMP_CWORD]}
   prev=${COMP_WORDS[COMP_CWORD - 1]}
   case $prev in
-    -i | --log | -o | --output)
+    -i | --log | -o | --output | -c | --config)
       COMPREPLY=($(compgen -f -- "$cur"))
       return
       ;;
@@ -22,7 +22,7 @@ _vexlane_stats() {
         limnoria eggdrop' -- "$cur"))
       return
       ;;
-    -p | --extra-points | -l | --level)
+    -p | --extra-points | -l | --level | --since | --until)
       return
       ;;
   esac
@@ -30,8 +30,8 @@ _vexlane_stats() {
     COMPREPLY=($(compgen -f -P --explain= -- "${cur#--explain=}"))
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '-i --log --log-format -f --format -p --extra-points -l --level
-      -o --output --force -d --directory -q --quiet --explain -h --help
-      -V --version' \
+      -o --output --force -d --directory -q --quiet --explain -c --config
+      --since --until --strict -h --help -V --version' \
       -- "$cur"))
   else
     COMPREPLY=($(compgen -f -- "$cur"))

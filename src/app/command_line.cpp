@@ -16,7 +16,8 @@ constexpr int kMaxExtraPoints = 1000;
 constexpr std::string_view kUsage =
     "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
     "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n"
-    "                     [--explain[=FILE]] [LOG]...\n";
+    "                     [--explain[=FILE]] [-c FILE] [--since DATE]\n"
+    "                     [--until DATE] [--strict] [LOG]...\n";
 
 constexpr std::string_view kHelp =
     "\n"
@@ -61,6 +62,13 @@ constexpr std::string_view kHelp =
     "                          its start and who was credited, each time\n"
     "                          taken or not and why, what ended it (on\n"
     "                          standard error, or to FILE)\n"
+    "  -c, --config FILE       settings: options by their long names, nick\n"
+    "                          aliases, ignored nicks, repairs of battles\n"
+    "                          (a TOML file; the command line wins)\n"
+    "      --since DATE        only battles dated DATE (YYYY-MM-DD) or later\n"
+    "      --until DATE        only battles dated DATE or earlier\n"
+    "      --strict            a repair of the settings that matches no\n"
+    "                          battle (or two) is an error, not a warning\n"
     "  -h, --help              show this text and exit\n"
     "  -V, --version           show the version and exit\n"
     "\n"

@@ -18,6 +18,7 @@ installed="$scratch/root/usr/bin/vexlane-stats"
 [ "$("$installed" --version)" = "vexlane-stats 1.9" ]
 [ -f "$scratch/root/usr/share/man/man1/vexlane-stats.1" ]
 [ -f "$scratch/root/usr/share/doc/vexlane-stats/README.md" ]
+[ -f "$scratch/root/usr/share/doc/vexlane-stats/vexlane-stats.toml" ]
 completion="$scratch/root/usr/share/bash-completion/completions/vexlane-stats"
 [ -f "$completion" ]
 # The completion offers every option that --help lists.
