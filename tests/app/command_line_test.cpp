@@ -28,7 +28,9 @@ std::string UsageError(const std::string& sentence) {
   return "vexlane-stats: " + sentence +
          "\nUsage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] "
          "[-p N]\n                     [-l LEVEL]... [-o FILE [--force] | -d "
-         "DIR] [-q]\n                     [--explain[=FILE]] [LOG]...\nTry "
+         "DIR] [-q]\n                     [--explain[=FILE]] [-c FILE] "
+         "[--since DATE]\n"
+         "                     [--until DATE] [--strict] [LOG]...\nTry "
          "'vexlane-stats --help'.\n";
 }
 
