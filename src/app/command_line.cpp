@@ -1,9 +1,11 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "base/text.h"
 #include "base/version.h"
+#include "report/report_format.h"
 
 namespace vexlane {
 
@@ -17,7 +19,7 @@ constexpr std::string_view kUsage =
     "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n"
     "                     [--explain[=FILE]] [LOG]...\n";
 
-constexpr std::string_view kHelp =
+constexpr std::string_view kHelpStart =
     "\n"
     "Makes battle statistics from the saved log of the IRC channel #battle:\n"
     "every battle (a link to a .lev file, the times posted, \"stop\" or "
@@ -39,19 +41,14 @@ constexpr std::string_view kHelp =
     "                          (automatic mode only)    (default #battle.log)\n"
     "      --log-format NAME   classic, irssi, weechat, znc, mirc, hexchat,\n"
     "                          limnoria, eggdrop, or auto to tell from the\n"
-    "                          first lines                (default classic)\n"
-    "  -f, --format FORMAT     text (combo battle file), stats (stats.txt\n"
-    "                          kind), html (the classic page), json, csv or\n"
-    "                          web (a modern page)           (default text)\n"
-    "  -p, --extra-points N    extra points for each winner, 0 to 1000\n"
-    "                                                           (default 1)\n"
+    "                          first lines                (default classic)\n";
+
+constexpr std::string_view kHelpLevel =
     "  -l, --level NAME        level by level: the levels in order, repeat\n"
     "                          for more; the times are taken as found\n"
-    "                          (default: every battle, automatically)\n"
-    "  -o, --output FILE       the report file, never replacing one; - writes\n"
-    "                          to standard output  (default: the first free\n"
-    "                          BattleNN.txt, .html, .json or .csv in the\n"
-    "                          directory)\n"
+    "                          (default: every battle, automatically)\n";
+
+constexpr std::string_view kHelpEnd =
     "      --force             with -o, replace an existing file atomically\n"
     "  -d, --directory DIR     where BattleNN is chosen (default: the working\n"
     "                          directory)\n"
@@ -80,6 +77,95 @@ constexpr std::string_view kHelp =
     "Exit status: 0 when the report was written or no battle was found\n"
     "(which an unattended run says on standard error), 1 when a log cannot\n"
     "be read or the report cannot be written, 2 for a wrong command line.\n";
+
+constexpr std::size_t kHelpColumn = 26;  // where an option's words start
+constexpr std::size_t kHelpWidth = 72;   // no line of them runs past it
+constexpr std::size_t kDefaultEnd = 70;  // where "(default ...)" ends
+
+// An option's help: `text` wrapped word by word beside `option`, and
+// `default_text`, when given, right-aligned on the last line or below it.
+void AppendOptionHelp(std::string_view option, std::string_view text,
+                      std::string_view default_text, std::string* out) {
+  std::string line = "  " + std::string(option);
+  line.resize(kHelpColumn, ' ');
+  std::size_t words = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    if (words > 0 && line.size() + 1 + word.size() > kHelpWidth) {
+      *out += line + "\n";
+      line.assign(kHelpColumn, ' ');
+      words = 0;
+    }
+    if (words++ > 0) line += ' ';
+    line += word;
+    start = end + 1;
+  }
+  if (!default_text.empty()) {
+    if (line.size() + 2 + default_text.size() > kDefaultEnd) {
+      *out += line + "\n";
+      line.clear();
+    }
+    line.resize(kDefaultEnd - default_text.size(), ' ');
+    line += default_text;
+  }
+  *out += line + "\n";
+}
+
+// "a, b or c".
+std::string JoinedWithOr(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
+// "text, stats, html, json, csv or web".
+std::string FormatNames() {
+  std::vector<std::string> names;
+  for (const ReportFormatRow& row : ReportFormats()) {
+    names.emplace_back(row.name);
+  }
+  return JoinedWithOr(names);
+}
+
+// The help of the options that the outputs and the scoring rules shape,
+// between the fixed parts.
+std::string HelpText() {
+  const RunOptions defaults;
+  std::vector<std::string> formats;
+  std::vector<std::string> extensions;
+  for (const ReportFormatRow& row : ReportFormats()) {
+    std::string format(row.name);
+    if (!row.about.empty()) format += " (" + std::string(row.about) + ")";
+    formats.push_back(std::move(format));
+    const std::string extension(row.extension);
+    if (std::find(extensions.begin(), extensions.end(), extension) ==
+        extensions.end()) {
+      extensions.push_back(extension);
+    }
+  }
+  extensions.front().insert(0, "BattleNN");
+  std::string text(kHelpStart);
+  AppendOptionHelp("-f, --format FORMAT", JoinedWithOr(formats),
+                   "(default " + std::string(RowOf(defaults.format).name) + ")",
+                   &text);
+  AppendOptionHelp(
+      "-p, --extra-points N",
+      "extra points for each winner, " + std::to_string(kMinExtraPoints) +
+          " to " + std::to_string(kMaxExtraPoints),
+      "(default " + std::to_string(defaults.extra_points) + ")", &text);
+  text += kHelpLevel;
+  AppendOptionHelp("-o, --output FILE",
+                   "the report file, never replacing one; - writes to "
+                   "standard output (default: the first free " +
+                       JoinedWithOr(extensions) + " in the directory)",
+                   "", &text);
+  text += kHelpEnd;
+  return text;
+}
 
 struct OptionDef {
   char short_name;  // 0 when there is none
@@ -236,26 +322,16 @@ class Parser {
              " or auto)");
       }
     } else if (def.long_name == "format") {
-      if (value == "text") {
-        o.format = OutputFormat::kText;
-      } else if (value == "stats") {
-        o.format = OutputFormat::kStats;
-      } else if (value == "html") {
-        o.format = OutputFormat::kHtml;
-      } else if (value == "json") {
-        o.format = OutputFormat::kJson;
-      } else if (value == "csv") {
-        o.format = OutputFormat::kCsv;
-      } else if (value == "web") {
-        o.format = OutputFormat::kWeb;
+      if (const ReportFormatRow* row = FindReportFormat(value)) {
+        o.format = row->format;
       } else {
-        Fail("unknown format " + Quoted(value) +
-             " (text, stats, html, json, csv or web)");
+        Fail("unknown format " + Quoted(value) + " (" + FormatNames() + ")");
       }
     } else if (def.long_name == "extra-points") {
       if (!ParseExtraPoints(value, &o.extra_points)) {
-        Fail("extra points must be a whole number from 0 to 1000, not " +
-             Quoted(value));
+        Fail("extra points must be a whole number from " +
+             std::to_string(kMinExtraPoints) + " to " +
+             std::to_string(kMaxExtraPoints) + ", not " + Quoted(value));
       }
     } else if (def.long_name == "level") {
       if (IsBlank(value)) return Fail("a level name must not be blank");
@@ -305,7 +381,7 @@ int AnswerCommand(const Command& command, std::ostream& out,
                   std::ostream& err) {
   switch (command.kind) {
     case CommandKind::kHelp:
-      out << kUsage << kHelp << std::flush;
+      out << kUsage << HelpText() << std::flush;
       return 0;
     case CommandKind::kVersion:
       out << "vexlane-stats " << ProgramVersion() << "\n" << std::flush;
