@@ -58,8 +58,9 @@ void AppendTotalTimes(const std::vector<PlayerScore>& scores,
 }
 
 void AppendOverallScores(const std::vector<PlayerScore>& scores,
-                         const PlayerOrder& points_order, bool html,
+                         const PlayerOrder& points_order, ReportFormat format,
                          std::string* out) {
+  const bool html = IsHtml(format);
   if (html) {
     *out += "<tr><td><br><br><br></td></tr><tr align=\"left\">";
     *out += "<td><h2>Overall scores:</h2></td></tr>";
@@ -103,8 +104,9 @@ void AppendOverallScores(const std::vector<PlayerScore>& scores,
 }
 
 void AppendBattlesBy(const std::vector<PlayerScore>& scores,
-                     const PlayerOrder& started_order, bool html,
+                     const PlayerOrder& started_order, ReportFormat format,
                      std::string* out) {
+  const bool html = IsHtml(format);
   if (html) {
     *out += kTableEnd;
     *out += "<tr><td><br><br><br></td></tr>";
@@ -133,9 +135,9 @@ void AppendBattlesBy(const std::vector<PlayerScore>& scores,
   if (html) *out += kTableEnd;
 }
 
-void AppendFooter(bool html, std::string* out) {
+void AppendFooter(ReportFormat format, std::string* out) {
   *out += "\n\nThis file was made by vexlane statistics -program.\n";
-  if (html) {
+  if (IsHtml(format)) {
     *out += "<br>Newest version available at  <a href=\"";
     *out += HomePage();
     *out += "\">";
