@@ -6,13 +6,11 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "report/report_format.h"
+#include "scoring/battle_scoring.h"
 
 namespace vexlane {
 
 namespace {
-
-constexpr int kMinExtraPoints = 0;
-constexpr int kMaxExtraPoints = 1000;
 
 constexpr std::string_view kUsage =
     "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
@@ -384,10 +382,10 @@ int AnswerCommand(const Command& command, std::ostream& out,
       out << kUsage << HelpText() << std::flush;
       return 0;
     case CommandKind::kVersion:
-      out << "vexlane-stats " << ProgramVersion() << "\n" << std::flush;
+      out << kProgramName << " " << ProgramVersion() << "\n" << std::flush;
       return 0;
     case CommandKind::kUsageError:
-      err << "vexlane-stats: " << command.error << "\n"
+      err << kMessagePrefix << command.error << "\n"
           << kUsage << "Try 'vexlane-stats --help'.\n"
           << std::flush;
       return 2;

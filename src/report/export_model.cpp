@@ -1,6 +1,5 @@
 #include "report/export_model.h"
 
-#include "log/player_names.h"
 #include "report/time_text.h"
 
 namespace vexlane {
@@ -26,11 +25,6 @@ std::optional<std::uint64_t> BehindWinner(const std::vector<TimeEntry>& ranked,
   return *Hundredths(e) - *Hundredths(best);
 }
 
-std::string_view ShownStarter(const ScoredBattle& battle) {
-  if (IsBotNick(battle.starter)) return {};
-  return battle.starter;
-}
-
 PlayerOrder ScoredPlayers(const Standings& standings) {
   PlayerOrder shown;
   for (std::size_t i : PointsOrder(standings.scores)) {
@@ -39,10 +33,8 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
   return shown;
 }
 
-double AverageValue(std::uint32_t points, std::uint32_t battles) {
-  if (battles == 0) return 0;
-  const std::uint64_t q = std::uint64_t{points} * 100 / battles;
-  return static_cast<double>(q) / 100.0;
+double AverageValue(const PlayerScore& score) {
+  return static_cast<double>(AverageHundredths(score)) / 100.0;
 }
 
 }  // namespace vexlane

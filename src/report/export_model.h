@@ -44,14 +44,11 @@ std::string ShownTime(const TimeEntry& e);
 std::optional<std::uint64_t> BehindWinner(const std::vector<TimeEntry>& ranked,
                                           std::size_t rank);
 
-// The starter the report names: empty for a bot or nobody.
-std::string_view ShownStarter(const ScoredBattle& battle);
-
 // The overall scores rows as the report shows them: players with points,
 // best first.
 PlayerOrder ScoredPlayers(const Standings& standings);
 
 // The average the report shows, as a number: truncated to two decimals.
-double AverageValue(std::uint32_t points, std::uint32_t battles);
+double AverageValue(const PlayerScore& score);
 
 }  // namespace vexlane

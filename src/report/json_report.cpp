@@ -14,7 +14,6 @@ namespace vexlane {
 namespace {
 
 constexpr std::string_view kSchema = "vexlane-stats/1";
-constexpr int kPenaltyMinutesPerBattle = 10;
 
 // Writes a JSON document as a stream: the structure here, every string
 // through nlohmann/json, so that escaping is the library's. A report of
@@ -179,7 +178,7 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
     if (battles == 0) {
       w.Null();
     } else {
-      w.Number(AverageValue(points, battles));
+      w.Number(AverageValue(s));
     }
     w.Key("wins").Number(std::uint64_t{wins});
     w.Key("battles").Number(std::uint64_t{battles});
@@ -187,7 +186,7 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
     if (battles == 0) {
       w.Null();
     } else {
-      w.Number(std::uint64_t{wins} * 100 / battles);
+      w.Number(WinPercent(s));
     }
     TimeFields(s.total, w);
     w.EndObject();
@@ -211,7 +210,7 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
   w.Newline();
   w.Key("total_times").BeginObject();
   w.Key("penalty_minutes_per_missing_battle")
-      .Number(std::uint64_t{kPenaltyMinutesPerBattle});
+      .Number(std::uint64_t{kPenaltyMinutesPerMissingBattle});
   w.Key("players").BeginArray();
   for (const PenalisedTotal& t :
        PenalisedTotals(standings.scores, standings.battles.size())) {
@@ -239,7 +238,7 @@ std::string RenderJson(const ExportModel& model) {
   w.Key("schema").Text(kSchema);
   w.Newline();
   w.Key("generator").BeginObject();
-  w.Key("name").Text("vexlane-stats");
+  w.Key("name").Text(kProgramName);
   w.Key("version").Text(ProgramVersion());
   w.Key("home_page").Text(HomePage());
   w.EndObject();

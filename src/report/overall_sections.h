@@ -16,9 +16,9 @@ namespace vexlane {
 // The program's home page, named in every report's footer.
 std::string_view HomePage();
 
-// points / battles with two decimals, truncated: 7 and 3 give "2.33".
-// `battles` must be above 0.
-std::string AverageText(std::uint32_t points, std::uint32_t battles);
+// The average points per battle with two decimals, truncated: 7 points in
+// 3 battles give "2.33".
+std::string AverageText(const PlayerScore& score);
 
 // The overall scores heading and a row for every player with points, in
 // `points_order`, as text or, for kHtml, as HTML.

@@ -190,21 +190,15 @@ void AppendScores(const std::vector<PlayerScore>& scores,
             true, out);
   for (std::size_t i = 0; i < players.size(); ++i) {
     const PlayerScore& s = scores[players[i]];
-    const auto points = static_cast<std::uint32_t>(s.points);
     const auto battles = static_cast<std::uint32_t>(s.battles);
+    const std::string wins = Number(static_cast<std::uint32_t>(s.wins));
     *out += "<tr>";
     Cell(Number(i + 1), out, true);
     Cell(Safe(s.name), out);
-    Cell(Number(points), out, true);
-    Cell(battles == 0 ? "" : AverageText(points, battles), out, true);
-    std::string wins = Number(static_cast<std::uint32_t>(s.wins));
-    if (battles != 0) {
-      wins += " (" +
-              Number(std::uint64_t{static_cast<std::uint32_t>(s.wins)} * 100 /
-                     battles) +
-              "%)";
-    }
-    Cell(wins, out, true, Number(static_cast<std::uint32_t>(s.wins)));
+    Cell(Number(static_cast<std::uint32_t>(s.points)), out, true);
+    Cell(battles == 0 ? "" : AverageText(s), out, true);
+    Cell(battles == 0 ? wins : wins + " (" + Number(WinPercent(s)) + "%)", out,
+         true, wins);
     Cell(Number(battles), out, true);
     Cell(ShownTime(s.total), out, true, TimeSortKey(s.total));
     *out += "</tr>\n";
@@ -398,7 +392,9 @@ std::string RenderWebPage(const ExportModel& model) {
     out += "</tr>\n";
   }
   CloseTable(&out);
-  out += "</section>\n<footer>Made by vexlane-stats ";
+  out += "</section>\n<footer>Made by ";
+  out += kProgramName;
+  out += " ";
   out += ProgramVersion();
   out += ". Newest version available at <a href=\"";
   out += HtmlEscape(HomePage());
