@@ -27,7 +27,7 @@ class Collector : public vexlane::FinderClient {
   vexlane::ReportBuilder* report_;
 };
 
-std::string Render(std::string_view log, vexlane::OutputFormat format) {
+std::string Render(std::string_view log, vexlane::ReportFormat format) {
   vexlane::MemorySource source(log);
   vexlane::ExportSettings settings;
   settings.logs.push_back({"fuzz.log", "classic"});
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   const std::string_view log(reinterpret_cast<const char*>(data), size);
   const nlohmann::json doc =
-      nlohmann::json::parse(Render(log, vexlane::OutputFormat::kJson));
+      nlohmann::json::parse(Render(log, vexlane::ReportFormat::kJson));
   for (const char* key : {"schema", "generator", "generated", "settings",
                           "battles", "standings"}) {
     if (!doc.contains(key)) std::abort();
@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       if (!battle.contains(key)) std::abort();
     }
   }
-  CheckCsv(Render(log, vexlane::OutputFormat::kCsv));
-  CheckPage(Render(log, vexlane::OutputFormat::kWeb));
+  CheckCsv(Render(log, vexlane::ReportFormat::kCsv));
+  CheckPage(Render(log, vexlane::ReportFormat::kWeb));
   return 0;
 }

@@ -1,17 +1,17 @@
 #include "app/command_line.h"
 
+#include <algorithm>
 #include <ostream>
 
 #include "app/settings_file.h"
 #include "base/text.h"
 #include "base/version.h"
+#include "report/report_format.h"
+#include "scoring/battle_scoring.h"
 
 namespace vexlane {
 
 namespace {
-
-constexpr int kMinExtraPoints = 0;
-constexpr int kMaxExtraPoints = 1000;
 
 constexpr std::string_view kUsage =
     "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
@@ -19,7 +19,7 @@ constexpr std::string_view kUsage =
     "                     [--explain[=FILE]] [-c FILE] [--since DATE]\n"
     "                     [--until DATE] [--strict] [LOG]...\n";
 
-constexpr std::string_view kHelp =
+constexpr std::string_view kHelpStart =
     "\n"
     "Makes battle statistics from the saved log of the IRC channel #battle:\n"
     "every battle (a link to a .lev file, the times posted, \"stop\" or "
@@ -41,19 +41,14 @@ constexpr std::string_view kHelp =
     "                          (automatic mode only)    (default #battle.log)\n"
     "      --log-format NAME   classic, irssi, weechat, znc, mirc, hexchat,\n"
     "                          limnoria, eggdrop, or auto to tell from the\n"
-    "                          first lines                (default classic)\n"
-    "  -f, --format FORMAT     text (combo battle file), stats (stats.txt\n"
-    "                          kind), html (the classic page), json, csv or\n"
-    "                          web (a modern page)           (default text)\n"
-    "  -p, --extra-points N    extra points for each winner, 0 to 1000\n"
-    "                                                           (default 1)\n"
+    "                          first lines                (default classic)\n";
+
+constexpr std::string_view kHelpLevel =
     "  -l, --level NAME        level by level: the levels in order, repeat\n"
     "                          for more; the times are taken as found\n"
-    "                          (default: every battle, automatically)\n"
-    "  -o, --output FILE       the report file, never replacing one; - writes\n"
-    "                          to standard output  (default: the first free\n"
-    "                          BattleNN.txt, .html, .json or .csv in the\n"
-    "                          directory)\n"
+    "                          (default: every battle, automatically)\n";
+
+constexpr std::string_view kHelpEnd =
     "      --force             with -o, replace an existing file atomically\n"
     "  -d, --directory DIR     where BattleNN is chosen (default: the working\n"
     "                          directory)\n"
@@ -74,9 +69,10 @@ constexpr std::string_view kHelp =
     "\n"
     "An unattended run prints the path of the report it wrote on standard\n"
     "output, and a summary (battles, players, lines read, the report's full\n"
-    "path) and errors on standard error. Example for cron:\n"
-    "  0 * * * * vexlane-stats -q -i /var/log/irc/battle.log -f html "
-    "--force -o /var/www/battle.html\n"
+    "path) and errors on standard error. Example for cron, whose PATH has\n"
+    "only /usr/bin and /bin (name the program by its installed path):\n"
+    "  0 * * * * /usr/local/bin/vexlane-stats -q -i /var/log/irc/battle.log "
+    "-f web --force -o /var/www/battle.html\n"
     "\n"
     "The dialog writes to the first free Battle01.txt ... Battle99.txt (or\n"
     ".html) in the working directory; an existing file is never replaced.\n"
@@ -88,6 +84,95 @@ constexpr std::string_view kHelp =
     "Exit status: 0 when the report was written or no battle was found\n"
     "(which an unattended run says on standard error), 1 when a log cannot\n"
     "be read or the report cannot be written, 2 for a wrong command line.\n";
+
+constexpr std::size_t kHelpColumn = 26;  // where an option's words start
+constexpr std::size_t kHelpWidth = 72;   // no line of them runs past it
+constexpr std::size_t kDefaultEnd = 70;  // where "(default ...)" ends
+
+// An option's help: `text` wrapped word by word beside `option`, and
+// `default_text`, when given, right-aligned on the last line or below it.
+void AppendOptionHelp(std::string_view option, std::string_view text,
+                      std::string_view default_text, std::string* out) {
+  std::string line = "  " + std::string(option);
+  line.resize(kHelpColumn, ' ');
+  std::size_t words = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    if (words > 0 && line.size() + 1 + word.size() > kHelpWidth) {
+      *out += line + "\n";
+      line.assign(kHelpColumn, ' ');
+      words = 0;
+    }
+    if (words++ > 0) line += ' ';
+    line += word;
+    start = end + 1;
+  }
+  if (!default_text.empty()) {
+    if (line.size() + 2 + default_text.size() > kDefaultEnd) {
+      *out += line + "\n";
+      line.clear();
+    }
+    line.resize(kDefaultEnd - default_text.size(), ' ');
+    line += default_text;
+  }
+  *out += line + "\n";
+}
+
+// "a, b or c".
+std::string JoinedWithOr(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
+// "text, stats, html, json, csv or web".
+std::string FormatNames() {
+  std::vector<std::string> names;
+  for (const ReportFormatRow& row : ReportFormats()) {
+    names.emplace_back(row.name);
+  }
+  return JoinedWithOr(names);
+}
+
+// The help of the options that the outputs and the scoring rules shape,
+// between the fixed parts.
+std::string HelpText() {
+  const RunOptions defaults;
+  std::vector<std::string> formats;
+  std::vector<std::string> extensions;
+  for (const ReportFormatRow& row : ReportFormats()) {
+    std::string format(row.name);
+    if (!row.about.empty()) format += " (" + std::string(row.about) + ")";
+    formats.push_back(std::move(format));
+    const std::string extension(row.extension);
+    if (std::find(extensions.begin(), extensions.end(), extension) ==
+        extensions.end()) {
+      extensions.push_back(extension);
+    }
+  }
+  extensions.front().insert(0, "BattleNN");
+  std::string text(kHelpStart);
+  AppendOptionHelp("-f, --format FORMAT", JoinedWithOr(formats),
+                   "(default " + std::string(RowOf(defaults.format).name) + ")",
+                   &text);
+  AppendOptionHelp(
+      "-p, --extra-points N",
+      "extra points for each winner, " + std::to_string(kMinExtraPoints) +
+          " to " + std::to_string(kMaxExtraPoints),
+      "(default " + std::to_string(defaults.extra_points) + ")", &text);
+  text += kHelpLevel;
+  AppendOptionHelp("-o, --output FILE",
+                   "the report file, never replacing one; - writes to "
+                   "standard output (default: the first free " +
+                       JoinedWithOr(extensions) + " in the directory)",
+                   "", &text);
+  text += kHelpEnd;
+  return text;
+}
 
 struct OptionDef {
   char short_name;  // 0 when there is none
@@ -150,26 +235,16 @@ std::string ApplyOption(const OptionDef& def, const std::string& option,
               " or auto)");
     }
   } else if (def.long_name == "format") {
-    if (value == "text") {
-      o.format = OutputFormat::kText;
-    } else if (value == "stats") {
-      o.format = OutputFormat::kStats;
-    } else if (value == "html") {
-      o.format = OutputFormat::kHtml;
-    } else if (value == "json") {
-      o.format = OutputFormat::kJson;
-    } else if (value == "csv") {
-      o.format = OutputFormat::kCsv;
-    } else if (value == "web") {
-      o.format = OutputFormat::kWeb;
+    if (const ReportFormatRow* row = FindReportFormat(value)) {
+      o.format = row->format;
     } else {
-      return ("unknown format " + Quoted(value) +
-              " (text, stats, html, json, csv or web)");
+      return "unknown format " + Quoted(value) + " (" + FormatNames() + ")";
     }
   } else if (def.long_name == "extra-points") {
     if (!ParseExtraPoints(value, &o.extra_points)) {
-      return ("extra points must be a whole number from 0 to 1000, not " +
-              Quoted(value));
+      return "extra points must be a whole number from " +
+             std::to_string(kMinExtraPoints) + " to " +
+             std::to_string(kMaxExtraPoints) + ", not " + Quoted(value);
     }
   } else if (def.long_name == "level") {
     if (IsBlank(value)) return ("a level name must not be blank");
@@ -404,13 +479,13 @@ int AnswerCommand(const Command& command, std::ostream& out,
                   std::ostream& err) {
   switch (command.kind) {
     case CommandKind::kHelp:
-      out << kUsage << kHelp << std::flush;
+      out << kUsage << HelpText() << std::flush;
       return 0;
     case CommandKind::kVersion:
-      out << "vexlane-stats " << ProgramVersion() << "\n" << std::flush;
+      out << kProgramName << " " << ProgramVersion() << "\n" << std::flush;
       return 0;
     case CommandKind::kUsageError:
-      err << "vexlane-stats: " << command.error << "\n"
+      err << kMessagePrefix << command.error << "\n"
           << kUsage << "Try 'vexlane-stats --help'.\n"
           << std::flush;
       return 2;

@@ -17,7 +17,7 @@ namespace vexlane {
 // Every answer of the dialog as an option, and where the report goes.
 struct RunOptions {
   std::vector<std::string> logs;  // "-" is standard input; empty: the default
-  OutputFormat format = OutputFormat::kText;
+  ReportFormat format = ReportFormat::kComboText;
   int extra_points = 1;
   std::vector<std::string> levels;  // level by level when not empty
   std::string output;               // "" the first free BattleNN, "-" stdout

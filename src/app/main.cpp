@@ -11,6 +11,7 @@
 #include "app/settings_file.h"
 #include "app/unattended.h"
 #include "base/platform.h"
+#include "base/version.h"
 
 namespace {
 
@@ -55,7 +56,9 @@ int main(int argc, char** argv) {
     return Run(argc, argv);
   } catch (const std::bad_alloc&) {
     // Nothing was published: a report is named only once it is whole.
-    std::fputs("vexlane-stats: out of memory; no report was written\n", stderr);
+    std::fprintf(stderr, "%.*sout of memory; no report was written\n",
+                 static_cast<int>(vexlane::kMessagePrefix.size()),
+                 vexlane::kMessagePrefix.data());
     return 1;
   }
 }

@@ -15,13 +15,10 @@
 
 namespace vexlane {
 
-// Every output the program makes.
-enum class OutputFormat { kText, kStats, kHtml, kJson, kCsv, kWeb };
-
 class ReportBuilder {
  public:
   // `settings` must outlive the builder; its `made` is set by Finish.
-  ReportBuilder(OutputFormat format, ExportSettings* settings);
+  ReportBuilder(ReportFormat format, ExportSettings* settings);
 
   // Scores `*battle` (moving from it) and adds it to the report.
   const ScoredBattle& Add(FoundBattle* battle);
@@ -37,10 +34,9 @@ class ReportBuilder {
   std::size_t players() const;
 
  private:
-  bool classic() const;
-  ReportFormat ClassicFormat() const;
+  bool classic() const { return row_.render == nullptr; }
 
-  OutputFormat format_;
+  const ReportFormatRow& row_;
   ExportSettings* settings_;
   ScoredBattle last_;
   std::vector<ScoredBattle> kept_;  // the other outputs' battles
@@ -50,8 +46,5 @@ class ReportBuilder {
   ReportTail tail_;
   std::string rendered_;  // the other outputs' whole text
 };
-
-// ".txt", ".html", ".json", ".csv".
-std::string_view ExtensionOf(OutputFormat format);
 
 }  // namespace vexlane

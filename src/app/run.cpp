@@ -22,12 +22,7 @@ class DialogRun : public FinderClient {
   DialogRun(const RunSettings& settings, Console& console)
       : settings_(settings),
         console_(console),
-        report_(settings.format == ReportFormat::kHtml
-                    ? OutputFormat::kHtml
-                    : (settings.format == ReportFormat::kStatsText
-                           ? OutputFormat::kStats
-                           : OutputFormat::kText),
-                &export_settings_) {
+        report_(settings.format, &export_settings_) {
     export_settings_.extra_points = settings.extra_points;
   }
 
@@ -63,8 +58,7 @@ class DialogRun : public FinderClient {
                    << std::flush;
     }
     const WriteOutcome outcome = WriteNumberedReport(
-        report_.Pieces(), IsHtml(settings_.format) ? ".html" : ".txt",
-        directory);
+        report_.Pieces(), ExtensionOf(settings_.format), directory);
     if (outcome.ok) {
       console_.out << "Output file " << outcome.name
                    << " was made successfully. "

@@ -22,7 +22,8 @@ constexpr std::string_view kTextColumns =
 }  // namespace
 
 std::string BattleIndexSection(const std::vector<BattleSummary>& summaries,
-                               bool html) {
+                               ReportFormat format) {
+  const bool html = IsHtml(format);
   std::string out;
   TimeEntry winners_sum;
   std::int64_t players_sum = 0;

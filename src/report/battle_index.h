@@ -1,15 +1,16 @@
 // The battle index at the head of the report: one row per battle with its
-// winner, and a total row.
+// winner, and a total row, in a classic report's `format`.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "report/report_format.h"
 #include "scoring/players.h"
 
 namespace vexlane {
 
 std::string BattleIndexSection(const std::vector<BattleSummary>& summaries,
-                               bool html);
+                               ReportFormat format);
 
 }  // namespace vexlane

@@ -1,7 +1,6 @@
 #include "report/battle_section.h"
 
 #include "base/text.h"
-#include "log/player_names.h"
 #include "report/html.h"
 #include "report/time_text.h"
 
@@ -50,8 +49,8 @@ void AppendComboSection(const ScoredBattle& battle, bool html,
     *out += "\"><h3>";
   }
   *out += "Event " + SignedText(battle.event) + ": " + shown(battle.level);
-  if (!battle.starter.empty() && !IsBotNick(battle.starter)) {
-    *out += " by " + shown(battle.starter);
+  if (const std::string_view starter = ShownStarter(battle); !starter.empty()) {
+    *out += " by " + shown(starter);
   }
   if (!battle.start_stamp.empty()) *out += " at " + shown(battle.start_stamp);
   if (const int length = ShownLengthMinutes(battle)) {

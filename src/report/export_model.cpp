@@ -1,6 +1,10 @@
 #include "report/export_model.h"
 
-#include "log/player_names.h"
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
 #include "report/time_text.h"
 
 namespace vexlane {
@@ -26,9 +30,15 @@ std::optional<std::uint64_t> BehindWinner(const std::vector<TimeEntry>& ranked,
   return *Hundredths(e) - *Hundredths(best);
 }
 
-std::string_view ShownStarter(const ScoredBattle& battle) {
-  if (IsBotNick(battle.starter)) return {};
-  return battle.starter;
+std::string ShownDifference(const std::vector<TimeEntry>& ranked,
+                            std::size_t rank) {
+  const auto behind = BehindWinner(ranked, rank);
+  if (!behind) return {};
+  TimeEntry d;
+  d.minutes = static_cast<std::uint32_t>(*behind / 6000);
+  d.seconds = static_cast<std::uint32_t>(*behind / 100 % 60);
+  d.hundredths = static_cast<std::uint32_t>(*behind % 100);
+  return "+" + ShownTime(d);
 }
 
 PlayerOrder ScoredPlayers(const Standings& standings) {
@@ -39,10 +49,44 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
   return shown;
 }
 
-double AverageValue(std::uint32_t points, std::uint32_t battles) {
-  if (battles == 0) return 0;
-  const std::uint64_t q = std::uint64_t{points} * 100 / battles;
-  return static_cast<double>(q) / 100.0;
+double AverageValue(const PlayerScore& score) {
+  return static_cast<double>(AverageHundredths(score)) / 100.0;
+}
+
+std::vector<std::vector<std::uint64_t>> RunningPoints(
+    const ExportModel& model, const PlayerOrder& players, std::size_t every) {
+  std::unordered_map<std::uint64_t, std::size_t> line_of;
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    line_of.emplace(PlayerKey(model.standings.scores[players[i]].name), i);
+  }
+  std::vector<std::vector<std::uint64_t>> totals(players.size());
+  std::vector<std::uint64_t> running(players.size(), 0);
+  const std::size_t battles = model.battles.size();
+  for (std::size_t b = 0; b < battles; ++b) {
+    for (const TimeEntry& entry : model.battles[b].ranked) {
+      const auto found = line_of.find(PlayerKey(entry.name));
+      if (found != line_of.end()) running[found->second] += entry.points;
+    }
+    if (b % std::max<std::size_t>(every, 1) == 0 || b + 1 == battles) {
+      for (std::size_t i = 0; i < players.size(); ++i) {
+        totals[i].push_back(running[i]);
+      }
+    }
+  }
+  return totals;
+}
+
+std::vector<MonthStandings> MonthlyStandings(const ExportModel& model) {
+  std::map<std::string, Standings> months;
+  for (const ScoredBattle& b : model.battles) {
+    if (b.date.size() >= 7) AddToStandings(b, &months[b.date.substr(0, 7)]);
+  }
+  std::vector<MonthStandings> list;
+  list.reserve(months.size());
+  for (auto& [month, standings] : months) {
+    list.push_back({month, std::move(standings)});
+  }
+  return list;
 }
 
 }  // namespace vexlane

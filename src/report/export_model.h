@@ -1,6 +1,7 @@
 // What the machine-readable and web outputs are made from: every scored
-// battle, the standings and the run's settings, with the numbers they
-// share with the classic report.
+// battle, the standings and the run's settings, and what those outputs
+// show worked out from them, with the numbers they share with the classic
+// report. The renderers only lay it out.
 #pragma once
 
 #include <cstdint>
@@ -44,14 +45,29 @@ std::string ShownTime(const TimeEntry& e);
 std::optional<std::uint64_t> BehindWinner(const std::vector<TimeEntry>& ranked,
                                           std::size_t rank);
 
-// The starter the report names: empty for a bot or nobody.
-std::string_view ShownStarter(const ScoredBattle& battle);
+// That difference as the report shows it, "+0:02,24"; empty for none.
+std::string ShownDifference(const std::vector<TimeEntry>& ranked,
+                            std::size_t rank);
 
 // The overall scores rows as the report shows them: players with points,
 // best first.
 PlayerOrder ScoredPlayers(const Standings& standings);
 
 // The average the report shows, as a number: truncated to two decimals.
-double AverageValue(std::uint32_t points, std::uint32_t battles);
+double AverageValue(const PlayerScore& score);
+
+// The points of each of `players` (positions in the standings' scores)
+// summed battle by battle over every nick that names the player: one total
+// after every `every`-th battle (the first included) and after the last.
+std::vector<std::vector<std::uint64_t>> RunningPoints(
+    const ExportModel& model, const PlayerOrder& players, std::size_t every);
+
+// The standings of one month ("2024-11") of dated battles.
+struct MonthStandings {
+  std::string month;
+  Standings standings;
+};
+// Every month with a dated battle, in order; undated battles are in none.
+std::vector<MonthStandings> MonthlyStandings(const ExportModel& model);
 
 }  // namespace vexlane

@@ -5,7 +5,7 @@
 #include "report/time_text.h"
 
 #ifndef VEXLANE_HOME_PAGE
-#define VEXLANE_HOME_PAGE "https://vexlane.example.org/"
+#error "the build sets VEXLANE_HOME_PAGE (a CMake cache variable)"
 #endif
 
 namespace vexlane {
@@ -40,6 +40,8 @@ std::uint32_t Count(std::int32_t value) {
 void AppendTotalTimes(const std::vector<PlayerScore>& scores,
                       const std::vector<PenalisedTotal>& totals,
                       const TimeEntry& winners_total, std::string* out) {
+  static_assert(kPenaltyMinutesPerMissingBattle == 10,
+                "the heading below words the penalty");
   *out +=
       "The following are the single player total times for individual "
       "players.\nIf a player doesn't have a time in a battle level, this\nwill "
@@ -58,8 +60,9 @@ void AppendTotalTimes(const std::vector<PlayerScore>& scores,
 }
 
 void AppendOverallScores(const std::vector<PlayerScore>& scores,
-                         const PlayerOrder& points_order, bool html,
+                         const PlayerOrder& points_order, ReportFormat format,
                          std::string* out) {
+  const bool html = IsHtml(format);
   if (html) {
     *out += "<tr><td><br><br><br></td></tr><tr align=\"left\">";
     *out += "<td><h2>Overall scores:</h2></td></tr>";
@@ -76,14 +79,13 @@ void AppendOverallScores(const std::vector<PlayerScore>& scores,
     const PlayerScore& s = scores[points_order[i]];
     if (s.points == 0) continue;
     const std::uint32_t points = Count(s.points);
-    const std::uint32_t wins = Count(s.wins);
     const std::uint32_t battles = Count(s.battles);
     std::string average;
-    std::string wins_text = UnsignedText(wins) + " / " + UnsignedText(battles);
+    std::string wins_text =
+        UnsignedText(Count(s.wins)) + " / " + UnsignedText(battles);
     if (battles != 0) {
-      average = " (" + AverageText(points, battles) + ")";
-      wins_text +=
-          " (" + UnsignedText(std::uint64_t{wins} * 100 / battles) + "%)";
+      average = " (" + AverageText(s) + ")";
+      wins_text += " (" + UnsignedText(WinPercent(s)) + "%)";
     }
     *out += " ";
     if (html) *out += "<tr><td>";
@@ -103,8 +105,9 @@ void AppendOverallScores(const std::vector<PlayerScore>& scores,
 }
 
 void AppendBattlesBy(const std::vector<PlayerScore>& scores,
-                     const PlayerOrder& started_order, bool html,
+                     const PlayerOrder& started_order, ReportFormat format,
                      std::string* out) {
+  const bool html = IsHtml(format);
   if (html) {
     *out += kTableEnd;
     *out += "<tr><td><br><br><br></td></tr>";
@@ -133,9 +136,9 @@ void AppendBattlesBy(const std::vector<PlayerScore>& scores,
   if (html) *out += kTableEnd;
 }
 
-void AppendFooter(bool html, std::string* out) {
+void AppendFooter(ReportFormat format, std::string* out) {
   *out += "\n\nThis file was made by vexlane statistics -program.\n";
-  if (html) {
+  if (IsHtml(format)) {
     *out += "<br>Newest version available at  <a href=\"";
     *out += HomePage();
     *out += "\">";
@@ -150,8 +153,8 @@ void AppendFooter(bool html, std::string* out) {
 
 std::string_view HomePage() { return VEXLANE_HOME_PAGE; }
 
-std::string AverageText(std::uint32_t points, std::uint32_t battles) {
-  const std::uint64_t q = std::uint64_t{points} * 100 / battles;
+std::string AverageText(const PlayerScore& score) {
+  const std::uint64_t q = AverageHundredths(score);
   return UnsignedText(q / 100) + "." + (q % 100 < 10 ? "0" : "") +
          UnsignedText(q % 100);
 }

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "report/report_format.h"
 #include "scoring/standings.h"
 
 namespace vexlane {
@@ -15,20 +16,21 @@ namespace vexlane {
 // The program's home page, named in every report's footer.
 std::string_view HomePage();
 
-// points / battles with two decimals, truncated: 7 and 3 give "2.33".
-// `battles` must be above 0.
-std::string AverageText(std::uint32_t points, std::uint32_t battles);
+// The average points per battle with two decimals, truncated: 7 points in
+// 3 battles give "2.33".
+std::string AverageText(const PlayerScore& score);
 
 // The overall scores heading and a row for every player with points, in
-// `points_order`.
+// `points_order`, as text or, for kHtml, as HTML.
 void AppendOverallScores(const std::vector<PlayerScore>& scores,
-                         const PlayerOrder& points_order, bool html,
+                         const PlayerOrder& points_order, ReportFormat format,
                          std::string* out);
 
 // The battles-by table (closing the overall scores table in HTML): a row
-// for every player who started a battle, in `started_order`.
+// for every player who started a battle, in `started_order`, as text or,
+// for kHtml, as HTML.
 void AppendBattlesBy(const std::vector<PlayerScore>& scores,
-                     const PlayerOrder& started_order, bool html,
+                     const PlayerOrder& started_order, ReportFormat format,
                      std::string* out);
 
 // The stats.txt kind's two tables: every player's penalised total, and the
@@ -37,6 +39,7 @@ void AppendTotalTimes(const std::vector<PlayerScore>& scores,
                       const std::vector<PenalisedTotal>& totals,
                       const TimeEntry& winners_total, std::string* out);
 
-void AppendFooter(bool html, std::string* out);
+// The footer with the home page, linked for kHtml.
+void AppendFooter(ReportFormat format, std::string* out);
 
 }  // namespace vexlane

@@ -1,14 +1,50 @@
-// The classic report's three forms.
+// Every output the program makes, in one table: the name -f takes, the
+// extension of a numbered report file and how the output is rendered. A new
+// output is a renderer and a row of that table; the command line, its help
+// and the report builder read the table.
 #pragma once
 
+#include <span>
+#include <string>
+#include <string_view>
+
 namespace vexlane {
+
+struct ExportModel;
 
 enum class ReportFormat {
   kComboText,  // the combo battle text file
   kStatsText,  // the "stats.txt -kind of file"
-  kHtml,
+  kHtml,       // the classic page
+  kJson,
+  kCsv,
+  kWeb,  // the modern page
 };
 
+struct ReportFormatRow {
+  ReportFormat format;
+  std::string_view name;       // what -f takes
+  std::string_view extension;  // of a numbered report file
+  std::string_view about;      // a few words for --help; may be empty
+  // Renders the whole output from the model once every battle is in.
+  // Null for the classic reports (text, stats, html): the builder renders
+  // their battles' sections as the battles come and the frame at the end.
+  std::string (*render)(const ExportModel& model);
+};
+
+// Every row, in the order --help names them.
+std::span<const ReportFormatRow> ReportFormats();
+
+const ReportFormatRow& RowOf(ReportFormat format);
+
+// The row that -f `name` names, or null.
+const ReportFormatRow* FindReportFormat(std::string_view name);
+
+inline std::string_view ExtensionOf(ReportFormat format) {
+  return RowOf(format).extension;
+}
+
+// The classic page; the modern page is no classic report.
 inline bool IsHtml(ReportFormat format) {
   return format == ReportFormat::kHtml;
 }

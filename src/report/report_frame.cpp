@@ -33,12 +33,11 @@ std::string ReportHead(ReportFormat format,
   head += clock;
   head += "\n";
   if (html) head += kHtmlSpacer;
-  head += BattleIndexSection(battles, html);
+  head += BattleIndexSection(battles, format);
   return head;
 }
 
 ReportTail BuildReportTail(ReportFormat format, const Standings& standings) {
-  const bool html = IsHtml(format);
   ReportTail tail;
   tail.text.reserve(10000);
   if (format == ReportFormat::kStatsText) {
@@ -48,15 +47,15 @@ ReportTail BuildReportTail(ReportFormat format, const Standings& standings) {
         WinnersTotal(standings.battles), &tail.text);
   } else {
     const PlayerOrder points_order = PointsOrder(standings.scores);
-    AppendOverallScores(standings.scores, points_order, html, &tail.text);
+    AppendOverallScores(standings.scores, points_order, format, &tail.text);
     AppendBattlesBy(standings.scores,
-                    BattlesStartedOrder(standings.scores, points_order), html,
+                    BattlesStartedOrder(standings.scores, points_order), format,
                     &tail.text);
     tail.console_copy = tail.text.size();
-    if (html) tail.text += "<tr><td><p><br><br><br>";
+    if (IsHtml(format)) tail.text += "<tr><td><p><br><br><br>";
   }
-  AppendFooter(html, &tail.text);
-  if (html) tail.text += kHtmlClosing;
+  AppendFooter(format, &tail.text);
+  if (IsHtml(format)) tail.text += kHtmlClosing;
   return tail;
 }
 

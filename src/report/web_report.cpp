@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
-#include <unordered_map>
 
 #include "base/text.h"
 #include "base/utf8.h"
@@ -164,16 +162,7 @@ void AppendBattle(const ScoredBattle& b, std::string* out) {
     Cell(Number(k + 1), out, true);
     Cell(Safe(e.name), out);
     Cell(ShownTime(e), out, true);
-    const auto behind = BehindWinner(b.ranked, k);
-    std::string diff;
-    if (behind) {
-      TimeEntry d;
-      d.minutes = static_cast<std::uint32_t>(*behind / 6000);
-      d.seconds = static_cast<std::uint32_t>(*behind / 100 % 60);
-      d.hundredths = static_cast<std::uint32_t>(*behind % 100);
-      diff = "+" + ShownTime(d);
-    }
-    Cell(diff, out, true);
+    Cell(ShownDifference(b.ranked, k), out, true);
     Cell(Number(e.points), out, true);
     *out += "</tr>\n";
   }
@@ -190,21 +179,15 @@ void AppendScores(const std::vector<PlayerScore>& scores,
             true, out);
   for (std::size_t i = 0; i < players.size(); ++i) {
     const PlayerScore& s = scores[players[i]];
-    const auto points = static_cast<std::uint32_t>(s.points);
     const auto battles = static_cast<std::uint32_t>(s.battles);
+    const std::string wins = Number(static_cast<std::uint32_t>(s.wins));
     *out += "<tr>";
     Cell(Number(i + 1), out, true);
     Cell(Safe(s.name), out);
-    Cell(Number(points), out, true);
-    Cell(battles == 0 ? "" : AverageText(points, battles), out, true);
-    std::string wins = Number(static_cast<std::uint32_t>(s.wins));
-    if (battles != 0) {
-      wins += " (" +
-              Number(std::uint64_t{static_cast<std::uint32_t>(s.wins)} * 100 /
-                     battles) +
-              "%)";
-    }
-    Cell(wins, out, true, Number(static_cast<std::uint32_t>(s.wins)));
+    Cell(Number(static_cast<std::uint32_t>(s.points)), out, true);
+    Cell(battles == 0 ? "" : AverageText(s), out, true);
+    Cell(battles == 0 ? wins : wins + " (" + Number(WinPercent(s)) + "%)", out,
+         true, wins);
     Cell(Number(battles), out, true);
     Cell(ShownTime(s.total), out, true, TimeSortKey(s.total));
     *out += "</tr>\n";
@@ -219,23 +202,12 @@ void AppendSeasonChart(const ExportModel& model, const PlayerOrder& best,
   const std::size_t lines = std::min(best.size(), kChartPlayers);
   const std::size_t events = model.battles.size();
   if (lines == 0 || events == 0) return;
-  std::unordered_map<std::uint64_t, std::size_t> line_of;
-  for (std::size_t i = 0; i < lines; ++i)
-    line_of[PlayerKey(scores[best[i]].name)] = i;
-  std::vector<std::vector<std::uint64_t>> totals(lines);
-  std::vector<std::uint64_t> running(lines, 0);
-  const std::size_t step = std::max<std::size_t>(1, events / kChartPoints);
-  for (std::size_t e = 0; e < events; ++e) {
-    for (const TimeEntry& entry : model.battles[e].ranked) {
-      const auto found = line_of.find(PlayerKey(entry.name));
-      if (found != line_of.end()) running[found->second] += entry.points;
-    }
-    if (e % step == 0 || e + 1 == events) {
-      for (std::size_t i = 0; i < lines; ++i) totals[i].push_back(running[i]);
-    }
-  }
+  const PlayerOrder drawn(best.begin(),
+                          best.begin() + static_cast<std::ptrdiff_t>(lines));
+  const std::vector<std::vector<std::uint64_t>> totals = RunningPoints(
+      model, drawn, std::max<std::size_t>(1, events / kChartPoints));
   std::uint64_t top = 1;
-  for (std::uint64_t v : running) top = std::max(top, v);
+  for (const auto& line : totals) top = std::max(top, line.back());
   const double width = 640;
   const double height = 320;
   const double left = 40;
@@ -300,14 +272,12 @@ void AppendSeasonChart(const ExportModel& model, const PlayerOrder& best,
 
 // Battles per month as bars, and a standings table for each month.
 void AppendMonths(const ExportModel& model, std::string* out) {
-  std::map<std::string, Standings> months;
-  for (const ScoredBattle& b : model.battles) {
-    if (b.date.size() >= 7) AddToStandings(b, &months[b.date.substr(0, 7)]);
-  }
+  const std::vector<MonthStandings> months = MonthlyStandings(model);
   if (months.empty()) return;
   std::size_t most = 1;
-  for (const auto& [month, st] : months)
+  for (const auto& [month, st] : months) {
     most = std::max(most, st.battles.size());
+  }
   const double bar_width = 560.0 / static_cast<double>(months.size());
   char buffer[160];
   *out +=
@@ -398,7 +368,9 @@ std::string RenderWebPage(const ExportModel& model) {
     out += "</tr>\n";
   }
   CloseTable(&out);
-  out += "</section>\n<footer>Made by vexlane-stats ";
+  out += "</section>\n<footer>Made by ";
+  out += kProgramName;
+  out += " ";
   out += ProgramVersion();
   out += ". Newest version available at <a href=\"";
   out += HtmlEscape(HomePage());

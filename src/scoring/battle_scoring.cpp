@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "log/player_names.h"
 #include "scoring/exchange_sort.h"
 
 namespace vexlane {
@@ -77,6 +78,11 @@ int BattleLengthMinutes(std::string_view start, std::string_view end) {
 int ShownLengthMinutes(const ScoredBattle& battle) {
   const int length = BattleLengthMinutes(battle.start_stamp, battle.end_stamp);
   return length >= 1 && length <= 60 ? length : 0;
+}
+
+std::string_view ShownStarter(const ScoredBattle& battle) {
+  if (IsBotNick(battle.starter)) return {};
+  return battle.starter;
 }
 
 }  // namespace vexlane

@@ -30,6 +30,10 @@ void KeepLastPerNick(std::vector<TimeEntry>* times);
 // order this exact sequence of swaps leaves them, which the reports rely on.
 void RankEntries(std::vector<TimeEntry>* times);
 
+// The extra points for each battle's winner that the dialog and -p accept.
+constexpr int kMinExtraPoints = 0;
+constexpr int kMaxExtraPoints = 1000;
+
 // Ranks the battle's times and gives n points to the winner of n entries,
 // down to 1 for the last, plus `extra_points` for the winner.
 ScoredBattle ScoreBattle(FoundBattle&& battle, int extra_points);
@@ -41,5 +45,8 @@ int BattleLengthMinutes(std::string_view start, std::string_view end);
 // The length the reports show: BattleLengthMinutes when it lies in 1..60,
 // else 0 (none shown).
 int ShownLengthMinutes(const ScoredBattle& battle);
+
+// The starter the reports name: empty for an announcing bot or nobody.
+std::string_view ShownStarter(const ScoredBattle& battle);
 
 }  // namespace vexlane

@@ -5,8 +5,25 @@
 namespace vexlane {
 
 namespace {
+
 constexpr std::size_t kKeyLength = 4;
+
+// The hundredfold ratio, truncated: the reports show counts as unsigned.
+std::uint64_t Per100(std::int32_t part, std::int32_t whole) {
+  const auto of = static_cast<std::uint32_t>(whole);
+  if (of == 0) return 0;
+  return std::uint64_t{static_cast<std::uint32_t>(part)} * 100 / of;
+}
+
 }  // namespace
+
+std::uint64_t AverageHundredths(const PlayerScore& score) {
+  return Per100(score.points, score.battles);
+}
+
+std::uint64_t WinPercent(const PlayerScore& score) {
+  return Per100(score.wins, score.battles);
+}
 
 bool SamePlayer(std::string_view a, std::string_view b) {
   return PlayerKey(a) == PlayerKey(b);

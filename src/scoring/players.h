@@ -28,6 +28,13 @@ struct PlayerScore {
   TimeEntry total;
 };
 
+// The per-player numbers every report shows, truncated and never rounded,
+// from the counts read as unsigned: the average points per battle in
+// hundredths (7 points in 3 battles: 233) and the wins as a whole
+// percentage of the battles (2 of 3: 66). Both are 0 without battles.
+std::uint64_t AverageHundredths(const PlayerScore& score);
+std::uint64_t WinPercent(const PlayerScore& score);
+
 // True when two nicks name the same player: their first four characters,
 // upper-cased, are equal (a shorter nick is compared whole).
 bool SamePlayer(std::string_view a, std::string_view b);

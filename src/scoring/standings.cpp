@@ -10,8 +10,6 @@ namespace vexlane {
 
 namespace {
 
-constexpr std::uint32_t kPenaltyMinutesPerBattle = 10;
-
 // The counts are compared as unsigned numbers, as the reports show them.
 std::uint32_t Count(std::int32_t value) {
   return static_cast<std::uint32_t>(value);
@@ -93,7 +91,7 @@ std::vector<PenalisedTotal> PenalisedTotals(
     if (battles < battles_in_report) {
       TimeEntry penalty;
       penalty.minutes = static_cast<std::uint32_t>(
-          (battles_in_report - battles) * kPenaltyMinutesPerBattle);
+          (battles_in_report - battles) * kPenaltyMinutesPerMissingBattle);
       t.total = Sum(t.total, penalty);
     }
     list.push_back(std::move(t));

@@ -2,6 +2,7 @@
 // and the battle summaries, and the orderings the end-of-run sections show.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "scoring/battle_scoring.h"
@@ -37,7 +38,11 @@ struct PenalisedTotal {
   TimeEntry total;     // its name is left empty
 };
 
-// The total-time order: each total raised by 10 minutes for every battle of
+// The minutes a player's total is raised by for each battle of the report
+// without a time of theirs.
+constexpr std::uint32_t kPenaltyMinutesPerMissingBattle = 10;
+
+// The total-time order: each total raised by the penalty for every battle of
 // the report the player has no time in (never below zero), smallest first.
 std::vector<PenalisedTotal> PenalisedTotals(
     const std::vector<PlayerScore>& scores, std::size_t battles_in_report);

@@ -5,13 +5,11 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "log/byte_source.h"
+#include "scoring/battle_scoring.h"
 
 namespace vexlane {
 
 namespace {
-
-constexpr int kMinExtraPoints = 0;
-constexpr int kMaxExtraPoints = 1000;
 
 constexpr std::string_view kCredit = " by the Vexlane team";
 constexpr std::string_view kBanner[] = {

@@ -60,7 +60,7 @@ TEST(CommandLine, LongShortBundledAndEqualsForms) {
                                 "-o", "out.html", "--force"});
   ASSERT_EQ(c.kind, CommandKind::kRun) << c.error;
   EXPECT_TRUE(c.options.quiet);
-  EXPECT_EQ(c.options.format, OutputFormat::kHtml);
+  EXPECT_EQ(c.options.format, ReportFormat::kHtml);
   EXPECT_EQ(c.options.extra_points, 7);
   EXPECT_EQ(c.options.levels, (std::vector<std::string>{"Pipe", "Hill"}));
   EXPECT_EQ(c.options.logs, (std::vector<std::string>{"a.log", "b.log"}));
@@ -78,7 +78,7 @@ TEST(CommandLine, LongShortBundledAndEqualsForms) {
   c = ParseCommandLine({"-l", "-odd level", "--form", "stats", "--dir", "d"});
   ASSERT_EQ(c.kind, CommandKind::kRun) << c.error;
   EXPECT_EQ(c.options.levels[0], "-odd level");
-  EXPECT_EQ(c.options.format, OutputFormat::kStats);
+  EXPECT_EQ(c.options.format, ReportFormat::kStatsText);
   EXPECT_EQ(c.options.directory, "d");
 }
 

@@ -44,7 +44,8 @@ TEST(ParseTime, BareNumbersAreApples) {
   EXPECT_EQ(Posted("12"), "   12 apples");
   EXPECT_EQ(Posted("1"), "     1 apple");
   EXPECT_EQ(Posted("12 apples"), kNothing);
-  EXPECT_EQ(Posted("60"), kNothing);
+  EXPECT_EQ(Posted("50"), "   50 apples");  // the most a level has
+  EXPECT_EQ(Posted("51"), kNothing);
   EXPECT_EQ(Posted("0"), kNothing);
   EXPECT_EQ(Posted("1 2"), kNothing);  // a second number is a word
   // Too large to represent: no apples and no wrap-around.

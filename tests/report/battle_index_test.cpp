@@ -23,7 +23,7 @@ std::vector<BattleSummary> TwoBattles() {
 
 TEST(BattleIndexSection, TextRowsAndTotal) {
   EXPECT_EQ(
-      BattleIndexSection(TwoBattles(), false),
+      BattleIndexSection(TwoBattles(), ReportFormat::kComboText),
       "\nBattle index:\n\n"
       " Level                     Event    Players    Winner           "
       "Time\n" +
@@ -37,7 +37,8 @@ TEST(BattleIndexSection, TextRowsAndTotal) {
 }
 
 TEST(BattleIndexSection, HtmlLinksToTheQuotedAnchors) {
-  const std::string html = BattleIndexSection(TwoBattles(), true);
+  const std::string html =
+      BattleIndexSection(TwoBattles(), ReportFormat::kHtml);
   EXPECT_EQ(html.find("<tr align=\"left\"><td><h2>Battle index:</h2></td></tr>"
                       "<tr><td><font face=\"courier new\"><table"),
             0u);
@@ -57,7 +58,7 @@ TEST(BattleIndexSection, EmptyListStillHasItsTotal) {
   const std::string total = " Total" + std::string(21, ' ') + "0" +
                             std::string(8, ' ') + "0" + std::string(10, ' ') +
                             std::string(13 + 12, ' ') + "\n\n";
-  const std::string text = BattleIndexSection({}, false);
+  const std::string text = BattleIndexSection({}, ReportFormat::kComboText);
   EXPECT_EQ(text.substr(text.size() - total.size()), total);
 }
 

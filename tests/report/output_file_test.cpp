@@ -7,9 +7,8 @@
 
 #include "test_util.h"
 
-// The bad-input suite runs the other outcomes through the real program: all
-// 99 names taken, a dangling link, a removed working directory and a file
-// size limit.
+// The bad-input suite runs the other outcomes through the real program: a
+// dangling link, a removed working directory and a file size limit.
 namespace vexlane {
 namespace {
 
@@ -52,6 +51,21 @@ TEST(WriteReportFile, FillsAGap) {
   WriteFile(dir.File("Battle03.txt"), "");
   EXPECT_TRUE(Write(dir, false).ok);
   EXPECT_TRUE(Exists(dir.File("Battle02.txt")));
+}
+
+TEST(WriteReportFile, NinetyNineIsTheLastName) {
+  TempDir dir;
+  for (int n = 1; n <= 98; ++n)
+    WriteFile(dir.File(ReportFileName(n, ".txt")), "");
+  const WriteOutcome last = Write(dir, false);
+  EXPECT_TRUE(last.ok);
+  EXPECT_EQ(last.name, "Battle99.txt");
+  EXPECT_EQ(ReadFile(dir.File("Battle99.txt")), "HRT");
+
+  // With all 99 taken nothing is written, not even a Battle100.
+  const WriteOutcome none = Write(dir, false);
+  EXPECT_FALSE(none.ok);
+  EXPECT_FALSE(Exists(dir.File("Battle100.txt")));
 }
 
 TEST(WriteReportFile, UnreadableReportIsKept) {

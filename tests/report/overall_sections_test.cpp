@@ -44,12 +44,23 @@ std::string Tail(const std::vector<PlayerScore>& scores, bool html = false,
   return tail.text;
 }
 
-TEST(AverageText, TruncatesToTwoDecimals) {
-  EXPECT_EQ(AverageText(7, 3), "2.33");
-  EXPECT_EQ(AverageText(2, 1), "2.00");
-  EXPECT_EQ(AverageText(1, 3), "0.33");
-  EXPECT_EQ(AverageText(1, 40), "0.02");
-  EXPECT_EQ(AverageText(2, 3), "0.66");  // never rounded up
+// Points and battles; wins and battles.
+std::string Average(int points, int battles) {
+  return AverageText(Player("A", points, 0, battles));
+}
+std::uint64_t Percent(int wins, int battles) {
+  return WinPercent(Player("A", 0, wins, battles));
+}
+
+TEST(AverageAndWinPercent, TruncatedNeverRounded) {
+  EXPECT_EQ(Average(7, 3), "2.33");
+  EXPECT_EQ(Average(2, 1), "2.00");
+  EXPECT_EQ(Average(1, 3), "0.33");
+  EXPECT_EQ(Average(1, 40), "0.02");
+  EXPECT_EQ(Average(2, 3), "0.66");
+  EXPECT_EQ(Percent(2, 3), 66u);
+  EXPECT_EQ(Percent(3, 3), 100u);
+  EXPECT_EQ(Percent(0, 0), 0u);  // no division by zero battles
 }
 
 TEST(OverallScores, ExchangeSortByPointsThenWins) {

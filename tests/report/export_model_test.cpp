@@ -1,0 +1,124 @@
+// What the JSON, CSV and web outputs are made from, and those renderers
+// where a log run by tests/exports cannot easily reach: ties, apples, nicks
+// of one player, dates and months, text that JSON must escape.
+#include "report/export_model.h"
+
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "report/csv_report.h"
+#include "report/json_report.h"
+#include "test_util.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Post;
+
+// Battles scored as the report builder scores them, with their standings.
+struct Season {
+  std::vector<ScoredBattle> battles;
+  Standings standings;
+  ExportSettings settings;
+
+  void Add(std::vector<TimeEntry> times, std::string date = "",
+           std::string starter = "Ann", std::string level = "Pipe12") {
+    FoundBattle b;
+    b.event = static_cast<int>(battles.size()) + 1;
+    b.level = std::move(level);
+    b.starter = std::move(starter);
+    b.date = std::move(date);
+    b.times = std::move(times);
+    battles.push_back(ScoreBattle(std::move(b), 0));
+    AddToStandings(battles.back(), &standings);
+  }
+  ExportModel Model() const { return {battles, standings, settings}; }
+};
+
+TEST(ExportModel, DifferenceOnlyBehindAWinningTime) {
+  Season s;
+  s.Add({Post("Ann", "1:00,00"), Post("Bob", "1:00,00"), Post("Cal", "2:02,50"),
+         Post("Dee", "12")});
+  const std::vector<TimeEntry>& ranked = s.battles[0].ranked;
+  EXPECT_EQ(ShownDifference(ranked, 0), "");  // the winner
+  EXPECT_EQ(ShownDifference(ranked, 1), "");  // a tie
+  EXPECT_EQ(ShownDifference(ranked, 2), "+1:02,50");
+  EXPECT_EQ(BehindWinner(ranked, 2), 6250u);
+  EXPECT_EQ(ShownDifference(ranked, 3), "");  // apples
+
+  s.Add({Post("Ann", "30"), Post("Bob", "12")});  // apples only
+  EXPECT_EQ(BehindWinner(s.battles[1].ranked, 1), std::nullopt);
+}
+
+TEST(ExportModel, RunningPointsOfAPlayerUnderSeveralNicks) {
+  Season s;
+  s.Add({Post("Bobby", "1:00,00"), Post("Ann", "1:10,00")});   // 2, 1
+  s.Add({Post("BOBBIE", "1:20,00"), Post("Ann", "1:10,00")});  // 1, 2
+  s.Add({Post("Cal", "1:00,00")});
+  s.Add({Post("bobbY", "1:00,00"), Post("Cal", "1:10,00")});  // 2, 1
+  s.Add({Post("Ann", "1:00,00")});
+  const PlayerOrder bob_and_ann = {0, 1};  // first met, first recorded
+  ASSERT_EQ(s.standings.scores[0].name, "Bobby");
+
+  const auto every = RunningPoints(s.Model(), bob_and_ann, 1);
+  EXPECT_EQ(every[0], (std::vector<std::uint64_t>{2, 3, 3, 5, 5}));
+  EXPECT_EQ(every[1], (std::vector<std::uint64_t>{1, 3, 3, 3, 4}));
+  // Every second battle, and the last one whatever the step.
+  EXPECT_EQ(RunningPoints(s.Model(), bob_and_ann, 2)[0],
+            (std::vector<std::uint64_t>{2, 3, 5}));
+  EXPECT_EQ(RunningPoints(s.Model(), bob_and_ann, 3)[0],
+            (std::vector<std::uint64_t>{2, 5, 5}));
+}
+
+TEST(ExportModel, MonthsOfDatedBattlesInOrder) {
+  Season s;
+  s.Add({Post("Ann", "1:00,00")}, "2024-12-01");
+  s.Add({Post("Bob", "1:00,00")});
+  s.Add({Post("Cal", "1:00,00"), Post("Ann", "1:10,00")}, "2024-11-30");
+  s.Add({Post("Cal", "1:00,00")}, "2024-12-31");
+  const std::vector<MonthStandings> months = MonthlyStandings(s.Model());
+  ASSERT_EQ(months.size(), 2u);
+  EXPECT_EQ(months[0].month, "2024-11");
+  EXPECT_EQ(months[0].standings.battles.size(), 1u);
+  EXPECT_EQ(months[1].month, "2024-12");
+  ASSERT_EQ(months[1].standings.battles.size(), 2u);
+  EXPECT_EQ(months[1].standings.scores[0].name, "Ann");
+  EXPECT_EQ(months[1].standings.scores[0].points, 1);
+}
+
+TEST(JsonReport, NullsWhereTheLogGaveNothingAndEscapedText) {
+  Season s;
+  s.settings.logs.push_back({"#battle.log", "classic"});
+  s.Add({Post("Ann", "1:00,00"), Post("Bob", "1:00,00"), Post("Cal", "12")}, "",
+        "battlebot", "say \"hi\"\\\tnow");
+  s.Add({Post("Ann", "1:30,00"), Post("Bob", "1:00,00")}, "2024-11-12");
+  const nlohmann::json doc = nlohmann::json::parse(RenderJson(s.Model()));
+
+  const nlohmann::json& first = doc["battles"][0];
+  EXPECT_EQ(first["level"], "say \"hi\"\\\tnow");
+  EXPECT_TRUE(first["starter"].is_null());  // a bot is no starter
+  EXPECT_TRUE(first["date"].is_null());
+  EXPECT_TRUE(first["entries"][1]["difference_hundredths"].is_null());  // tie
+  const nlohmann::json& apples = first["entries"][2];
+  EXPECT_TRUE(apples["hundredths"].is_null());
+  EXPECT_EQ(apples["apples"], 12);
+  EXPECT_EQ(apples["time"], "12 apples");
+  EXPECT_EQ(doc["battles"][1]["date"], "2024-11-12");
+  EXPECT_EQ(doc["battles"][1]["entries"][1]["difference_hundredths"], 3000);
+}
+
+TEST(CsvReport, FormulaCellsAndEmptyDifferences) {
+  Season s;
+  s.Add({Post("Ann", "1:00,00"), Post("=Bob", "1:00,00"), Post("Cal", "7")},
+        "2024-11-12", "Ann", "-Pipe");
+  EXPECT_EQ(RenderCsv(s.Model()),
+            "event,date,level,starter,rank,player,time,hundredths,apples,"
+            "points,difference\r\n"
+            "1,2024-11-12,\"'-Pipe\",Ann,1,Ann,\"1:00,00\",6000,,3,\r\n"
+            "1,2024-11-12,\"'-Pipe\",Ann,2,\"'=Bob\",\"1:00,00\",6000,,2,\r\n"
+            "1,2024-11-12,\"'-Pipe\",Ann,3,Cal,7 apples,,7,1,\r\n");
+}
+
+}  // namespace
+}  // namespace vexlane
