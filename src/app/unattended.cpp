@@ -12,6 +12,7 @@
 #include "app/report_builder.h"
 #include "base/platform.h"
 #include "base/text.h"
+#include "base/version.h"
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
 #include "report/output_file.h"
@@ -23,7 +24,7 @@ namespace vexlane {
 
 namespace {
 
-constexpr std::string_view kProgram = "vexlane-stats: ";
+constexpr std::string_view kProgram = kMessagePrefix;
 
 constexpr std::size_t kPeekBytes = 1 << 16;
 

@@ -69,7 +69,7 @@ TimeEntry ParseMessage(std::string_view message) {
       std::size_t i = 0;
       while (i < rest.size() && IsSpaceByte(rest[i])) ++i;
       const bool word_follows = i < rest.size();
-      if (!word_follows && apples >= 1 && apples <= 50) {
+      if (!word_follows && apples >= 1 && apples <= kMostApples) {
         entry.apples = static_cast<std::uint32_t>(apples);
       }
     }
@@ -157,7 +157,8 @@ std::string WhyNotATime(std::string_view message) {
   if (digits >= 3) {
     return "out of range: a time lies from 0:02,00 to 5:59,99";
   }
-  return "out of range: a number alone counts 1 to 50 apples";
+  return "out of range: a number alone counts 1 to " +
+         std::to_string(kMostApples) + " apples";
 }
 
 }  // namespace vexlane

@@ -17,6 +17,9 @@ struct TimeEntry {
   std::uint32_t apples = 0;
 };
 
+// The most apples a number alone counts.
+constexpr int kMostApples = 50;
+
 // Where the posted message begins inside the text handed to ParseTime.
 enum class MessageStart {
   kAfterMarker,  // a log line: the message follows its first '>'

@@ -14,6 +14,10 @@ namespace {
 
 constexpr int kMaxReports = 99;
 
+std::string AllTaken() {
+  return "all report names up to " + std::to_string(kMaxReports) + " are taken";
+}
+
 bool CanOpenForReading(const std::string& path) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (f == nullptr) return false;
@@ -154,7 +158,7 @@ WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
     ++number;
   }
   if (number > kMaxReports) {
-    outcome.error = "all report names up to 99 are taken";
+    outcome.error = AllTaken();
     return outcome;
   }
   // One temporary file, offered to each free name in turn: a name taken
@@ -177,7 +181,7 @@ WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
     if (errno != EEXIST || taken == TakenName::kFail) return outcome;
   }
   outcome.name.clear();
-  outcome.error = "all report names up to 99 are taken";
+  outcome.error = AllTaken();
   return outcome;
 }
 
