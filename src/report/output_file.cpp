@@ -77,13 +77,18 @@ std::streamsize PendingFile::Buffer::xsputn(const char* s, std::streamsize n) {
 
 bool PendingFile::Create(const std::string& path, std::string* error) {
   path_ = path;
+  // Signals wait until the handlers know the new file: none is left behind.
+  HoldSignals(true);
   errno = 0;
   buffer_.file = CreateTempFileBeside(path, &temp_);
+  const int saved = errno;
+  if (buffer_.file != nullptr) SetTemporaryFile(temp_.c_str());
+  HoldSignals(false);
   if (buffer_.file == nullptr) {
+    errno = saved;
     *error = ErrnoText();
     return false;
   }
-  SetTemporaryFile(temp_.c_str());
   return true;
 }
 
