@@ -18,11 +18,15 @@ const std::string kGolden = std::string(VEXLANE_GOLDEN_DIR) + "/golden.log";
 // the user makes the same changes in its time review.
 TEST(Config, RepairsEqualTheDialogsReview) {
   TempDir dir;
+  // The options too come from the file.
   WriteFile(dir.File("s.toml"),
-            "[[battle]]\nlevel = \"pipe\"\nstart = \"20:00:00\"\n"
-            "drop = [\"Cal\"]\nadd = [\"Fox 1:01,99\"]\n");
-  Outcome o = RunIn(
-      dir, "-c s.toml -p 3 -i '" + kGolden + "' -l Pipe -l Hill -o levels.txt");
+            "log = \"" + kGolden +
+                "\"\nlevel = [\"Pipe\", \"Hill\"]\nextra-points = 3\n"
+                "output = \"levels.txt\"\nquiet = true\n"
+                "[[battle]]\nlevel = \"pipe\"\nstart = \"20:00:00\"\n"
+                "drop = [\"Cal\"]\nadd = [\"Fox 1:01,99\"]\n");
+  Outcome o = RunIn(dir, "-c s.toml");
+  EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.status, 0) << o.err;
   TempDir dialog;
   // Pipe: drop entry 2 (Cal), add Fox; Hill as found.
