@@ -317,6 +317,7 @@ class Parser {
           Fail("a log name must not be empty");
         } else {
           command_.options.logs.emplace_back(arg);
+          command_.options.given.emplace_back("log");
         }
       } else if (arg == "--") {
         options_ended = true;
@@ -425,9 +426,10 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
     }
     return false;
   };
+  // Every value of the file is checked, also those the command line
+  // overrides: a mistake shows at once, not at the next run without it.
   RunOptions from_file;
   for (const SettingsFile::Option& option : settings.options) {
-    if (given(option.name)) continue;
     bool ambiguous = false;
     const OptionDef* def = FindLong(option.name, &ambiguous);
     if (def == nullptr) continue;  // the reader knows only real options
@@ -449,10 +451,14 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
   }
   if (!given("format")) o.format = from_file.format;
   if (!given("extra-points")) o.extra_points = from_file.extra_points;
-  if (!given("output")) o.output = from_file.output;
-  if (!given("directory")) o.directory = from_file.directory;
+  // Where the report goes is one choice: -o or -d on the command line
+  // replaces the file's output, directory and --force alike.
+  if (!given("output") && !given("directory")) {
+    o.output = from_file.output;
+    o.directory = from_file.directory;
+    o.force = o.force || from_file.force;
+  }
   o.quiet = o.quiet || from_file.quiet;
-  o.force = o.force || from_file.force;
   o.strict = o.strict || from_file.strict;
   if (!given("explain") && from_file.explain) {
     o.explain = true;

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <unordered_map>
 
 // toml++ as a header-only library, without exceptions: a parse gives a
 // result or an error with its place.
@@ -44,6 +45,20 @@ std::string KeyList() {
   for (std::string_view key : kOtherKeys) list += std::string(key) + ", ";
   list.resize(list.size() - 2);
   return list;
+}
+
+// "19:54:30", or "2024-11-12 19:54:30": a battle's start as a log gives it.
+bool IsStartStamp(std::string_view start) {
+  if (start.size() == 19 && start[10] == ' ') {
+    if (!IsSeasonDate(start.substr(0, 10))) return false;
+    start.remove_prefix(11);
+  }
+  if (start.size() != 8 || start[2] != ':' || start[5] != ':') return false;
+  for (std::size_t i : {0, 1, 3, 4, 6, 7}) {
+    if (!IsDigitByte(start[i])) return false;
+  }
+  return (start[0] - '0') * 10 + (start[1] - '0') < 24 &&
+         (start[3] - '0') < 6 && (start[6] - '0') < 7;
 }
 
 class Reader {
@@ -137,7 +152,8 @@ class Reader {
           return true;
         }
         if (key.holds == Holds::kSwitchOrText) {
-          if (const auto* text = node.as_string()) {
+          if (const auto* text = node.as_string();
+              text != nullptr && !text->get().empty()) {
             Add(name, text->get(), node);
             return true;
           }
@@ -186,6 +202,9 @@ class Reader {
                   "'players' must be a table: PLAYER = [\"nick\", ...]");
     }
     for (const auto& [player, nicks] : *players) {
+      if (IsBlank(player.str())) {
+        return Fail(player.source(), "a player's name must not be blank");
+      }
       const auto* list = nicks.as_array();
       if (list == nullptr) {
         return Fail(nicks.source(), "the nicks of " + Quoted(player.str()) +
@@ -197,9 +216,15 @@ class Reader {
           return Fail(item.source(), "the nicks of " + Quoted(player.str()) +
                                          " must be texts");
         }
-        for (const Corrections::Alias& alias : out_->corrections.aliases) {
-          if (SameNick(alias.nick, nick->get()) &&
-              alias.player != player.str()) {
+        // Nicks as they are compared: case folded, decoration stripped.
+        std::string key;
+        UpperInto(StripDecoration(nick->get()), &key);
+        const auto [seen, added] =
+            nicks_.emplace(key, out_->corrections.aliases.size());
+        if (!added) {
+          const Corrections::Alias& alias =
+              out_->corrections.aliases[seen->second];
+          if (alias.player != player.str()) {
             return Fail(item.source(), Quoted(nick->get()) +
                                            " is already a nick of " +
                                            Quoted(alias.player) + " (line " +
@@ -303,6 +328,12 @@ class Reader {
         return Fail(item.source(),
                     "a [[battle]] needs its 'level' and its 'start'");
       }
+      if (!IsStartStamp(repair.start)) {
+        return Fail(item.source(),
+                    "the start " + Quoted(repair.start) +
+                        " must be a stamp as the log gives it, \"19:54:30\", "
+                        "or a date and a stamp, \"2024-11-12 19:54:30\"");
+      }
       out_->corrections.repairs.push_back(std::move(repair));
     }
     return true;
@@ -311,13 +342,87 @@ class Reader {
   const std::string& path_;
   SettingsFile* out_;
   std::string error_;
+  std::unordered_map<std::string, std::size_t> nicks_;  // key -> alias
 };
+
+// Where `text` nests deeper than a settings file ever needs (dotted keys
+// of more than kDeepest parts, arrays or tables inside each other more
+// than kDeepest times), or npos: the TOML reader recurses on nesting, and
+// a hostile file must not overflow the stack.
+constexpr std::size_t kDeepest = 64;
+std::size_t TooDeep(std::string_view text) {
+  std::size_t depth = 0;
+  std::size_t dots = 0;
+  bool in_key = true;  // before the line's '='
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '"' || c == '\'') {
+      // Skip the string; a triple quote runs to its closing triple.
+      const bool triple = text.substr(i, 3) == std::string(3, c);
+      const std::size_t from = i + (triple ? 3 : 1);
+      std::size_t end = from;
+      while (end < text.size()) {
+        if (c == '"' && text[end] == '\\') {
+          end += 2;
+          continue;
+        }
+        if (triple ? text.substr(end, 3) == std::string(3, c)
+                   : (text[end] == c || text[end] == '\n')) {
+          break;
+        }
+        ++end;
+      }
+      i = end + (triple ? 2 : 0);
+      continue;
+    }
+    if (c == '#') {
+      while (i < text.size() && text[i] != '\n') ++i;
+    }
+    if (i >= text.size()) break;
+    switch (text[i]) {
+      case '\n':
+        dots = 0;
+        in_key = true;
+        break;
+      case '=':
+        in_key = false;
+        break;
+      case '.':
+        if (in_key && ++dots > kDeepest) return i;
+        break;
+      case '[':
+      case '{':
+        if (++depth > kDeepest) return i;
+        break;
+      case ']':
+      case '}':
+        if (depth > 0) --depth;
+        break;
+      default:
+        break;
+    }
+  }
+  return std::string_view::npos;
+}
 
 }  // namespace
 
 bool ParseSettings(std::string_view text, const std::string& path,
                    SettingsFile* settings, std::string* error) {
   *settings = SettingsFile{};
+  if (const std::size_t at = TooDeep(text); at != std::string_view::npos) {
+    std::size_t line = 1;
+    std::size_t column = 1;
+    for (std::size_t i = 0; i < at; ++i) {
+      column = text[i] == '\n' ? 1 : column + 1;
+      line += text[i] == '\n' ? 1 : 0;
+    }
+    *error = path + ":" + std::to_string(line) + ":" + std::to_string(column) +
+             ": nested more than " + std::to_string(kDeepest) +
+             " deep (keys of more parts, or lists and tables inside each "
+             "other)";
+    return false;
+  }
   toml::parse_result parsed = toml::parse(text, path);
   if (!parsed) {
     const toml::parse_error& e = parsed.error();
@@ -348,10 +453,14 @@ bool ReadSettingsFile(const std::string& path, SettingsFile* settings,
     text.append(buffer, n);
     if (text.size() > (std::size_t{16} << 20)) break;  // no settings file is
   }
+  const int read_errno = errno;
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
   if (failed || text.size() > (std::size_t{16} << 20)) {
-    *error = Quoted(path) + (failed ? ": read error" : ": larger than 16 MiB");
+    *error =
+        Quoted(path) + ": " +
+        (failed ? (read_errno != 0 ? std::strerror(read_errno) : "read error")
+                : "larger than 16 MiB");
     return false;
   }
   return ParseSettings(text, path, settings, error);

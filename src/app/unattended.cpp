@@ -231,12 +231,17 @@ bool OpenLogs(const RunOptions& options, const StandardStreams& streams,
 // empty when it can: an existing file is replaced only with --force, never
 // when it is one of the logs, and its directory must exist.
 std::string FileProblem(const std::string& path, std::string_view what,
-                        bool force, const Logs& logs) {
+                        const RunOptions& options, const Logs& logs) {
   namespace fs = std::filesystem;
   std::error_code ec;
+  const bool force = options.force;
   const std::string head =
       "cannot write " + std::string(what) + " to " + Quoted(path) + ": ";
   const FileId id = IdOfPath(path);
+  if (!options.config.empty() && id == IdOfPath(options.config)) {
+    return head + "it is the settings file " + Quoted(options.config) +
+           ", which is never replaced";
+  }
   for (std::size_t i = 0; i < logs.ids.size(); ++i) {
     if (id == logs.ids[i]) {
       return head + "it is the log " +
@@ -265,9 +270,20 @@ std::string OutputProblem(const RunOptions& options,
   namespace fs = std::filesystem;
   std::error_code ec;
   if (options.explain && !options.explain_file.empty()) {
-    std::string problem = FileProblem(options.explain_file, "the explanation",
-                                      options.force, logs);
+    std::string problem =
+        FileProblem(options.explain_file, "the explanation", options, logs);
     if (!problem.empty()) return problem;
+    // One file cannot hold both the explanation and the report.
+    const auto normal = [](const std::string& p) {
+      std::error_code ignored;
+      return fs::absolute(p, ignored).lexically_normal();
+    };
+    if (!options.output.empty() && options.output != "-" &&
+        (normal(options.output) == normal(options.explain_file) ||
+         IdOfPath(options.output) == IdOfPath(options.explain_file))) {
+      return "cannot write the explanation to " + Quoted(options.explain_file) +
+             ": it is the report's file";
+    }
   }
   if (options.output == "-") {
     return streams.out_was_closed
@@ -275,7 +291,7 @@ std::string OutputProblem(const RunOptions& options,
                : "";
   }
   if (!options.output.empty()) {
-    return FileProblem(options.output, "the report", options.force, logs);
+    return FileProblem(options.output, "the report", options, logs);
   }
   if (!options.directory.empty()) {
     const fs::file_status status = fs::status(options.directory, ec);
@@ -464,9 +480,9 @@ class Scan {
       err_ << kProgram << (options_.strict ? "" : "warning: ")
            << options_.config << " line " << r.line << ": the repair of "
            << VisibleControls(r.level) << " at " << VisibleControls(r.start)
-           << (matched == 0
-                   ? " matches no battle"
-                   : " matches " + std::to_string(matched) + " battles")
+           << (matched == 0 ? " matches no battle"
+                            : " matches " + std::to_string(matched) +
+                                  " battles (it is applied to each)")
            << (options_.strict ? " (--strict); no report was written" : "")
            << "\n"
            << std::flush;

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <limits>
 
+#include "base/utf8.h"
+
 namespace vexlane {
 
 void UpperInto(std::string_view text, std::string* out) {
@@ -128,17 +130,33 @@ std::string VisibleControls(std::string_view text) {
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
-    const auto next =
-        i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (c < 0x20 || c == 0x7F) {
-      escape(c);
-    } else if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
+    if (c < 0x80) {
+      if (c < 0x20 || c == 0x7F) {
+        escape(c);
+      } else {
+        out += static_cast<char>(c);
+      }
+      continue;
+    }
+    const std::size_t n = Utf8SequenceAt(text, i);
+    if (n == 0) {
+      // A byte of no UTF-8 character: 0x80 to 0x9F are the C1 controls of
+      // an 8-bit terminal.
+      if (c < 0xA0) {
+        escape(c);
+      } else {
+        out += static_cast<char>(c);
+      }
+      continue;
+    }
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    if (c == 0xC2 && next < 0xA0) {
       escape(c);  // U+0080 to U+009F: the C1 controls in UTF-8
       escape(next);
-      ++i;
     } else {
-      out += static_cast<char>(c);
+      out.append(text.substr(i, n));
     }
+    i += n - 1;
   }
   return out;
 }

@@ -60,6 +60,10 @@ std::size_t ValidSequence(std::string_view s, std::size_t at) {
 
 }  // namespace
 
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
+  return ValidSequence(text, at);
+}
+
 void AppendUtf8(std::string_view bytes, std::string* out) {
   constexpr std::uint32_t kReplacement = 0xFFFD;
   for (std::size_t i = 0; i < bytes.size();) {

@@ -13,6 +13,11 @@ namespace vexlane {
 // become U+FFFD: no output shows them, and HTML forbids them.
 std::string ToUtf8(std::string_view bytes);
 
+// The length of the valid UTF-8 sequence of two to four bytes at `at`, or
+// 0 when there is none (overlong forms, surrogates and values above
+// U+10FFFF are not valid).
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at);
+
 // Appends the same to `*out`.
 void AppendUtf8(std::string_view bytes, std::string* out);
 

@@ -421,6 +421,13 @@ class Finder {
       e.count = battle_.times.size();
       trace_->Event(e);
     }
+    if (!kept) {
+      // As if it were not in the log: level by level, the scan looks on
+      // for another battle of the level.
+      battle_.times.clear();
+      s.found = false;
+      return true;
+    }
     if (!automatic_) {
       // The rest of this line is still examined after the log is reopened.
       // The announcer may be a view of the held line before: copy it first.
@@ -430,10 +437,8 @@ class Finder {
       upper_ready_ = false;
       feed_.Close();
     }
-    if (kept) {
-      client_->BattleFound(&battle_);
-      ++s.event;
-    }
+    client_->BattleFound(&battle_);
+    ++s.event;
     battle_.times.clear();
     s.times.clear();
     if (!automatic_) {

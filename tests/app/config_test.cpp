@@ -122,18 +122,67 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
             "html, json, csv or web)\n");
   EXPECT_EQ(RunIn(dir, "-c missing.toml").err,
             "vexlane-stats: 'missing.toml': No such file or directory\n");
-  WriteFile(dir.File("stale.toml"),
-            "log = \"log\"\n[[battle]]\nlevel = \"Gone\"\nstart = \"1:00:00\"\n"
-            "drop = [\"Bob\"]\n");
+  WriteFile(
+      dir.File("stale.toml"),
+      "log = \"log\"\n[[battle]]\nlevel = \"Gone\"\nstart = \"01:00:00\"\n"
+      "drop = [\"Bob\"]\n");
   o = RunIn(dir, "-c stale.toml -o r.txt");
   EXPECT_EQ(o.status, 0);
   EXPECT_NE(o.err.find("vexlane-stats: warning: stale.toml line 2: the repair "
-                       "of Gone at 1:00:00 matches no battle\n"),
+                       "of Gone at 01:00:00 matches no battle\n"),
             std::string::npos)
       << o.err;
   o = RunIn(dir, "-c stale.toml --strict -o r2.txt");
   EXPECT_EQ(o.status, 1);
   EXPECT_FALSE(testing::Exists(dir.File("r2.txt")));
+}
+
+// Mistakes that an attack on the settings found: log names without -i,
+// the settings file or one file for two outputs as a target, a repair of a
+// nick as the log shows it, a skipped battle in level-by-level mode.
+TEST(Config, LogNamesTargetsDropsAndSkippedLevels) {
+  TempDir dir;
+  WriteFile(dir.File("a.log"), ReadFile(kGolden));
+  WriteFile(dir.File("other.log"), "");
+  WriteFile(dir.File("s.toml"), "log = [\"other.log\"]\nformat = \"csv\"\n");
+  Outcome o = RunIn(dir, "-c s.toml -o - a.log");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(o.out.find("Pipe"), std::string::npos);
+  const std::string settings = ReadFile(dir.File("s.toml"));
+  o = RunIn(dir, "-c s.toml -i a.log -o s.toml --force");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot write the report to 's.toml': it is the "
+            "settings file 's.toml', which is never replaced\n");
+  EXPECT_EQ(ReadFile(dir.File("s.toml")), settings);
+  o = RunIn(dir, "-i a.log -o both.txt --explain=both.txt");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: cannot write the explanation to 'both.txt': it "
+            "is the report's file\n");
+
+  WriteFile(
+      dir.File("r.toml"),
+      "[[battle]]\nlevel = \"Pipe\"\nstart = \"20:00:00\"\n"
+      "drop = [\"Bob_\"]\n"
+      "[[battle]]\nlevel = \"Hill\"\nstart = \"20:11:00\"\nskip = true\n");
+  std::string later = ReadFile(kGolden);  // the same battles an hour later
+  for (std::size_t at = later.find("[20:"); at != std::string::npos;
+       at = later.find("[20:", at)) {
+    later.replace(at, 4, "[21:");
+  }
+  WriteFile(dir.File("twice.log"), ReadFile(kGolden) + later);
+  o = RunIn(dir, "-c r.toml -i twice.log -o - -l Pipe -l Hill");
+  // Bob's posts go; the first Hill is left out and the second one taken.
+  EXPECT_EQ(o.out.find("Bob               0:58"), std::string::npos);
+  EXPECT_NE(o.out.find("Event 2: Hill by Bob"), std::string::npos) << o.out;
+  WriteFile(dir.File("bad.toml"),
+            "[[battle]]\nlevel = \"Pipe\"\nstart = \"19:54\"\nskip = true\n");
+  o = RunIn(dir, "-c bad.toml -i a.log");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("bad.toml:1:1: the start '19:54' must be a stamp"),
+            std::string::npos)
+      << o.err;
 }
 
 }  // namespace

@@ -78,6 +78,10 @@ TEST(SettingsFile, ErrorsNameThePlace) {
       {"[[battle]]\nlevel = \"A\"\nstart = \"1\"\nwhen = 2\n",
        "s.toml:4:1: unknown key 'when' in [[battle]] (level, start, add, drop, "
        "skip)"},
+      // Deep nesting would overflow the reader's stack: refused before.
+      {"a" + std::string(100000, '.') + "b = 1\n",
+       "s.toml:1:66: nested more than 64 deep"},
+      {std::string(5000, '[') + "\n", "s.toml:1:65: nested more than 64 deep"},
       {"[players]\nBob = [\"bob_\"]\nRob = [\"BOB_\"]\n",
        "s.toml:3:8: 'BOB_' is already a nick of 'Bob' (line 2): one nick is "
        "one player"},

@@ -95,6 +95,10 @@ TEST(Quoted, ControlCharactersAreMadeVisible) {
             "'a\\x1b[2J\\x07b'");
   EXPECT_EQ(VisibleControls(std::string("\0\t\x7f\xc2\x9b\xc3\xa9", 7)),
             "\\x00\\x09\\x7f\\xc2\\x9b\xc3\xa9");
+  // A lone C1 byte is a control of an 8-bit terminal; Latin-1 letters stay.
+  EXPECT_EQ(VisibleControls("D\x9b"
+                            "31m \xe9"),
+            "D\\x9b31m \xe9");
 }
 
 }  // namespace
