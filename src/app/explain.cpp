@@ -96,7 +96,9 @@ std::string ExplainText(const FinderEvent& e) {
     case Kind::kNotCounted:
       return Said(e) + " is not counted: the battle of " + level +
              " ended at line " + std::to_string(e.number) + " (" +
-             std::string(e.ended_by) + " said " + Quote(e.ended_text) + ")";
+             (e.ended_by.empty() ? std::string("a line with no speaker")
+                                 : std::string(e.ended_by)) +
+             " said " + Quote(e.ended_text) + ")";
   }
   return "";
 }

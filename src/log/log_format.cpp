@@ -98,6 +98,8 @@ int MonthOf(std::string_view word) {
   return 0;
 }
 
+bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
 bool At(std::string_view s, std::size_t at, char c) {
   return at < s.size() && s[at] == c;
 }
@@ -139,7 +141,7 @@ bool ReadIsoDate(std::string_view s, std::size_t at, Date* date) {
   if (!DigitsAt(s, at, 4, &d.year) || !At(s, at + 4, '-') ||
       !DigitsAt(s, at + 5, 2, &d.month) || !At(s, at + 7, '-') ||
       !DigitsAt(s, at + 8, 2, &d.day) || d.month < 1 || d.month > 12 ||
-      d.day < 1 || d.day > 31) {
+      d.day < 1 || d.day > DaysInMonth(d.year, d.month)) {
     return false;
   }
   *date = d;
@@ -160,9 +162,10 @@ bool ReadHeaderDate(std::string_view text, ParsedLine* out) {
   int day = 0;
   int year = 0;
   if (month == 0 || day_word.empty() || day_word.size() > 2 ||
-      !DigitsAt(day_word, 0, day_word.size(), &day) || day < 1 || day > 31 ||
-      word.size() != 4 || !DigitsAt(word, 0, 4, &year)) {
-    return false;
+      !DigitsAt(day_word, 0, day_word.size(), &day) || day < 1 ||
+      word.size() != 4 || !DigitsAt(word, 0, 4, &year) ||
+      day > DaysInMonth(year, month)) {
+    return false;  // no such day: no date rather than a wrong one
   }
   out->date = {year, month, day};
   out->clock = clock;
@@ -371,6 +374,12 @@ bool IsDircproxyLine(std::string_view line) {
 
 }  // namespace
 
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
+                                  31, 31, 30, 31, 30, 31};
+  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
+}
+
 std::string_view LogFormatName(LogFormat format) {
   for (const Named& n : kNames) {
     if (n.format == format) return n.name;
@@ -427,7 +436,7 @@ Date DateOfFileName(LogFormat format, std::string_view name) {
         (DigitsAt(name, at, 4, &d.year) &&
          DigitsAt(name, at + 4, 2, &d.month) &&
          DigitsAt(name, at + 6, 2, &d.day) && d.month >= 1 && d.month <= 12 &&
-         d.day >= 1 && d.day <= 31 &&
+         d.day >= 1 && d.day <= DaysInMonth(d.year, d.month) &&
          (at + 8 == name.size() || !IsDigitByte(name[at + 8])))) {
       if (d.year >= 1970 && d.year <= 9999) return d;
     }

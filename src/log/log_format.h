@@ -38,6 +38,9 @@ struct Clock {
   bool has_seconds = false;
 };
 
+// The days of `month` (1 to 12) in `year`, leap years counted.
+int DaysInMonth(int year, int month);
+
 // A calendar date; year 0 when none is known.
 struct Date {
   int year = 0;

@@ -12,33 +12,52 @@ namespace {
 
 using Kind = ParsedLine::Kind;
 
-bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int DaysIn(int y, int m) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
-                                  31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
-}
-
 void AppendTwoDigits(int value, std::string* out) {
   *out += static_cast<char>('0' + value / 10 % 10);
   *out += static_cast<char>('0' + value % 10);
 }
 
-// mIRC's formatting codes: bold, colour (with its numbers), reset,
-// reverse (two spellings), italic and underline.
+// The IRC formatting codes: bold, colour (with its numbers), hex colour,
+// reset, monospace, reverse (two spellings), italic, strikethrough and
+// underline.
 bool IsFormatting(char c) {
-  return c == '\x02' || c == '\x0F' || c == '\x12' || c == '\x16' ||
-         c == '\x1D' || c == '\x1F';
+  return c == '\x02' || c == '\x0F' || c == '\x11' || c == '\x12' ||
+         c == '\x16' || c == '\x1D' || c == '\x1E' || c == '\x1F';
+}
+
+bool IsHexDigit(char c) {
+  return IsDigitByte(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The end of a hex colour code at `at`: ^D, six hex digits, and a comma
+// with six more.
+std::size_t HexColourEnd(const char* text, std::size_t size, std::size_t at) {
+  const auto six = [&](std::size_t from) {
+    std::size_t n = 0;
+    while (n < 6 && from + n < size && IsHexDigit(text[from + n])) ++n;
+    return n == 6;
+  };
+  std::size_t k = at + 1;
+  if (!six(k)) return k;
+  k += 6;
+  if (k + 1 < size && text[k] == ',' && six(k + 1)) k += 7;
+  return k;
 }
 
 // Removes the formatting codes from `text` in place; the new length.
 std::size_t RemoveCodes(char* text, std::size_t size) {
   std::size_t i = 0;
-  while (i < size && text[i] != '\x03' && !IsFormatting(text[i])) ++i;
+  while (i < size && text[i] != '\x03' && text[i] != '\x04' &&
+         !IsFormatting(text[i])) {
+    ++i;
+  }
   std::size_t out = i;  // nothing to move before the first code
   while (i < size) {
     const char c = text[i];
+    if (c == '\x04') {
+      i = HexColourEnd(text, size, i);
+      continue;
+    }
     if (c == '\x03') {
       // ^C, up to two digits, and a comma with up to two more.
       std::size_t k = i + 1;
@@ -156,21 +175,23 @@ void LineReader::BeginFile(std::string_view name) {
 
 void LineReader::SetDate(const Date& date) {
   date_ = date;
-  date_.day = std::min(date.day, DaysIn(date.year, date.month));
+  date_.day = std::min(date.day, DaysInMonth(date.year, date.month));
 }
 
 void LineReader::SeeClock(const Clock& clock) {
   const int seconds = clock.hours * 3600 + clock.minutes * 60 + clock.seconds;
   if (date_.year != 0 && last_seconds_ >= 0) {
-    // A stamp earlier than the one before, with no day line between: the
-    // log has run past midnight. A stamp without seconds is compared by
-    // its minute: "19:50" after "19:50:02" is the same minute.
+    // A stamp more than twelve hours earlier than the one before, with no
+    // day line between: the log has run past midnight (a stamp a little
+    // earlier is a line played back late). A stamp without seconds is
+    // compared by its minute: "19:50" after "19:50:02" is the same minute.
+    constexpr int kHalfDay = 12 * 3600;
     const bool by_minute = !clock.has_seconds || !last_had_seconds_;
-    const bool earlier =
-        by_minute ? seconds / 60 < last_seconds_ / 60 : seconds < last_seconds_;
-    if (earlier) {
+    const int now = by_minute ? seconds / 60 * 60 : seconds;
+    const int before = by_minute ? last_seconds_ / 60 * 60 : last_seconds_;
+    if (before - now > kHalfDay && date_.year < 9999) {
       Date next = date_;
-      if (++next.day > DaysIn(next.year, next.month)) {
+      if (++next.day > DaysInMonth(next.year, next.month)) {
         next.day = 1;
         if (++next.month > 12) {
           next.month = 1;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "log/log_format.h"
 
 namespace vexlane {
 
@@ -13,7 +14,10 @@ bool IsSeasonDate(std::string_view t) {
   }
   const int month = (t[5] - '0') * 10 + (t[6] - '0');
   const int day = (t[8] - '0') * 10 + (t[9] - '0');
-  return month >= 1 && month <= 12 && day >= 1 && day <= 31;
+  const int year = (t[0] - '0') * 1000 + (t[1] - '0') * 100 +
+                   (t[2] - '0') * 10 + (t[3] - '0');
+  return month >= 1 && month <= 12 && day >= 1 &&
+         day <= DaysInMonth(year, month);
 }
 
 bool SameNick(std::string_view a, std::string_view b) {

@@ -91,6 +91,11 @@ TEST(LineReader, SpeakersMessagesAndEvents) {
            "20:01:09 < Bob> \x02hi\x0f \x03"
            "12,3x");
   EXPECT_EQ(l.message, "hi x");
+  l = Read(&irssi, &keep,
+           "20:01 <Bob> \x04"
+           "ff0000,00ff00\x1e\x11"
+           "1:08,00");
+  EXPECT_EQ(l.message, "1:08,00");
   l = Read(&irssi, &keep, "20:02 -!- Bob [b@h] has quit [<3>]");
   EXPECT_EQ(l.speaker, "");
   // A line of another shape is read as a classic line.
@@ -113,6 +118,14 @@ TEST(LineReader, DatesFromDayLinesMidnightAndFileNames) {
   EXPECT_EQ(DateText(Read(&irssi, &keep, "00:05 <Ann> x").date), "2024-02-29");
   Read(&irssi, &keep, "--- Day changed Fri Mar 01 2024");
   EXPECT_EQ(DateText(Read(&irssi, &keep, "00:00 <Ann> x").date), "2024-03-01");
+
+  // A line played back a little late is no midnight; no such day, no date.
+  Read(&irssi, &keep, "--- Log opened Tue Nov 12 20:00:00 2024");
+  Read(&irssi, &keep, "19:30 <Bob> old");
+  EXPECT_EQ(DateText(Read(&irssi, &keep, "20:01 <Ann> x").date), "2024-11-12");
+  LineReader fresh(LogFormat::kIrssi);
+  Read(&fresh, &keep, "--- Log opened Fri Feb 30 20:00:00 2024");
+  EXPECT_EQ(Read(&fresh, &keep, "20:01 <Ann> x").date, 0u);
 
   LineReader znc(LogFormat::kZnc);
   znc.BeginFile("logs/#battle/2024-12-31.log");
