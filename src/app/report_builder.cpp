@@ -40,7 +40,8 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
 void ReportBuilder::Finish() {
   settings_->made = ReportTime();
   if (!classic()) {
-    const ExportModel model{kept_, standings_, *settings_};
+    const SeasonRatings ratings = RateSeason(kept_, standings_.scores);
+    const ExportModel model{kept_, standings_, ratings, *settings_};
     if (format_ == OutputFormat::kJson) {
       rendered_ = RenderJson(model);
     } else if (format_ == OutputFormat::kCsv) {

@@ -1,6 +1,6 @@
 // What the machine-readable and web outputs are made from: every scored
-// battle, the standings and the run's settings, with the numbers they
-// share with the classic report.
+// battle, the standings, the ratings and the run's settings, with the
+// numbers they share with the classic report.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "scoring/battle_scoring.h"
+#include "scoring/rating.h"
 #include "scoring/standings.h"
 
 namespace vexlane {
@@ -29,6 +30,7 @@ struct ExportSettings {
 struct ExportModel {
   const std::vector<ScoredBattle>& battles;
   const Standings& standings;
+  const SeasonRatings& ratings;  // of `battles`, by the standings' players
   const ExportSettings& settings;
 };
 
@@ -50,6 +52,10 @@ std::string_view ShownStarter(const ScoredBattle& battle);
 // The overall scores rows as the report shows them: players with points,
 // best first.
 PlayerOrder ScoredPlayers(const Standings& standings);
+
+// A rating as the outputs show it, rounded to one decimal: "12.3", "-0.4",
+// "0.0" (never "-0.0").
+std::string RatingText(double ordinal);
 
 // The average the report shows, as a number: truncated to two decimals.
 double AverageValue(std::uint32_t points, std::uint32_t battles);
