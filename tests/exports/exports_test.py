@@ -134,6 +134,7 @@ with tempfile.TemporaryDirectory() as work:
 
         page = run(log, "web").decode("utf-8")
         check(page.startswith("<!doctype html>"), "web doctype")
+        check('class="num">Rating</th>' in page, "web rating column")
 
     doc = json.loads(run(hostile, "json").decode("utf-8"))
     nicks = [e["nick"] for b in doc["battles"] for e in b["entries"]]
