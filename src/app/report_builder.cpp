@@ -33,6 +33,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
     AppendBattleSection(last_, ClassicFormat(), &results_);
     return last_;
   }
+  AddToRatings(last_, &standings_, &ratings_);
   kept_.push_back(std::move(last_));
   return kept_.back();
 }
@@ -40,8 +41,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
 void ReportBuilder::Finish() {
   settings_->made = ReportTime();
   if (!classic()) {
-    const SeasonRatings ratings = RateSeason(kept_, standings_.scores);
-    const ExportModel model{kept_, standings_, ratings, *settings_};
+    const ExportModel model{kept_, standings_, ratings_, *settings_};
     if (format_ == OutputFormat::kJson) {
       rendered_ = RenderJson(model);
     } else if (format_ == OutputFormat::kCsv) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <numeric>
 
 namespace vexlane {
@@ -91,50 +90,42 @@ bool Provisional(const PlayerRating& player) {
   return player.battles < kProvisionalBattles;
 }
 
-SeasonRatings RateSeason(const std::vector<ScoredBattle>& battles,
-                         const std::vector<PlayerScore>& scores) {
-  SeasonRatings season;
-  season.players.resize(scores.size());
-  PlayerIndex index;
-  constexpr std::size_t kNever = std::numeric_limits<std::size_t>::max();
-  std::vector<std::size_t> last_battle(scores.size(), kNever);
+void AddToRatings(const ScoredBattle& battle, Standings* standings,
+                  SeasonRatings* season) {
+  std::vector<PlayerRating>& players = season->players;
+  players.resize(standings->scores.size());
+  const std::uint64_t stamp = ++season->battles;
   std::vector<std::size_t> player_of_entry;
   std::vector<std::size_t> rated_players;
   std::vector<Rating> ratings;
   std::vector<std::size_t> ranks;
-  for (std::size_t b = 0; b < battles.size(); ++b) {
-    const std::vector<TimeEntry>& ranked = battles[b].ranked;
-    player_of_entry.clear();
-    rated_players.clear();
-    ratings.clear();
-    ranks.clear();
-    std::size_t rank = 0;
-    for (std::size_t k = 0; k < ranked.size(); ++k) {
-      // Ranked best first: an entry no worse than the one before shares
-      // its place.
-      if (k > 0 && Better(ranked[k - 1], ranked[k])) rank = k;
-      const std::size_t i = FindPlayer(scores, ranked[k].name, &index);
-      player_of_entry.push_back(i);
-      if (i == scores.size() || last_battle[i] == b) continue;
-      last_battle[i] = b;
-      rated_players.push_back(i);
-      ratings.push_back(season.players[i].rating);
-      ranks.push_back(rank);
-    }
-    if (ratings.size() >= 2) {
-      RateBattle(ratings, ranks);
-      for (std::size_t j = 0; j < ratings.size(); ++j) {
-        PlayerRating& p = season.players[rated_players[j]];
-        p.rating = ratings[j];
-        p.battles += 1;
-      }
-    }
-    for (std::size_t i : player_of_entry) {
-      season.after.push_back(
-          Ordinal(i < scores.size() ? season.players[i].rating : Rating{}));
+  const std::vector<TimeEntry>& ranked = battle.ranked;
+  std::size_t rank = 0;
+  for (std::size_t k = 0; k < ranked.size(); ++k) {
+    // Ranked best first: an entry no worse than the one before shares its
+    // place.
+    if (k > 0 && Better(ranked[k - 1], ranked[k])) rank = k;
+    const std::size_t i =
+        FindPlayer(standings->scores, ranked[k].name, &standings->player_index);
+    player_of_entry.push_back(i);
+    if (i == players.size() || players[i].last_battle == stamp) continue;
+    players[i].last_battle = stamp;
+    rated_players.push_back(i);
+    ratings.push_back(players[i].rating);
+    ranks.push_back(rank);
+  }
+  if (ratings.size() >= 2) {
+    RateBattle(ratings, ranks);
+    for (std::size_t j = 0; j < ratings.size(); ++j) {
+      PlayerRating& p = players[rated_players[j]];
+      p.rating = ratings[j];
+      p.battles += 1;
     }
   }
-  return season;
+  for (std::size_t i : player_of_entry) {
+    season->after.push_back(
+        Ordinal(i < players.size() ? players[i].rating : Rating{}));
+  }
 }
 
 PlayerOrder RatingOrder(const SeasonRatings& ratings,

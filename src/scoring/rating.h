@@ -36,6 +36,7 @@ void RateBattle(std::span<Rating> players, std::span<const std::size_t> ranks);
 struct PlayerRating {
   Rating rating;
   std::int32_t battles = 0;  // battles it was rated in: of two players or more
+  std::uint64_t last_battle = 0;  // the last battle it was met in, from 1
 };
 
 // Fewer rated battles than this and the rating is marked provisional.
@@ -47,14 +48,16 @@ struct SeasonRatings {
   // The ordinal of each entry's player after the entry's battle: every
   // battle's entries, battles in order, entries in rank order.
   std::vector<double> after;
+  std::uint64_t battles = 0;  // added so far
 };
 
-// Rates the battles in order, a player being the standings' player of the
-// entry's nick; `scores` must be the standings of these battles. Equal
-// times or equal apples are a tie. A player with two nicks in one battle
-// is rated on the better placed one.
-SeasonRatings RateSeason(const std::vector<ScoredBattle>& battles,
-                         const std::vector<PlayerScore>& scores);
+// Rates the next battle of the season, already added to `standings` (whose
+// player index is used): a player is the standings' player of the entry's
+// nick. Equal times or
+// equal apples are a tie. A player with two nicks in one battle is rated
+// on the better placed one.
+void AddToRatings(const ScoredBattle& battle, Standings* standings,
+                  SeasonRatings* season);
 
 // The players who drove in any battle, highest ordinal first; equal
 // ordinals keep the overall scores order.

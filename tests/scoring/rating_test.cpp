@@ -70,14 +70,15 @@ TEST(RateBattle, OrderWithinAPlaceDoesNotMatter) {
 
 // Battles of the log as the finder would hand them over, in log order.
 struct Season {
-  std::vector<ScoredBattle> battles;
   Standings standings;
+  SeasonRatings r;
   void Add(std::vector<TimeEntry> times) {
     FoundBattle found;
     found.starter = "Zed";  // never drives: never rated
     found.times = std::move(times);
-    battles.push_back(ScoreBattle(std::move(found), 1));
-    AddToStandings(battles.back(), &standings);
+    const ScoredBattle battle = ScoreBattle(std::move(found), 1);
+    AddToStandings(battle, &standings);
+    AddToRatings(battle, &standings, &r);
   }
 };
 
@@ -87,8 +88,7 @@ TEST(RateSeason, StandingsPlayersTiesAndBattlesAlone) {
   s.Add({Post("bobby", "1:00,00")});  // alone: nothing changes
   s.Add({Post("Cal", "7"), Post("BOBBIE", "1:00,00"), Post("Dee", "7"),
          Post("Bobby", "1:09,00")});  // one player: the better entry counts
-  const SeasonRatings r = RateSeason(s.battles, s.standings.scores);
-
+  const SeasonRatings& r = s.r;
   std::vector<Rating> first(2);
   RateBattle(first, std::vector<std::size_t>{0, 1});
   std::vector<Rating> third = {first[1], {}, {}};
@@ -125,8 +125,7 @@ TEST(RateSeason, StrongestSimulatedPlayerEndsOnTop) {
     }
     s.Add(std::move(times));
   }
-  const SeasonRatings r = RateSeason(s.battles, s.standings.scores);
-  const PlayerOrder order = RatingOrder(r, s.standings.scores);
+  const PlayerOrder order = RatingOrder(s.r, s.standings.scores);
   EXPECT_EQ(s.standings.scores[order.front()].name, "L");
   EXPECT_EQ(s.standings.scores[order.back()].name, "A");
 }
