@@ -264,6 +264,13 @@ void WriteRatings(const ExportModel& model, JsonWriter& w) {
 std::string RenderJson(const ExportModel& model) {
   const ExportSettings& settings = model.settings;
   std::string out;
+  // Room for the usual document at once (an entry line is about 130
+  // bytes): a growing string would copy itself and fault in fresh pages at
+  // every doubling. Pages never written cost nothing.
+  std::size_t entries = 0;
+  for (const ScoredBattle& b : model.battles) entries += b.ranked.size();
+  out.reserve(4096 + 256 * model.battles.size() + 192 * entries +
+              512 * model.standings.scores.size());
   JsonWriter w(&out);
   w.BeginObject();
   w.Key("schema").Text(kSchema);
