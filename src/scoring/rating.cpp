@@ -94,7 +94,7 @@ void AddToRatings(const ScoredBattle& battle, Standings* standings,
                   SeasonRatings* season) {
   std::vector<PlayerRating>& players = season->players;
   players.resize(standings->scores.size());
-  const std::uint64_t stamp = ++season->battles;
+  const std::uint64_t stamp = ++season->added;
   std::vector<std::size_t> player_of_entry;
   std::vector<std::size_t> rated_players;
   std::vector<Rating> ratings;

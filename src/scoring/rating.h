@@ -2,7 +2,7 @@
 // approximation of the Plackett-Luce model ("A Bayesian Approximation
 // Method for Online Ranking", JMLR 12, 2011, Algorithm 4), every player a
 // team of one. It is shown beside the classic points and never changes
-// them. Pure functions over values.
+// them. Functions over values: no text, no streams.
 #pragma once
 
 #include <cstddef>
@@ -48,14 +48,13 @@ struct SeasonRatings {
   // The ordinal of each entry's player after the entry's battle: every
   // battle's entries, battles in order, entries in rank order.
   std::vector<double> after;
-  std::uint64_t battles = 0;  // added so far
+  std::uint64_t added = 0;  // battles added so far
 };
 
 // Rates the next battle of the season, already added to `standings` (whose
 // player index is used): a player is the standings' player of the entry's
-// nick. Equal times or
-// equal apples are a tie. A player with two nicks in one battle is rated
-// on the better placed one.
+// nick. Equal times or equal apples are a tie. A player with two nicks in
+// one battle is rated on the better placed one.
 void AddToRatings(const ScoredBattle& battle, Standings* standings,
                   SeasonRatings* season);
 
