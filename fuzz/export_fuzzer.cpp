@@ -64,7 +64,7 @@ void CheckCsv(const std::string& csv) {
       ++i;
     }
   }
-  if (quoted || expected != 11) std::abort();
+  if (quoted || expected != 12) std::abort();
 }
 
 void CheckPage(const std::string& page) {

@@ -19,6 +19,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
     AppendBattleSection(last_, row_.format, &results_);
     return last_;
   }
+  AddToRatings(last_, &standings_, &ratings_);
   kept_.push_back(std::move(last_));
   return kept_.back();
 }
@@ -26,7 +27,8 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
 void ReportBuilder::Finish() {
   settings_->made = ReportTime();
   if (!classic()) {
-    rendered_ = row_.render(ExportModel{kept_, standings_, *settings_});
+    rendered_ =
+        row_.render(ExportModel{kept_, standings_, ratings_, *settings_});
     return;
   }
   const std::string when = ReportCtimeText();

@@ -1,6 +1,6 @@
 // Builds a report battle by battle as the finder hands them over: each is
 // scored and added to the standings; a classic report renders its section
-// at once, the other outputs keep the scored battles for the end.
+// at once, the other outputs rate the battle and keep it for the end.
 #pragma once
 
 #include <string>
@@ -11,6 +11,7 @@
 #include "report/export_model.h"
 #include "report/report_format.h"
 #include "report/report_frame.h"
+#include "scoring/rating.h"
 #include "scoring/standings.h"
 
 namespace vexlane {
@@ -40,6 +41,7 @@ class ReportBuilder {
   ExportSettings* settings_;
   ScoredBattle last_;
   std::vector<ScoredBattle> kept_;  // the other outputs' battles
+  SeasonRatings ratings_;           // of kept_
   std::string results_;
   Standings standings_;
   std::string head_;

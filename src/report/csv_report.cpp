@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::string_view kHeader =
     "event,date,level,starter,rank,player,time,hundredths,apples,points,"
-    "difference\r\n";
+    "difference,rating_after\r\n";
 
 // A cell starting with one of these is a formula to a spreadsheet; OWASP's
 // advice is a leading apostrophe, inside quotes.
@@ -47,6 +47,7 @@ std::string RenderCsv(const ExportModel& model) {
   std::string level;
   std::string starter;
   std::string nick;
+  std::size_t entry = 0;  // in the ratings after each battle
   for (const ScoredBattle& b : model.battles) {
     level = ToUtf8(b.level);
     starter = ToUtf8(ShownStarter(b));
@@ -75,6 +76,9 @@ std::string RenderCsv(const ExportModel& model) {
       AppendNumber(e.points, &out);
       out += ',';
       if (const auto d = BehindWinner(b.ranked, k)) AppendNumber(*d, &out);
+      out += ',';
+      // A number, negative early in a season: its '-' is a sign.
+      out += RatingText(model.ratings.after[entry++]);
       out += "\r\n";
     }
   }

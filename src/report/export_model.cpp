@@ -1,10 +1,13 @@
 #include "report/export_model.h"
 
 #include <algorithm>
+#include <charconv>
 #include <map>
+#include <system_error>
 #include <unordered_map>
 #include <utility>
 
+#include "log/player_names.h"
 #include "report/time_text.h"
 
 namespace vexlane {
@@ -46,6 +49,16 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
   for (std::size_t i : PointsOrder(standings.scores)) {
     if (standings.scores[i].points != 0) shown.push_back(i);
   }
+  return shown;
+}
+
+std::string RatingText(double ordinal) {
+  char text[48];
+  const auto [end, error] = std::to_chars(text, text + sizeof text, ordinal,
+                                          std::chars_format::fixed, 1);
+  if (error != std::errc()) return "0.0";  // beyond any rating a season makes
+  std::string shown(text, end);
+  if (shown == "-0.0") shown.erase(0, 1);
   return shown;
 }
 

@@ -1,7 +1,7 @@
 // What the machine-readable and web outputs are made from: every scored
-// battle, the standings and the run's settings, and what those outputs
-// show worked out from them, with the numbers they share with the classic
-// report. The renderers only lay it out.
+// battle, the standings, the ratings and the run's settings, and what
+// those outputs show worked out from them, with the numbers they share
+// with the classic report. The renderers only lay it out.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scoring/battle_scoring.h"
+#include "scoring/rating.h"
 #include "scoring/standings.h"
 
 namespace vexlane {
@@ -30,6 +31,7 @@ struct ExportSettings {
 struct ExportModel {
   const std::vector<ScoredBattle>& battles;
   const Standings& standings;
+  const SeasonRatings& ratings;  // of `battles`, by the standings' players
   const ExportSettings& settings;
 };
 
@@ -52,6 +54,10 @@ std::string ShownDifference(const std::vector<TimeEntry>& ranked,
 // The overall scores rows as the report shows them: players with points,
 // best first.
 PlayerOrder ScoredPlayers(const Standings& standings);
+
+// A rating as the outputs show it, rounded to one decimal: "12.3", "-0.4",
+// "0.0" (never "-0.0").
+std::string RatingText(double ordinal);
 
 // The average the report shows, as a number: truncated to two decimals.
 double AverageValue(const PlayerScore& score);

@@ -77,6 +77,16 @@ class JsonWriter {
     std::snprintf(text, sizeof text, "%.2f", value);
     Raw(text);
   }
+  // The shortest text that reads back as the same double.
+  void Exact(double value) {
+    char text[32];
+    Raw(std::string_view(
+        text, static_cast<std::size_t>(
+                  std::to_chars(text, text + 32, value).ptr - text)));
+  }
+  // A number already written as text by this program.
+  void NumberText(std::string_view text) { Raw(text); }
+  void Bool(bool value) { Raw(value ? "true" : "false"); }
   void Null() { Raw("null"); }
   template <typename T>
   void Optional(const std::optional<T>& value) {
@@ -138,7 +148,8 @@ void TimeFields(const TimeEntry& e, JsonWriter& w) {
   }
 }
 
-void WriteBattle(const ScoredBattle& b, JsonWriter& w) {
+// `after`: the ratings after the battle, one per entry.
+void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
   w.BeginObject();
   w.Key("event").Number(static_cast<std::uint64_t>(b.event));
   w.Key("level").Text(b.level);
@@ -162,6 +173,7 @@ void WriteBattle(const ScoredBattle& b, JsonWriter& w) {
     TimeFields(e, w);
     w.Key("difference_hundredths").Optional(BehindWinner(b.ranked, k));
     w.Key("points").Number(std::uint64_t{e.points});
+    w.Key("rating_after").NumberText(RatingText(after[k]));
     w.EndObject();
   }
   w.EndArray();
@@ -236,11 +248,36 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
   w.EndObject();
 }
 
+void WriteRatings(const ExportModel& model, JsonWriter& w) {
+  const std::vector<PlayerScore>& scores = model.standings.scores;
+  w.BeginArray();
+  for (std::size_t i : RatingOrder(model.ratings, scores)) {
+    const PlayerRating& r = model.ratings.players[i];
+    w.Newline();
+    w.BeginObject();
+    w.Key("player").Text(scores[i].name);
+    w.Key("mu").Exact(r.rating.mu);
+    w.Key("sigma").Exact(r.rating.sigma);
+    w.Key("rating").NumberText(RatingText(Ordinal(r.rating)));
+    w.Key("battles").Number(static_cast<std::uint64_t>(r.battles));
+    w.Key("provisional").Bool(Provisional(r));
+    w.EndObject();
+  }
+  w.EndArray();
+}
+
 }  // namespace
 
 std::string RenderJson(const ExportModel& model) {
   const ExportSettings& settings = model.settings;
   std::string out;
+  // Room for the usual document at once (an entry line is about 130
+  // bytes): a growing string would copy itself and fault in fresh pages at
+  // every doubling. Pages never written cost nothing.
+  std::size_t entries = 0;
+  for (const ScoredBattle& b : model.battles) entries += b.ranked.size();
+  out.reserve(4096 + 256 * model.battles.size() + 192 * entries +
+              512 * model.standings.scores.size());
   JsonWriter w(&out);
   w.BeginObject();
   w.Key("schema").Text(kSchema);
@@ -271,14 +308,19 @@ std::string RenderJson(const ExportModel& model) {
   w.EndObject();
   w.Newline();
   w.Key("battles").BeginArray();
+  const double* after = model.ratings.after.data();
   for (const ScoredBattle& b : model.battles) {
     w.Newline();
-    WriteBattle(b, w);
+    WriteBattle(b, after, w);
+    after += b.ranked.size();
   }
   w.EndArray();
   w.Newline();
   w.Key("standings");
   WriteStandings(model.standings, w);
+  w.Newline();
+  w.Key("ratings");
+  WriteRatings(model, w);
   w.EndObject();
   out += '\n';
   return out;

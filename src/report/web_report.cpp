@@ -92,7 +92,7 @@ void Cell(std::string_view text, std::string* out, bool num = false,
 // A table with a caption and column heads; the heads marked with '#' are
 // numeric.
 void OpenTable(std::string_view caption,
-               std::initializer_list<std::string_view> heads, bool sortable,
+               const std::vector<std::string_view>& heads, bool sortable,
                std::string* out) {
   *out += "<div class=\"scroll\"><table";
   if (sortable) *out += " class=\"sortable\"";
@@ -170,13 +170,16 @@ void AppendBattle(const ScoredBattle& b, std::string* out) {
   *out += "</section>\n";
 }
 
+// With `ratings` (the season's, parallel to `scores`), a Rating column
+// follows.
 void AppendScores(const std::vector<PlayerScore>& scores,
                   const PlayerOrder& players, std::string_view caption,
-                  std::string* out) {
-  OpenTable(caption,
-            {"#Pos.", "Player", "#Points", "#Average", "#Wins", "#Battles",
-             "#Total time"},
-            true, out);
+                  const SeasonRatings* ratings, std::string* out) {
+  std::vector<std::string_view> heads = {"#Pos.",      "Player", "#Points",
+                                         "#Average",   "#Wins",  "#Battles",
+                                         "#Total time"};
+  if (ratings != nullptr) heads.push_back("#Rating");
+  OpenTable(caption, heads, true, out);
   for (std::size_t i = 0; i < players.size(); ++i) {
     const PlayerScore& s = scores[players[i]];
     const auto battles = static_cast<std::uint32_t>(s.battles);
@@ -190,9 +193,22 @@ void AppendScores(const std::vector<PlayerScore>& scores,
          true, wins);
     Cell(Number(battles), out, true);
     Cell(ShownTime(s.total), out, true, TimeSortKey(s.total));
+    if (ratings != nullptr) {
+      const PlayerRating& r = ratings->players[players[i]];
+      const std::string rating = RatingText(Ordinal(r.rating));
+      Cell(Provisional(r) ? rating + "*" : rating, out, true, rating);
+    }
     *out += "</tr>\n";
   }
   CloseTable(out);
+  if (ratings != nullptr) {
+    *out +=
+        "<p class=\"meta\">Rating: a skill estimate from whom each player "
+        "beat in every battle (mu - 3 sigma of a Weng-Lin Plackett-Luce "
+        "rating); * marks a provisional rating, of fewer than " +
+        Number(static_cast<std::uint64_t>(kProvisionalBattles)) +
+        " rated battles.</p>\n";
+  }
 }
 
 // Cumulative points of the best players over the events, one line each.
@@ -306,7 +322,8 @@ void AppendMonths(const ExportModel& model, std::string* out) {
   *out += "</svg><figcaption>Battles per month.</figcaption></figure>\n";
   for (const auto& [month, st] : months) {
     *out += "<h4 id=\"month-" + month + "\">" + month + "</h4>\n";
-    AppendScores(st.scores, ScoredPlayers(st), "Standings of " + month, out);
+    AppendScores(st.scores, ScoredPlayers(st), "Standings of " + month, nullptr,
+                 out);
   }
 }
 
@@ -352,7 +369,7 @@ std::string RenderWebPage(const ExportModel& model) {
   for (const ScoredBattle& b : model.battles) AppendBattle(b, &out);
   out += "</section>\n<section><h2 id=\"scores\">Overall scores</h2>\n";
   AppendScores(model.standings.scores, best,
-               "Points of every player over all battles", &out);
+               "Points of every player over all battles", &model.ratings, &out);
   out += "</section>\n<section><h2 id=\"battles-by\">Battles by</h2>\n";
   OpenTable("Who started the battles", {"#Pos.", "Player", "#Battles"}, true,
             &out);

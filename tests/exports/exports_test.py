@@ -65,6 +65,11 @@ def text_numbers(report):
     return battles, overall
 
 
+def key(nick):
+    """The player of an ASCII nick: its first four letters in any case."""
+    return (len(nick[:4]), nick[:4].upper())
+
+
 with open(schema_path, encoding="utf-8") as f:
     validator = jsonschema.Draft202012Validator(json.load(f))
 
@@ -98,13 +103,30 @@ with tempfile.TemporaryDirectory() as work:
                   f"overall row {pos}")
             check(f"{mine['average']:.2f}" == average, f"average of row {pos}")
 
+        # The ratings: every player who drove, best first, and each the
+        # rating after the player's last battle.
+        ratings = doc["ratings"]
+        check(sorted(r["player"] for r in ratings) ==
+              sorted(r["player"] for r in with_battles), "rated players")
+        check([r["rating"] for r in ratings] ==
+              sorted((r["rating"] for r in ratings), reverse=True),
+              "ratings order")
+        last = {key(e["nick"]): e["rating_after"]
+                for b in doc["battles"] for e in b["entries"]}
+        for r in ratings:
+            check(abs(r["rating"] - (r["mu"] - 3 * r["sigma"])) <= 0.05 and
+                  r["provisional"] == (r["battles"] < 5) and
+                  last[key(r["player"])] == r["rating"],
+                  f"rating of {r['player']}")
+
         doc = json.loads(raw.decode("utf-8"))
         table = list(csv.reader(io.StringIO(run(log, "csv").decode("utf-8"),
                                             newline="")))
         check(table[0][:3] == ["event", "date", "level"], "csv header")
         check(all(len(r) == len(table[0]) for r in table), "csv columns")
-        check(len(table) - 1 == sum(len(b["entries"]) for b in doc["battles"]),
-              "one csv row per entry")
+        check([r[-1] for r in table[1:]] ==
+              [f"{e['rating_after']:.1f}" for b in doc["battles"]
+               for e in b["entries"]], "one csv row per entry, its rating")
         for r in table[1:]:
             for cell in (r[2], r[3], r[5]):
                 check(not cell or cell[0] not in "=+-@\t\r",
@@ -112,6 +134,7 @@ with tempfile.TemporaryDirectory() as work:
 
         page = run(log, "web").decode("utf-8")
         check(page.startswith("<!doctype html>"), "web doctype")
+        check('class="num">Rating</th>' in page, "web rating column")
 
     doc = json.loads(run(hostile, "json").decode("utf-8"))
     nicks = [e["nick"] for b in doc["battles"] for e in b["entries"]]

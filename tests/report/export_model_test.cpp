@@ -20,6 +20,7 @@ using testing::Post;
 struct Season {
   std::vector<ScoredBattle> battles;
   Standings standings;
+  SeasonRatings ratings;
   ExportSettings settings;
 
   void Add(std::vector<TimeEntry> times, std::string date = "",
@@ -32,8 +33,9 @@ struct Season {
     b.times = std::move(times);
     battles.push_back(ScoreBattle(std::move(b), 0));
     AddToStandings(battles.back(), &standings);
+    AddToRatings(battles.back(), &standings, &ratings);
   }
-  ExportModel Model() const { return {battles, standings, settings}; }
+  ExportModel Model() const { return {battles, standings, ratings, settings}; }
 };
 
 TEST(ExportModel, DifferenceOnlyBehindAWinningTime) {
@@ -112,12 +114,13 @@ TEST(CsvReport, FormulaCellsAndEmptyDifferences) {
   Season s;
   s.Add({Post("Ann", "1:00,00"), Post("=Bob", "1:00,00"), Post("Cal", "7")},
         "2024-11-12", "Ann", "-Pipe");
-  EXPECT_EQ(RenderCsv(s.Model()),
-            "event,date,level,starter,rank,player,time,hundredths,apples,"
-            "points,difference\r\n"
-            "1,2024-11-12,\"'-Pipe\",Ann,1,Ann,\"1:00,00\",6000,,3,\r\n"
-            "1,2024-11-12,\"'-Pipe\",Ann,2,\"'=Bob\",\"1:00,00\",6000,,2,\r\n"
-            "1,2024-11-12,\"'-Pipe\",Ann,3,Cal,7 apples,,7,1,\r\n");
+  EXPECT_EQ(
+      RenderCsv(s.Model()),
+      "event,date,level,starter,rank,player,time,hundredths,apples,"
+      "points,difference,rating_after\r\n"
+      "1,2024-11-12,\"'-Pipe\",Ann,1,Ann,\"1:00,00\",6000,,3,,1.1\r\n"
+      "1,2024-11-12,\"'-Pipe\",Ann,2,\"'=Bob\",\"1:00,00\",6000,,2,,1.1\r\n"
+      "1,2024-11-12,\"'-Pipe\",Ann,3,Cal,7 apples,,7,1,,-1.1\r\n");
 }
 
 }  // namespace

@@ -1,0 +1,134 @@
+#include "scoring/rating.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+
+#include "test_util.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Post;
+
+constexpr double kBeta = 25.0 / 6.0;
+// A new player's variance once tau^2 is added before the battle.
+constexpr double kNewVariance = 25.0 / 3 * 25.0 / 3 + 25.0 / 300 * 25.0 / 300;
+
+void ExpectRating(const Rating& r, double mu, double sigma) {
+  EXPECT_NEAR(r.mu, mu, 1e-9);
+  EXPECT_NEAR(r.sigma, sigma, 1e-9);
+}
+
+// The paper's sums written out for a few battles of new players, where
+// every exp(mu / c) is equal and each p = e_i / C_q is 1 over the number of
+// players placed at q or below.
+TEST(RateBattle, NewPlayersByThePapersSums) {
+  const double v = kNewVariance;
+  std::vector<Rating> two(2);
+  RateBattle(two, std::vector<std::size_t>{0, 1});
+  double c = std::sqrt(2 * (v + kBeta * kBeta));
+  // Omega = v/c (1 - 1/2) and -v/c (1/2); Delta = (sqrt(v)/c) v/c^2 (1/4).
+  const double two_sigma =
+      std::sqrt(v * (1 - std::sqrt(v) / c * v / c / c / 4));
+  ExpectRating(two[0], 25 + v / c / 2, two_sigma);
+  ExpectRating(two[1], 25 - v / c / 2, two_sigma);
+
+  // A tie: one winner, two sharing second place (A = 2, C = 2e for them).
+  // Omega of a tied player = v/c (-1/3 + (1 - 1/2)/2 - (1/2)/2).
+  std::vector<Rating> three(3);
+  RateBattle(three, std::vector<std::size_t>{0, 1, 1});
+  c = std::sqrt(3 * (v + kBeta * kBeta));
+  const double g = std::sqrt(v) / c * v / c / c;
+  ExpectRating(three[0], 25 + 2 * v / c / 3, std::sqrt(v * (1 - g * 2 / 9)));
+  ExpectRating(three[1], 25 - v / c / 3,
+               std::sqrt(v * (1 - g * (2.0 / 9 + 1.0 / 4))));
+  ExpectRating(three[2], three[1].mu, three[1].sigma);
+}
+
+TEST(RateBattle, PlayersOfDifferentStandingByThePapersSums) {
+  // Worked from the paper's sums: the favourite comes last.
+  std::vector<Rating> players = {{30, 5}, {25, 25.0 / 3}, {20, 7}};
+  RateBattle(players, std::vector<std::size_t>{2, 0, 1});
+  ExpectRating(players[0], 27.982010862700616, 4.946808972778891);
+  ExpectRating(players[1], 28.379384209821943, 8.139713164192395);
+  ExpectRating(players[2], 21.570127750535761, 6.825225167549088);
+}
+
+TEST(RateBattle, OrderWithinAPlaceDoesNotMatter) {
+  std::vector<Rating> given = {{30, 2}, {22, 6}, {27, 3}, {19, 8}, {25, 9}};
+  std::vector<Rating> reversed(given.rbegin(), given.rend());
+  RateBattle(given, std::vector<std::size_t>{3, 1, 1, 0, 1});
+  RateBattle(reversed, std::vector<std::size_t>{1, 0, 1, 1, 3});
+  for (std::size_t k = 0; k < given.size(); ++k) {
+    EXPECT_NEAR(given[k].mu, reversed[4 - k].mu, 1e-12);
+    EXPECT_NEAR(given[k].sigma, reversed[4 - k].sigma, 1e-12);
+  }
+}
+
+// Battles of the log as the finder would hand them over, in log order.
+struct Season {
+  Standings standings;
+  SeasonRatings r;
+  void Add(std::vector<TimeEntry> times) {
+    FoundBattle found;
+    found.starter = "Zed";  // never drives: never rated
+    found.times = std::move(times);
+    const ScoredBattle battle = ScoreBattle(std::move(found), 1);
+    AddToStandings(battle, &standings);
+    AddToRatings(battle, &standings, &r);
+  }
+};
+
+TEST(RateSeason, StandingsPlayersTiesAndBattlesAlone) {
+  Season s;
+  s.Add({Post("Ann", "59,00"), Post("Bobby", "1:02,00")});
+  s.Add({Post("bobby", "1:00,00")});  // alone: nothing changes
+  s.Add({Post("Cal", "7"), Post("BOBBIE", "1:00,00"), Post("Dee", "7"),
+         Post("Bobby", "1:09,00")});  // one player: the better entry counts
+  const SeasonRatings& r = s.r;
+  std::vector<Rating> first(2);
+  RateBattle(first, std::vector<std::size_t>{0, 1});
+  std::vector<Rating> third = {first[1], {}, {}};
+  RateBattle(third, std::vector<std::size_t>{0, 1, 1});
+  const std::vector<Rating> after = {first[0], first[1], first[1], third[0],
+                                     third[0], third[1], third[2]};
+  ASSERT_EQ(r.after.size(), after.size());
+  for (std::size_t k = 0; k < after.size(); ++k) {
+    EXPECT_NEAR(r.after[k], Ordinal(after[k]), 1e-12) << k;
+  }
+  const std::vector<PlayerRating>& p = r.players;  // Ann, Bobby, Zed, Dee, Cal
+  EXPECT_EQ(p[1].battles, 2);
+  EXPECT_TRUE(Provisional(p[1]));
+  EXPECT_EQ(RatingOrder(r, s.standings.scores), (PlayerOrder{0, 1, 3, 4}));
+}
+
+TEST(RateSeason, StrongestSimulatedPlayerEndsOnTop) {
+  // Twelve players of fixed skill race in random groups; each drives its
+  // skill plus Gumbel noise, which is the Plackett-Luce model's own.
+  std::mt19937 random(24);
+  std::uniform_real_distribution<double> uniform(1e-9, 1.0);
+  Season s;
+  for (int battle = 0; battle < 3000; ++battle) {
+    std::vector<int> group = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    std::shuffle(group.begin(), group.end(), random);
+    group.resize(2 + random() % 7);
+    std::vector<TimeEntry> times;
+    for (int player : group) {
+      const double drive = player * 0.6 - std::log(-std::log(uniform(random)));
+      const auto h = static_cast<std::uint32_t>(20000 - 300 * drive);
+      TimeEntry e = testing::MakeTime(h / 6000, h / 100 % 60, h % 100);
+      e.name = std::string(1, static_cast<char>('A' + player));
+      times.push_back(e);
+    }
+    s.Add(std::move(times));
+  }
+  const PlayerOrder order = RatingOrder(s.r, s.standings.scores);
+  EXPECT_EQ(s.standings.scores[order.front()].name, "L");
+  EXPECT_EQ(s.standings.scores[order.back()].name, "A");
+}
+
+}  // namespace
+}  // namespace vexlane
