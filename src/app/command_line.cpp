@@ -38,7 +38,7 @@ constexpr std::string_view kHelpStart =
     "  -i, --log FILE          the channel log; repeat it for logs read one\n"
     "                          after the other as one; a .gz log is\n"
     "                          decompressed; - reads standard input\n"
-    "                          (automatic mode only)    (default #battle.log)\n"
+    "                                                (default #battle.log)\n"
     "      --log-format NAME   classic, irssi, weechat, znc, mirc, hexchat,\n"
     "                          limnoria, eggdrop, or auto to tell from the\n"
     "                          first lines                (default classic)\n";
