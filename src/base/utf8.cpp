@@ -67,6 +67,18 @@ std::size_t Utf8SequenceAt(std::string_view text, std::size_t at) {
 void AppendUtf8(std::string_view bytes, std::string* out) {
   constexpr std::uint32_t kReplacement = 0xFFFD;
   for (std::size_t i = 0; i < bytes.size();) {
+    // Printable ASCII, most of any log, is copied a run at a time.
+    std::size_t run = i;
+    while (run < bytes.size() &&
+           static_cast<unsigned char>(bytes[run]) >= 0x20 &&
+           static_cast<unsigned char>(bytes[run]) < 0x7F) {
+      ++run;
+    }
+    if (run > i) {
+      out->append(bytes.data() + i, run - i);
+      i = run;
+      continue;
+    }
     const unsigned char c = static_cast<unsigned char>(bytes[i]);
     if (c < 0x80) {
       if ((c < 0x20 && c != '\t') || c == 0x7F) {
