@@ -481,7 +481,11 @@ Detection DetectLogFormat(const std::vector<std::string>& lines) {
     d.unreadable = "dircproxy";
     return d;
   }
-  d.format = votes[best] == 0 ? LogFormat::kClassic : kNames[best].format;
+  // A format stands out when at least a tenth of the lines have its own
+  // shapes: one "--- Log opened" line atop a classic log does not make it
+  // an irssi log.
+  const bool stands_out = votes[best] > 0 && votes[best] * 10 >= lines.size();
+  d.format = stands_out ? kNames[best].format : LogFormat::kClassic;
   return d;
 }
 

@@ -165,6 +165,10 @@ TEST(DetectLogFormat, ClassicWhenNothingStandsOutAndUnreadableLogs) {
       DetectLogFormat(ReadFile(std::string(VEXLANE_GOLDEN_DIR) + "/golden.log"))
           .format,
       LogFormat::kClassic);
+  // One client header atop a classic log is no client's log.
+  std::string classic = "--- Log opened Thu Oct 07 19:40:00 2004\n";
+  for (int i = 0; i < 20; ++i) classic += "[19:41:45] <Bob> hi\n";
+  EXPECT_EQ(DetectLogFormat(classic).format, LogFormat::kClassic);
   const Detection d = DetectLogFormat(
       "@1100000000 <Ann!a@h> http://x.org/A.lev\n"
       "@1100000060 <Bob!b@h> 1:00,00\n"
