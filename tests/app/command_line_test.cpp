@@ -30,7 +30,8 @@ std::string UsageError(const std::string& sentence) {
          "[-p N]\n                     [-l LEVEL]... [-o FILE [--force] | -d "
          "DIR] [-q]\n                     [--explain[=FILE]] [-c FILE] "
          "[--since DATE]\n"
-         "                     [--until DATE] [--strict] [LOG]...\nTry "
+         "                     [--until DATE] [--strict] [--follow] "
+         "[LOG]...\nTry "
          "'vexlane-stats --help'.\n";
 }
 
