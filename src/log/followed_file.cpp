@@ -25,6 +25,7 @@ bool FollowedFile::Open(std::string* error) {
     *error = errno != 0 ? std::strerror(errno) : "cannot be opened";
     return false;
   }
+  newest_ = IdOfStream(file_);
   position_ = 0;
   caught_up_ = false;
   return true;
@@ -33,6 +34,8 @@ bool FollowedFile::Open(std::string* error) {
 void FollowedFile::Close() {
   if (file_ != nullptr) std::fclose(file_);
   file_ = nullptr;
+  for (std::FILE* file : pending_) std::fclose(file);
+  pending_.clear();
 }
 
 void FollowedFile::Follow(std::function<bool()> stop) {
@@ -48,49 +51,61 @@ void FollowedFile::EndWaiting() {
   InterruptFileWaits();
 }
 
-bool FollowedFile::Rotated() {
+void FollowedFile::LookForNewFile() {
+  // While the name names nothing (between a rename and the new file) the
+  // files already open are read on.
   const FileId named = IdOfPath(path_);
-  if (named.known && !(named == IdOfStream(file_))) {
-    // The old file has been read to its end: on with the new one. (While
-    // the name names nothing, between a rename and the new file, the old
-    // one is kept.)
-    std::FILE* next = OpenUnbuffered(path_);
-    if (next == nullptr) return false;
-    std::fclose(file_);
-    file_ = next;
-    position_ = 0;
-    wait_.Watch(path_);
-    return true;
+  if (!named.known || named == newest_) return;
+  std::FILE* next = OpenUnbuffered(path_);
+  if (next == nullptr) return;
+  const FileId opened = IdOfStream(next);  // the name may have moved on
+  if (opened == newest_) {
+    std::fclose(next);
+    return;
   }
+  pending_.push_back(next);
+  newest_ = opened;
+  wait_.Watch(path_);  // the file waited on, once the others are read
+}
+
+bool FollowedFile::Truncated() {
   const std::int64_t size = SizeOfStream(file_);
-  if (size >= 0 && static_cast<std::uint64_t>(size) < position_) {
-    position_ = 0;
-    return std::fseek(file_, 0, SEEK_SET) == 0;
-  }
-  return false;
+  if (size < 0 || static_cast<std::uint64_t>(size) >= position_) return false;
+  position_ = 0;
+  return std::fseek(file_, 0, SEEK_SET) == 0;
 }
 
 std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
                                   std::string* error) {
   if (file_ == nullptr) return 0;
   for (;;) {
-    std::clearerr(file_);  // the end of the file is no longer final
+    if (following_) LookForNewFile();  // a stat for each block read
+    std::clearerr(file_);              // the end of the file is no longer final
     errno = 0;
     const std::size_t n = std::fread(buffer, 1, size, file_);
     if (n > 0) {
       position_ += n;
       const std::int64_t now = SizeOfStream(file_);
-      caught_up_ = n < size ||
-                   (now >= 0 && static_cast<std::uint64_t>(now) <= position_);
+      caught_up_ = pending_.empty() &&
+                   (n < size ||
+                    (now >= 0 && static_cast<std::uint64_t>(now) <= position_));
       return static_cast<std::ptrdiff_t>(n);
     }
     if (std::ferror(file_) != 0) {
       *error = errno != 0 ? std::strerror(errno) : "read error";
       return -1;
     }
+    if (following_ && !pending_.empty()) {
+      // The old file has been read to its end: on with the next one.
+      std::fclose(file_);
+      file_ = pending_.front();
+      pending_.pop_front();
+      position_ = 0;
+      continue;
+    }
     caught_up_ = true;
     if (!following_) return 0;
-    if (Rotated()) continue;
+    if (Truncated()) continue;
     if (ended_ || (stop_ && stop_())) return 0;
     wait_.Wait();
   }

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -44,13 +45,21 @@ class FollowedFile : public ByteSource {
   const std::string& why_polling() const { return wait_.why_polling(); }
 
  private:
-  // Goes on with the file the name names now, or with the file again from
-  // its start when it shrank. False when it is still the one being read.
-  bool Rotated();
+  // Opens the file the name names now when it is a new one, to be read
+  // after those before it.
+  void LookForNewFile();
+  // Reads the file again from its start when it became shorter than what
+  // was read; true when it did.
+  bool Truncated();
 
   std::string path_;
   std::FILE* file_ = nullptr;
   std::uint64_t position_ = 0;  // bytes of file_ read
+  // The files the name has named since file_, oldest first, each opened
+  // as soon as it was seen: a log rotated again while an older one is
+  // still being read is not lost.
+  std::deque<std::FILE*> pending_;
+  FileId newest_;  // the last file opened
   bool following_ = false;
   bool caught_up_ = false;
   std::function<bool()> stop_;

@@ -57,6 +57,17 @@ wait_for_events() {
   echo "$2: republished after $(((now - start) / 1000000)) ms"
 }
 
+# Waits a while for standard error to hold a line matching $1 (it is
+# written just after the report is published).
+said() {
+  local _
+  for _ in $(seq 200); do
+    grep -q -- "$1" err && return 0
+    sleep 0.02
+  done
+  return 1
+}
+
 cat >settings.toml <<'TOML'
 log = ["log"]
 output = "rep.txt"
@@ -68,7 +79,7 @@ start_battle Hill
 "$prog" --follow -c settings.toml >out 2>err &
 pid=$!
 wait_for_events 1 "the log as it was"
-grep -q "event 1, Pipe12, won by .*: report written to $work/rep.txt; following 'log'" err ||
+said "event 1, Pipe12, won by .*: report written to $work/rep.txt; following 'log'" ||
   fail "no line on standard error for the first report: $(cat err)"
 
 # Half a stop line: nothing closes until its line end arrives.
@@ -77,14 +88,14 @@ sleep 1.5
 [ "$(events)" = 1 ] || fail "half a line closed the battle of Hill"
 add "op"$'\n'
 wait_for_events 2 "a stop line"
-grep -q "event 2, Hill, won by" err || fail "no line for the battle of Hill"
+said "event 2, Hill, won by" || fail "no line for the battle of Hill"
 
 # SIGHUP: the settings again, and the report made anew.
 sed -i 's/extra-points = 1/extra-points = 5/' settings.toml
 before=$(cat rep.txt)
 kill -HUP "$pid"
 for _ in $(seq 500); do [ "$(cat rep.txt)" != "$before" ] && break; sleep 0.02; done
-grep -q "reading the logs again with 'settings.toml'" err || fail "SIGHUP was not heard"
+said "reading the logs again with 'settings.toml'" || fail "SIGHUP was not heard"
 "$prog" -q -c settings.toml -o hup.txt
 cmp -s rep.txt hup.txt || fail "after SIGHUP the report is not that of the new settings"
 
@@ -125,7 +136,8 @@ ls -a | grep -q vexlane-tmp && fail "a temporary file was left behind"
 
 # Memory: $megabytes MiB of chat appended in 1 MiB pieces, a battle every
 # 8 MiB, the log renamed away every 64 MiB (and removed: the follower
-# reads it to its end through its open descriptor). A sanitizer build's
+# reads it to its end through its open descriptor) once the follower has
+# caught up. A sanitizer build's
 # memory says nothing, and it is slow: 16 MiB there, unmeasured.
 sanitized=0
 ldd "$prog" 2>/dev/null | grep -q -E 'lib[at]san' && sanitized=1 && megabytes=16
@@ -145,7 +157,12 @@ for ((mb = 1; mb <= megabytes; mb++)); do
       "[21:59:10] <Bob> 1:02,11" "[21:59:20] <Ann> stop" >>log
     battles=$((battles + 1))
   fi
-  if ((mb % 64 == 0)); then mv log old.log && rm old.log && : >log; fi
+  if ((mb % 64 == 0)); then
+    # A file the name names only between two looks of the follower is
+    # never seen: rotate once it has caught up, as a daily rotation would.
+    wait_for_events "$battles" "after $mb MiB" >/dev/null || break
+    mv log old.log && rm old.log && : >log
+  fi
 done
 wait_for_events "$battles" "after $megabytes MiB"
 peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
