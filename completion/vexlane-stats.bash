@@ -31,7 +31,7 @@ _vexlane_stats() {
   elif [[ $cur == -* ]]; then
     COMPREPLY=($(compgen -W '-i --log --log-format -f --format -p --extra-points -l --level
       -o --output --force -d --directory -q --quiet --explain -c --config
-      --since --until --strict -h --help -V --version' \
+      --since --until --strict --follow -h --help -V --version' \
       -- "$cur"))
   else
     COMPREPLY=($(compgen -f -- "$cur"))

@@ -6,6 +6,7 @@
 #include "app/settings_file.h"
 #include "base/text.h"
 #include "base/version.h"
+#include "log/gzip_source.h"
 #include "report/report_format.h"
 #include "scoring/battle_scoring.h"
 
@@ -17,7 +18,7 @@ constexpr std::string_view kUsage =
     "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
     "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n"
     "                     [--explain[=FILE]] [-c FILE] [--since DATE]\n"
-    "                     [--until DATE] [--strict] [LOG]...\n";
+    "                     [--until DATE] [--strict] [--follow] [LOG]...\n";
 
 constexpr std::string_view kHelpStart =
     "\n"
@@ -64,6 +65,10 @@ constexpr std::string_view kHelpEnd =
     "      --until DATE        only battles dated DATE or earlier\n"
     "      --strict            a repair of the settings that matches no\n"
     "                          battle (or two) is an error, not a warning\n"
+    "      --follow            keep reading the (last) log as the client\n"
+    "                          writes it and republish the report of -o each\n"
+    "                          time a battle ends; SIGTERM or SIGINT ends it\n"
+    "                          as a run ends, SIGHUP reads the settings again\n"
     "  -h, --help              show this text and exit\n"
     "  -V, --version           show the version and exit\n"
     "\n"
@@ -189,6 +194,7 @@ constexpr OptionDef kOptions[] = {
     {0, "log-format", true},     {0, "explain", false},
     {'c', "config", true},       {0, "since", true},
     {0, "until", true},          {0, "strict", false},
+    {0, "follow", false},
 };
 
 const OptionDef* FindShort(char c) {
@@ -269,6 +275,8 @@ std::string ApplyOption(const OptionDef& def, const std::string& option,
     o.config = value;
   } else if (def.long_name == "strict") {
     o.strict = true;
+  } else if (def.long_name == "follow") {
+    o.follow = true;
   } else if (def.long_name == "since" || def.long_name == "until") {
     if (!IsSeasonDate(value)) {
       return "option " + Quoted(option) + " needs a date (YYYY-MM-DD), not " +
@@ -282,8 +290,35 @@ std::string ApplyOption(const OptionDef& def, const std::string& option,
   return "";
 }
 
-// Why the options cannot go together, or empty.
-std::string CheckTogether(const RunOptions& o) {
+// Why follow mode cannot follow with these options, or empty.
+std::string CheckFollow(const RunOptions& o, bool complete) {
+  if (!o.levels.empty()) {
+    return "'--follow' cannot go with '-l': level by level reads the log "
+           "again for every level";
+  }
+  for (const std::string& log : o.logs) {
+    if (log == "-") {
+      return "'--follow' cannot follow standard input ('-i -'): it follows "
+             "a log file as it grows";
+    }
+  }
+  if (!o.logs.empty() && IsGzipName(o.logs.back())) {
+    return "'--follow' cannot follow the gzip log " + Quoted(o.logs.back()) +
+           ": it follows the last log as the client writes it";
+  }
+  if (o.explain && !o.explain_file.empty()) {
+    return "'--follow' explains on standard error, not to a file";
+  }
+  if (complete && (o.output.empty() || o.output == "-")) {
+    return "'--follow' needs '-o FILE': the report it republishes";
+  }
+  return "";
+}
+
+// Why the options cannot go together, or empty. Until the settings file
+// has been read (not `complete`), an option that needs another one the
+// file may give is not checked.
+std::string CheckTogether(const RunOptions& o, bool complete) {
   bool reads_stdin = false;
   for (const std::string& log : o.logs) reads_stdin = reads_stdin || log == "-";
   if (reads_stdin && o.logs.size() > 1) {
@@ -292,10 +327,10 @@ std::string CheckTogether(const RunOptions& o) {
   if (!o.output.empty() && !o.directory.empty()) {
     return "'-o' and '-d' cannot be given together";
   }
-  if (o.force && (o.output.empty() || o.output == "-")) {
+  if (complete && o.force && (o.output.empty() || o.output == "-")) {
     return "'--force' goes with '-o FILE'";
   }
-  return "";
+  return o.follow ? CheckFollow(o, complete) : "";
 }
 
 class Parser {
@@ -378,7 +413,8 @@ class Parser {
       }
     }
     if (ok() && command_.kind == CommandKind::kRun) {
-      Fail(CheckTogether(command_.options));
+      Fail(CheckTogether(command_.options,
+                         /*complete=*/command_.options.config.empty()));
     }
     return command_;
   }
@@ -476,9 +512,18 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
     o.corrections.until = c.until;
     o.corrections.until_line = c.until_line;
   }
-  *error = CheckTogether(o);
+  *error = CheckTogether(o, /*complete=*/true);
   if (!error->empty()) *error = path + ": " + *error;
   return error->empty();
+}
+
+bool LoadSettings(const RunOptions& command_line, RunOptions* options,
+                  std::string* error) {
+  *options = command_line;
+  if (command_line.config.empty()) return true;
+  SettingsFile settings;
+  return ReadSettingsFile(command_line.config, &settings, error) &&
+         ApplySettings(settings, command_line.config, options, error);
 }
 
 int AnswerCommand(const Command& command, std::ostream& out,

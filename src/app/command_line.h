@@ -30,6 +30,7 @@ struct RunOptions {
   std::string explain_file;    // where; empty: standard error
   std::string config;          // the settings file, or empty
   bool strict = false;         // a repair that matches no battle fails
+  bool follow = false;         // keep reading the last log as it grows
   Corrections corrections;     // from the settings file, --since, --until
   // The long names of the options the command line gave: they win over
   // the settings file's.
@@ -57,6 +58,12 @@ Command ParseCommandLine(const std::vector<std::string_view>& args);
 // where it can) when an option of the file is wrong.
 bool ApplySettings(const SettingsFile& settings, const std::string& path,
                    RunOptions* options, std::string* error);
+
+// The options of a run: `command_line`'s, with those of its settings file
+// (--config) when it names one. False with `*error` as ApplySettings
+// gives it, or when the file cannot be read.
+bool LoadSettings(const RunOptions& command_line, RunOptions* options,
+                  std::string* error);
 
 // The answers that need no run: --help and --version on `out`, a usage
 // error on `err`. Returns the exit status (0, or 2 for a usage error).

@@ -8,7 +8,6 @@
 
 #include "app/command_line.h"
 #include "app/run.h"
-#include "app/settings_file.h"
 #include "app/unattended.h"
 #include "base/platform.h"
 #include "base/version.h"
@@ -28,20 +27,18 @@ int Run(int argc, char** argv) {
       return vexlane::RunProgram(console);
     }
     case vexlane::CommandKind::kRun: {
-      vexlane::RunOptions options = command.options;
-      if (!options.config.empty()) {
-        vexlane::SettingsFile settings;
-        std::string error;
-        if (!vexlane::ReadSettingsFile(options.config, &settings, &error) ||
-            !vexlane::ApplySettings(settings, options.config, &options,
-                                    &error)) {
-          std::cerr << "vexlane-stats: " << error << "\n" << std::flush;
-          return 2;
-        }
+      vexlane::RunOptions options;
+      std::string error;
+      if (!vexlane::LoadSettings(command.options, &options, &error)) {
+        std::cerr << "vexlane-stats: " << error << "\n" << std::flush;
+        return 2;
       }
       vexlane::StandardStreams streams{std::cout, std::cerr,
                                        vexlane::StderrIsTerminal(),
                                        (closed & 2) != 0, (closed & 1) != 0};
+      if (options.follow) {
+        return vexlane::RunFollowing(command.options, options, streams);
+      }
       return vexlane::RunUnattended(options, streams);
     }
     default:

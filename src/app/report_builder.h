@@ -24,7 +24,8 @@ class ReportBuilder {
   // Scores `*battle` (moving from it) and adds it to the report.
   const ScoredBattle& Add(FoundBattle* battle);
 
-  // Renders the report at the report time; it is then Pieces().
+  // Renders the report at the report time; it is then Pieces(). Follow
+  // mode renders it again after more battles have been added.
   void Finish();
   std::vector<std::string_view> Pieces() const;
   // The classic tail, of which level-by-level mode shows a part.

@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <ostream>
+#include <utility>
 #include <vector>
 
 #include "app/explain.h"
@@ -14,6 +16,7 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "log/byte_source.h"
+#include "log/followed_file.h"
 #include "log/gzip_source.h"
 #include "report/output_file.h"
 #include "scoring/corrections.h"
@@ -73,6 +76,8 @@ class WatchedSource : public ByteSource {
   }
   void Close() override { inner_->Close(); }
   const std::string& Name() const override { return inner_->Name(); }
+  bool CaughtUp() const override { return inner_->CaughtUp(); }
+  void EndWaiting() override { inner_->EndWaiting(); }
 
   const std::string& read_error() const { return read_error_; }
 
@@ -120,7 +125,25 @@ class OptionsRun : public FinderClient {
       CorrectBattle(options_.corrections, battle, &changes);
       Explain(changes, *battle);
     }
-    report_.Add(battle);
+    const ScoredBattle& scored = report_.Add(battle);
+    ++news_.battles;
+    news_.event = scored.event;
+    news_.level = scored.level;
+    news_.winner = scored.ranked.empty() ? "" : scored.ranked.front().name;
+  }
+
+  // Follow mode: the battles added since the last TakeNews.
+  struct News {
+    int battles = 0;
+    int event = 0;  // of the last one
+    std::string level;
+    std::string winner;
+  };
+  News TakeNews() { return std::exchange(news_, News{}); }
+  // Follow mode: called each time the scan has caught up with the log.
+  std::function<void()> on_caught_up;
+  void CaughtUp() override {
+    if (on_caught_up) on_caught_up();
   }
 
   // The levels in the order given, one a call (a battle left out by the
@@ -166,6 +189,7 @@ class OptionsRun : public FinderClient {
   std::size_t next_ = 0;
   std::vector<std::size_t> repair_matches_;
   std::string undated_;
+  News news_;
 };
 
 // The logs of a run, each opened once and kept open: a level-by-level
@@ -176,8 +200,9 @@ struct Logs {
   std::string joined;  // "a.log, b.log" for messages
   std::vector<std::unique_ptr<ByteSource>> files;
   std::vector<std::unique_ptr<ReplaySource>> sources;
-  std::vector<FileId> ids;       // to refuse an output that is an input
-  std::string_view first_bytes;  // of the first log, to tell its format
+  std::vector<FileId> ids;           // to refuse an output that is an input
+  std::string_view first_bytes;      // of the first log, to tell its format
+  FollowedFile* followed = nullptr;  // --follow: the last log
 };
 
 // Opens every log, reads the first bytes of each (a log that cannot be
@@ -194,7 +219,11 @@ bool OpenLogs(const RunOptions& options, const StandardStreams& streams,
           std::make_unique<StdinSource>(streams.in_was_closed));
       logs->ids.push_back(IdOfStream(stdin));
     } else {
-      if (IsGzipName(name)) {
+      if (options.follow && logs->files.size() + 1 == logs->names.size()) {
+        auto followed = std::make_unique<FollowedFile>(name);
+        logs->followed = followed.get();
+        logs->files.push_back(std::move(followed));
+      } else if (IsGzipName(name)) {
         logs->files.push_back(std::make_unique<GzipSource>(name));
       } else {
         logs->files.push_back(std::make_unique<FileSource>(name));
@@ -350,9 +379,11 @@ class ExplainFile {
   bool created_ = false;
 };
 
-// Publishes the report where the options say. The outcome names the file.
+// Publishes the report where the options say, with `replace` over a file
+// of that name. The outcome names the file.
 WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
-                           std::ostream& out, std::string* target) {
+                           std::ostream& out, std::string* target,
+                           bool replace) {
   WriteOutcome outcome;
   if (options.output == "-") {
     *target = "standard output";
@@ -361,8 +392,8 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
   }
   if (!options.output.empty()) {
     *target = Quoted(options.output);
-    return options.force ? ReplaceReport(report.Pieces(), options.output)
-                         : WriteNewReport(report.Pieces(), options.output);
+    return replace ? ReplaceReport(report.Pieces(), options.output)
+                   : WriteNewReport(report.Pieces(), options.output);
   }
   outcome = WriteNumberedReport(report.Pieces(), ExtensionOf(options.format),
                                 options.directory, TakenName::kTakeNext);
@@ -406,7 +437,7 @@ class Scan {
   Scan(const RunOptions& options, const StandardStreams& streams,
        const Logs& logs, LogFormat format)
       : options_(options), err_(streams.err), logs_(logs), format_(format) {
-    if (streams.err_is_terminal && !options.quiet) {
+    if (streams.err_is_terminal && !options.quiet && !options.follow) {
       progress_ = std::make_unique<ProgressLine>(err_, TotalSize(logs.names));
     }
     settings_.extra_points = options.extra_points;
@@ -418,8 +449,11 @@ class Scan {
   }
 
   // False, after saying why, when the explanation cannot be written or a
-  // log could not be read to its end.
-  bool Run() {
+  // log could not be read to its end. With `followed`, the scan waits at
+  // its end for more and calls `caught_up` each time it has read all there
+  // is, until the following ends.
+  bool Run(FollowedFile* followed = nullptr,
+           const std::function<void()>& caught_up = {}) {
     std::vector<ByteSource*> parts;
     for (const auto& source : logs_.sources) {
       watched_.push_back(
@@ -440,6 +474,16 @@ class Scan {
     run_ = std::make_unique<OptionsRun>(options_, err_, logs_.joined,
                                         progress_.get(), &settings_,
                                         explainer.get());
+    if (followed != nullptr) {
+      followed->Follow([] { return FollowSignalsCaught() != 0; });
+      run_->on_caught_up = caught_up;
+      if (explainer && !followed->why_polling().empty()) {
+        err_ << Quoted(followed->Name())
+             << " is followed by reading it every second: "
+             << followed->why_polling() << "\n"
+             << std::flush;
+      }
+    }
     FinderOptions finder_options;
     finder_options.automatic = options_.levels.empty();
     finder_options.format = format_;
@@ -494,6 +538,7 @@ class Scan {
   int added() const { return added_; }
   std::size_t lines() const { return stats_.lines; }
   ReportBuilder& report() { return run_->report(); }
+  OptionsRun& run() { return *run_; }
 
  private:
   const RunOptions& options_;
@@ -511,13 +556,13 @@ class Scan {
 // Publishes the report, prints its path on standard output and the summary
 // on standard error. The exit status.
 int PublishAndTell(const RunOptions& options, StandardStreams& streams,
-                   Scan* scan, const std::string& hint) {
+                   Scan* scan, const std::string& hint, bool replace) {
   std::ostream& err = streams.err;
   ReportBuilder& report = scan->report();
   report.Finish();
   std::string target;
   const WriteOutcome outcome =
-      PublishReport(options, report, streams.out, &target);
+      PublishReport(options, report, streams.out, &target, replace);
   if (!outcome.ok) {
     err << kProgram << "cannot write the report to " << target << ": "
         << outcome.error << "\n"
@@ -550,7 +595,152 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
   return 0;
 }
 
+// The full path of the report file, for messages.
+std::string FullPath(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::absolute(path, ec).lexically_normal().string();
+}
+
+// Follow mode's publishing: each time the scan has caught up with the
+// followed log and battles have ended since, the report as it stands is
+// published at -o, replacing the one published before, with one line on
+// standard error unless -q.
+class Republisher {
+ public:
+  // `*published` is the report this program published at -o so far
+  // (empty: none), which it may replace.
+  Republisher(const RunOptions& options, StandardStreams& streams,
+              std::string* published)
+      : options_(options), streams_(streams), published_(published) {}
+
+  // Called on the scan's thread between lines.
+  void CaughtUp(Scan* scan, FollowedFile* followed) {
+    std::ostream& err = streams_.err;
+    const OptionsRun::News news = scan->run().TakeNews();
+    const bool first = first_;
+    first_ = false;
+    if (news.battles == 0) {
+      if (first && !options_.quiet) {
+        err << kProgram << "following " << Quoted(followed->Name())
+            << ": no battle yet, the report is written when one ends\n"
+            << std::flush;
+      }
+      return;
+    }
+    ReportBuilder& report = scan->report();
+    report.Finish();
+    std::string target;
+    const WriteOutcome outcome =
+        PublishReport(options_, report, streams_.out, &target, Replaces());
+    if (!outcome.ok) {
+      err << kProgram << "cannot write the report to " << target << ": "
+          << outcome.error;
+      if (published_->empty()) {
+        // As a run that cannot write its report: the following ends.
+        err << "\n" << std::flush;
+        failed_ = true;
+        followed->EndWaiting();
+        return;
+      }
+      err << "; it is written again when the next battle ends\n" << std::flush;
+      return;
+    }
+    *published_ = options_.output;
+    if (options_.quiet) return;
+    if (news.battles == 1) {
+      err << kProgram << "event " << news.event << ", ";
+    } else {
+      err << kProgram << "events " << news.event - news.battles + 1 << " to "
+          << news.event << ", the last ";
+    }
+    err << VisibleControls(news.level) << ", won by "
+        << VisibleControls(news.winner) << " ("
+        << Counted(report.battles(), "battle") << ", "
+        << Counted(report.players(), "player") << "): report written to "
+        << FullPath(outcome.path);
+    if (first) err << "; following " << Quoted(followed->Name());
+    err << "\n" << std::flush;
+  }
+
+  // Whether the report at -o is replaced: with --force, or when it is the
+  // one this program published.
+  bool Replaces() const {
+    return options_.force || *published_ == options_.output;
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  const RunOptions& options_;
+  StandardStreams& streams_;
+  std::string* published_;
+  bool first_ = true;
+  bool failed_ = false;
+};
+
 }  // namespace
+
+int RunFollowing(const RunOptions& command_line, const RunOptions& options,
+                 StandardStreams& streams) {
+  std::ostream& err = streams.err;
+  CatchFollowSignals();
+  RunOptions now = options;
+  std::string published;
+  for (;;) {
+    Logs logs;
+    if (!OpenLogs(now, streams, &logs)) return 1;
+    Republisher republisher(now, streams, &published);
+    RunOptions checked = now;
+    checked.force = republisher.Replaces();
+    if (const std::string problem = OutputProblem(checked, streams, logs);
+        !problem.empty()) {
+      err << kProgram << problem << "\n" << std::flush;
+      return 1;
+    }
+    const Detection detected = DetectLogFormat(logs.first_bytes);
+    LogFormat format = LogFormat::kClassic;
+    if (!ChooseFormat(now, logs, detected, err, &format)) return 1;
+
+    Scan scan(now, streams, logs, format);
+    if (!scan.Run(logs.followed,
+                  [&] { republisher.CaughtUp(&scan, logs.followed); }) ||
+        republisher.failed()) {
+      return 1;
+    }
+    const int asked = FollowSignalsCaught();
+    if ((asked & kReloadAsked) != 0 && (asked & kStopAsked) == 0) {
+      // SIGHUP: the settings again, and the report made anew from the
+      // logs as they stand, as a new start would make it.
+      ForgetReload();
+      RunOptions reread;
+      std::string error;
+      if (LoadSettings(command_line, &reread, &error)) {
+        now = reread;
+      } else {
+        err << kProgram << error << " (the settings stay as they were)\n"
+            << std::flush;
+      }
+      if (!now.quiet) {
+        err << kProgram << "reading the logs again"
+            << (now.config.empty() ? "" : " with " + Quoted(now.config)) << "\n"
+            << std::flush;
+      }
+      continue;
+    }
+    // SIGTERM or SIGINT: the end of the log closes the open battle, and the
+    // run ends as a run on the log as it stands ends.
+    const std::string hint = FormatHint(detected, format);
+    if (scan.added() == 0) {
+      if (!now.quiet) {
+        err << kProgram << "no battle was found in " << logs.joined << " ("
+            << Counted(scan.lines(), "line")
+            << " read); no report was written\n"
+            << hint << std::flush;
+      }
+      return 0;
+    }
+    return PublishAndTell(now, streams, &scan, hint, republisher.Replaces());
+  }
+}
 
 int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   std::ostream& err = streams.err;
@@ -576,7 +766,7 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     }
     return 0;
   }
-  return PublishAndTell(options, streams, &scan, hint);
+  return PublishAndTell(options, streams, &scan, hint, options.force);
 }
 
 }  // namespace vexlane

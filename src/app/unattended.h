@@ -21,4 +21,13 @@ struct StandardStreams {
 // found, 1 when a log cannot be read or the report cannot be written.
 int RunUnattended(const RunOptions& options, StandardStreams& streams);
 
+// --follow: a run that then keeps reading the last log as the IRC client
+// writes it, republishing the report each time a battle ends, until
+// SIGTERM or SIGINT ends it as a run ends (status 0 when the last report
+// was written). SIGHUP reads the settings again (`command_line` with its
+// --config file) and makes the report anew. `options` are the run's
+// options to start with.
+int RunFollowing(const RunOptions& command_line, const RunOptions& options,
+                 StandardStreams& streams);
+
 }  // namespace vexlane

@@ -1,6 +1,7 @@
 // The few things that differ between Linux, macOS and Windows: telling a
 // terminal, waiting for one key press, creating a file that must not exist
-// yet, and replacing a file in one step.
+// yet, replacing a file in one step, and waiting for a followed log to
+// change.
 #pragma once
 
 #include <cstdint>
@@ -39,6 +40,9 @@ std::FILE* CreateTempFileBeside(const std::string& path,
 // True when `file` is a regular file (which can be read again from its
 // start), not a pipe, FIFO, terminal or device.
 bool IsRegularFile(std::FILE* file);
+
+// The size of the file open as `file`; -1 when it cannot be told.
+std::int64_t SizeOfStream(std::FILE* file);
 
 // Which file a name or an open stream is, to tell two names of one file.
 struct FileId {
@@ -87,5 +91,52 @@ void HoldSignals(bool hold);
 // The file the signal handlers remove; nullptr for none. The text is
 // copied.
 void SetTemporaryFile(const char* path);
+
+// Follow mode's wait for a log to change. Where the system tells of
+// changes (inotify on Linux) the wait costs nothing until the file is
+// written, renamed, replaced or created again; elsewhere, and on file
+// systems whose changes made on other machines are not told (NFS, SMB,
+// FUSE), it polls: a wait lasts a second at most.
+class FileChangeWait {
+ public:
+  FileChangeWait();
+  ~FileChangeWait();
+  FileChangeWait(const FileChangeWait&) = delete;
+  FileChangeWait& operator=(const FileChangeWait&) = delete;
+
+  // Watches `path`: the file it names now, and its directory for a file of
+  // that name renamed, removed or created. Call it again once the name
+  // names another file.
+  void Watch(const std::string& path);
+  // Empty when changes are told; otherwise why the wait polls.
+  const std::string& why_polling() const { return why_polling_; }
+  // Returns when the file may have changed (or a second has passed, when
+  // polling), or at once while the waits are interrupted.
+  void Wait();
+
+ private:
+  int fd_ = -1;  // the inotify descriptor where there is one
+  int file_watch_ = -1;
+  int directory_watch_ = -1;
+  std::string name_;  // the file's name within its directory
+  std::string why_polling_;
+};
+
+// Makes every FileChangeWait::Wait return at once, now and later, until
+// ResumeFileWaits. Safe in a signal handler and from any thread.
+void InterruptFileWaits();
+// Lets the waits wait again. Call it only when whoever interrupted them
+// has been heard.
+void ResumeFileWaits();
+
+// Follow mode's signals: from now on SIGINT and SIGTERM ask the program to
+// stop and SIGHUP to read its settings again, instead of ending it; each
+// interrupts the file waits. FollowSignalsCaught tells what was asked so
+// far (bits of kStopAsked, kReloadAsked); ForgetReload clears the reload.
+constexpr int kStopAsked = 1;
+constexpr int kReloadAsked = 2;
+void CatchFollowSignals();
+int FollowSignalsCaught();
+void ForgetReload();
 
 }  // namespace vexlane

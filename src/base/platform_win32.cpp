@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -54,6 +55,13 @@ bool IsRegularFile(std::FILE* file) {
   struct _stat64 st {};
   return _fstat64(_fileno(file), &st) == 0 &&
          (st.st_mode & _S_IFMT) == _S_IFREG;
+}
+
+std::int64_t SizeOfStream(std::FILE* file) {
+  struct _stat64 st {};
+  return _fstat64(_fileno(file), &st) == 0
+             ? static_cast<std::int64_t>(st.st_size)
+             : -1;
 }
 
 namespace {
@@ -145,5 +153,43 @@ void SetTemporaryFile(const char* path) {
   std::memcpy(temporary_file, path, n + 1);
   has_temporary_file = 1;
 }
+
+namespace {
+
+std::atomic<bool> waits_interrupted{false};
+std::atomic<int> follow_signals{0};
+
+extern "C" void NoteFollowSignal(int signal_number) {
+  follow_signals |= kStopAsked;
+  waits_interrupted = true;
+  std::signal(signal_number, NoteFollowSignal);
+}
+
+}  // namespace
+
+// Windows polls: a wait is a second, in steps that notice an interruption.
+FileChangeWait::FileChangeWait()
+    : why_polling_("this program does not watch files on Windows") {}
+
+FileChangeWait::~FileChangeWait() = default;
+
+void FileChangeWait::Watch(const std::string&) {}
+
+void FileChangeWait::Wait() {
+  for (int step = 0; step < 10 && !waits_interrupted; ++step) Sleep(100);
+}
+
+void InterruptFileWaits() { waits_interrupted = true; }
+
+void ResumeFileWaits() { waits_interrupted = false; }
+
+void CatchFollowSignals() {
+  std::signal(SIGINT, NoteFollowSignal);
+  std::signal(SIGTERM, NoteFollowSignal);
+}
+
+int FollowSignalsCaught() { return follow_signals.load(); }
+
+void ForgetReload() { follow_signals &= ~kReloadAsked; }
 
 }  // namespace vexlane

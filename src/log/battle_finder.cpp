@@ -77,6 +77,7 @@ class Finder {
         trace_(options.trace) {
     SetLevel(options.first_level);
     state_.times.reserve(100);
+    feed_.OnCaughtUp([this] { client_->CaughtUp(); });
   }
 
   int Run() {

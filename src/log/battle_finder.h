@@ -48,6 +48,10 @@ class FinderClient {
   // Level-by-level mode: a whole pass over the log did not start a battle
   // of the asked level.
   virtual void LevelNotFound(const std::string& level) = 0;
+
+  // A followed log: every line the client has written so far has been
+  // read, and the scan waits for more. A battle still running stays open.
+  virtual void CaughtUp() {}
 };
 
 // One decision of the finder, for the explanation: what happened on which
@@ -122,8 +126,11 @@ struct FinderStats {
 // Scans the log made of `parts`, read in order as one log (a battle may
 // start in one part and stop in the next; each level-by-level pass reads
 // them all again from the first), and hands every battle with times to
-// `*client`. Returns the number of battles handed over. A log that cannot
-// be opened is the caller's to check before; a read error ends its part.
+// `*client`. The last part may be a followed log (FollowedFile): the scan
+// then ends when its following does, and tells the client each time it
+// has caught up with the log. Returns the number of battles handed over. A log
+// that cannot be opened is the caller's to check before; a read error ends its
+// part.
 int FindBattles(const std::vector<ByteSource*>& parts,
                 const FinderOptions& options, FinderClient* client,
                 FinderStats* stats = nullptr);

@@ -174,6 +174,12 @@ std::ptrdiff_t ReplaySource::Read(char* buffer, std::size_t size,
   return n;
 }
 
+bool ReplaySource::CaughtUp() const {
+  // Caught up once what Peek read ahead has been handed out too.
+  return (direct_ || (!replaying_ && head_out_ >= head_.size())) &&
+         inner_->CaughtUp();
+}
+
 std::ptrdiff_t MemorySource::Read(char* buffer, std::size_t size,
                                   std::string*) {
   const std::size_t n = std::min(size, bytes_.size() - at_);

@@ -32,6 +32,13 @@ class ByteSource {
 
   // How messages name the log.
   virtual const std::string& Name() const = 0;
+
+  // A followed log (FollowedFile), whose Read waits at the end for more:
+  // true when the last Read handed out every byte the log held then.
+  virtual bool CaughtUp() const { return false; }
+  // Makes a waiting Read, and every later one, return what the log holds
+  // and then its end. Safe from another thread than the reader's.
+  virtual void EndWaiting() {}
 };
 
 // A file opened by path. A directory opens but fails its first read. A
@@ -93,6 +100,8 @@ class ReplaySource : public ByteSource {
   void Close() override {}
   bool Rewind() override;
   const std::string& Name() const override { return inner_->Name(); }
+  bool CaughtUp() const override;
+  void EndWaiting() override { inner_->EndWaiting(); }
 
   // The first `size` bytes (fewer when the log is shorter), read ahead
   // after the first Open; Read still hands them out first. An empty view

@@ -34,6 +34,8 @@ void LineFeed::Close() {
       stop_ = true;
     }
     free_changed_.notify_all();
+    // The producer may be waiting for a followed log to grow.
+    if (source_ != nullptr) source_->EndWaiting();
     producer_.join();
   }
   if (source_ != nullptr) source_->Close();
@@ -51,6 +53,7 @@ void LineFeed::Open(ByteSource* source, LineReader* reader, bool new_pass) {
   source_ = source->Open(&ignored) ? source : nullptr;
   carry_.clear();
   source_done_ = source_ == nullptr;
+  told_caught_up_ = false;
   stop_ = false;
   finished_ = false;
   next_line_ = 0;
@@ -97,6 +100,7 @@ void LineFeed::Produce(Chunk* chunk) {
   chunk->lines.clear();
   chunk->last = false;
   chunk->unterminated = false;
+  chunk->caught_up = false;
   // Read until the chunk holds a line end, or the source ends.
   std::size_t end = std::string::npos;
   std::size_t searched = 0;
@@ -117,6 +121,16 @@ void LineFeed::Produce(Chunk* chunk) {
     if (found != nullptr) {
       end = buffer.view().rfind('\n');
       break;
+    }
+    if (source_->CaughtUp() && !told_caught_up_) {
+      // A followed log ends, for now, in half a line: the lines before it
+      // have all been handed out. An empty chunk tells so; the half line
+      // waits for its end.
+      carry_.assign(buffer.data.get(), buffer.size);
+      buffer.size = 0;
+      chunk->caught_up = true;
+      told_caught_up_ = true;
+      return;
     }
   }
   if (end != std::string::npos && end + 1 < buffer.size) {
@@ -148,6 +162,8 @@ void LineFeed::Produce(Chunk* chunk) {
     at += length + (terminated ? 1 : 0);
   }
   chunk->last = source_done_ && carry_.empty();
+  chunk->caught_up = !source_done_ && source_->CaughtUp();
+  told_caught_up_ = chunk->caught_up;
   // The runs of plain lines, from the back. The last line of the last
   // chunk never joins a run: the end of the log examines it once more.
   std::vector<Line>& lines = chunk->lines;
@@ -251,6 +267,7 @@ bool LineFeed::Next(LogLine* line) {
       return false;
     }
     if (current_) {
+      if (current_->caught_up && on_caught_up_) on_caught_up_();
       // A chunk that grew for a very long line gives its memory back.
       if (current_->bytes.capacity > 4 * (block_size_ + (1 << 20))) {
         current_->bytes.Release();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +54,12 @@ class LineFeed {
   bool LastOfChunk() const {
     return current_ != nullptr && next_line_ >= current_->lines.size();
   }
+  // Called by Next, on its thread, when every whole line of a followed
+  // log has been handed out and it is about to wait for the client to
+  // write more.
+  void OnCaughtUp(std::function<void()> hook) {
+    on_caught_up_ = std::move(hook);
+  }
 
  private:
   // Offsets into a chunk: a line may be longer than 4 GiB.
@@ -88,6 +95,7 @@ class LineFeed {
     bool last = false;           // no chunk follows
     bool unterminated = false;   // its last line had no line end
     bool out_of_memory = false;  // the producer ran out: rethrown here
+    bool caught_up = false;      // the source held nothing more (followed)
   };
 
   // Fills `*chunk` with the next whole lines; the producer's side.
@@ -103,6 +111,7 @@ class LineFeed {
   // The producer's state.
   std::string carry_;  // the start of a line that continues in the next read
   bool source_done_ = false;
+  bool told_caught_up_ = false;  // the last chunk made was caught up
   // Shared between the threads.
   std::mutex mutex_;
   std::condition_variable ready_changed_;
@@ -115,6 +124,7 @@ class LineFeed {
   std::unique_ptr<Chunk> current_;
   std::size_t next_line_ = 0;
   bool finished_ = false;
+  std::function<void()> on_caught_up_;
 };
 
 }  // namespace vexlane

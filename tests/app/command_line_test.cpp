@@ -30,7 +30,8 @@ std::string UsageError(const std::string& sentence) {
          "[-p N]\n                     [-l LEVEL]... [-o FILE [--force] | -d "
          "DIR] [-q]\n                     [--explain[=FILE]] [-c FILE] "
          "[--since DATE]\n"
-         "                     [--until DATE] [--strict] [LOG]...\nTry "
+         "                     [--until DATE] [--strict] [--follow] "
+         "[LOG]...\nTry "
          "'vexlane-stats --help'.\n";
 }
 
@@ -108,6 +109,20 @@ TEST(CommandLine, UsageErrors) {
       {{"-l", " "}, "a level name must not be blank"},
       {{"-o", "x", "-d", "y"}, "'-o' and '-d' cannot be given together"},
       {{"--force"}, "'--force' goes with '-o FILE'"},
+      {{"--follow"}, "'--follow' needs '-o FILE': the report it republishes"},
+      {{"--follow", "-o", "-"},
+       "'--follow' needs '-o FILE': the report it republishes"},
+      {{"--follow", "-o", "r", "-l", "Pipe12"},
+       "'--follow' cannot go with '-l': level by level reads the log again "
+       "for every level"},
+      {{"--follow", "-o", "r", "-i", "-"},
+       "'--follow' cannot follow standard input ('-i -'): it follows a log "
+       "file as it grows"},
+      {{"--follow", "-o", "r", "a.log", "b.log.gz"},
+       "'--follow' cannot follow the gzip log 'b.log.gz': it follows the "
+       "last log as the client writes it"},
+      {{"--follow", "-o", "r", "--explain=why.txt"},
+       "'--follow' explains on standard error, not to a file"},
   };
   for (const auto& [args, sentence] : kCases) {
     Answer a = Handle(args);

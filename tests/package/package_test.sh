@@ -19,6 +19,8 @@ installed="$scratch/root/usr/bin/vexlane-stats"
 [ -f "$scratch/root/usr/share/man/man1/vexlane-stats.1" ]
 [ -f "$scratch/root/usr/share/doc/vexlane-stats/README.md" ]
 [ -f "$scratch/root/usr/share/doc/vexlane-stats/vexlane-stats.toml" ]
+grep -q '^ExecStart=/usr/bin/vexlane-stats --follow ' \
+  "$scratch/root/usr/lib/systemd/system/vexlane-stats@.service"
 completion="$scratch/root/usr/share/bash-completion/completions/vexlane-stats"
 [ -f "$completion" ]
 # The completion offers every option that --help lists.
