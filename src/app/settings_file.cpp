@@ -345,12 +345,22 @@ class Reader {
   std::unordered_map<std::string, std::size_t> nicks_;  // key -> alias
 };
 
-// Where `text` nests deeper than a settings file ever needs (dotted keys
-// of more than kDeepest parts, arrays or tables inside each other more
-// than kDeepest times), or npos: the TOML reader recurses on nesting, and
-// a hostile file must not overflow the stack.
+// Where `*text` goes where the TOML reader must not be taken, or npos, with
+// why in `*why`: nesting deeper than a settings file ever needs (dotted
+// keys of more than kDeepest parts, arrays or tables inside each other
+// more than kDeepest times: the reader recurses and a hostile file must not
+// overflow the stack), or a byte other than ASCII outside comments: the
+// reader (toml++ 3.3) meets undefined behaviour when it asks whether such a
+// character is white space, as it may anywhere, so such characters are
+// written as \u escapes in double quotes. In comments they are made '?'.
 constexpr std::size_t kDeepest = 64;
-std::size_t TooDeep(std::string_view text) {
+std::size_t Unreadable(std::string* text_bytes, std::string* why) {
+  std::string& text = *text_bytes;
+  const std::string not_ascii =
+      "a character other than ASCII (write it as \\u00E9 in \"quotes\")";
+  const std::string too_deep = "nested more than " + std::to_string(kDeepest) +
+                               " deep (keys of more parts, or lists and "
+                               "tables inside each other)";
   std::size_t depth = 0;
   std::size_t dots = 0;
   bool in_key = true;  // before the line's '='
@@ -362,6 +372,10 @@ std::size_t TooDeep(std::string_view text) {
       const std::size_t from = i + (triple ? 3 : 1);
       std::size_t end = from;
       while (end < text.size()) {
+        if (static_cast<unsigned char>(text[end]) >= 0x80) {
+          *why = not_ascii;
+          return end;
+        }
         if (c == '"' && text[end] == '\\') {
           end += 2;
           continue;
@@ -376,9 +390,15 @@ std::size_t TooDeep(std::string_view text) {
       continue;
     }
     if (c == '#') {
-      while (i < text.size() && text[i] != '\n') ++i;
+      for (; i < text.size() && text[i] != '\n'; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) text[i] = '?';
+      }
     }
     if (i >= text.size()) break;
+    if (static_cast<unsigned char>(text[i]) >= 0x80) {
+      *why = not_ascii;
+      return i;
+    }
     switch (text[i]) {
       case '\n':
         dots = 0;
@@ -388,11 +408,17 @@ std::size_t TooDeep(std::string_view text) {
         in_key = false;
         break;
       case '.':
-        if (in_key && ++dots > kDeepest) return i;
+        if (in_key && ++dots > kDeepest) {
+          *why = too_deep;
+          return i;
+        }
         break;
       case '[':
       case '{':
-        if (++depth > kDeepest) return i;
+        if (++depth > kDeepest) {
+          *why = too_deep;
+          return i;
+        }
         break;
       case ']':
       case '}':
@@ -410,7 +436,10 @@ std::size_t TooDeep(std::string_view text) {
 bool ParseSettings(std::string_view text, const std::string& path,
                    SettingsFile* settings, std::string* error) {
   *settings = SettingsFile{};
-  if (const std::size_t at = TooDeep(text); at != std::string_view::npos) {
+  std::string why;
+  std::string safe(text);
+  if (const std::size_t at = Unreadable(&safe, &why);
+      at != std::string_view::npos) {
     std::size_t line = 1;
     std::size_t column = 1;
     for (std::size_t i = 0; i < at; ++i) {
@@ -418,12 +447,10 @@ bool ParseSettings(std::string_view text, const std::string& path,
       line += text[i] == '\n' ? 1 : 0;
     }
     *error = path + ":" + std::to_string(line) + ":" + std::to_string(column) +
-             ": nested more than " + std::to_string(kDeepest) +
-             " deep (keys of more parts, or lists and tables inside each "
-             "other)";
+             ": " + why;
     return false;
   }
-  toml::parse_result parsed = toml::parse(text, path);
+  toml::parse_result parsed = toml::parse(safe, path);
   if (!parsed) {
     const toml::parse_error& e = parsed.error();
     *error = path + ":" + std::to_string(e.source().begin.line) + ":" +

@@ -54,6 +54,11 @@ skip = true
   EXPECT_EQ(c.repairs[0].line, 14u);
   EXPECT_EQ(c.repairs[1].start, "21:10:02");
   EXPECT_TRUE(c.repairs[1].skip);
+  // Characters other than ASCII as escapes; comments may hold them.
+  ASSERT_TRUE(ParseSettings("# \xc3\xa9\n[players]\nZoe = [\"Zo\\u00EB\"]\n",
+                            "s.toml", &s, &error))
+      << error;
+  EXPECT_EQ(s.corrections.aliases[0].nick, "Zo\xc3\xab");
 }
 
 // Every wrong settings file names the file, the line and the column, and
@@ -82,6 +87,10 @@ TEST(SettingsFile, ErrorsNameThePlace) {
       {"a" + std::string(100000, '.') + "b = 1\n",
        "s.toml:1:66: nested more than 64 deep"},
       {std::string(5000, '[') + "\n", "s.toml:1:65: nested more than 64 deep"},
+      // Other than ASCII, the reader's library meets undefined behaviour:
+      // such characters are written as escapes (comments may hold them).
+      {"# caf\xc3\xa9\nlog = \"Zo\xc3\xab\"\n",
+       "s.toml:2:10: a character other than ASCII"},
       {"[players]\nBob = [\"bob_\"]\nRob = [\"BOB_\"]\n",
        "s.toml:3:8: 'BOB_' is already a nick of 'Bob' (line 2): one nick is "
        "one player"},
