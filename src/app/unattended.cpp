@@ -595,6 +595,23 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
   return 0;
 }
 
+// The end of a scan: says that no battle was found, or publishes the
+// report and tells where. The exit status.
+int FinishRun(const RunOptions& options, StandardStreams& streams,
+              const Logs& logs, Scan* scan, const std::string& hint,
+              bool replace) {
+  if (scan->added() == 0) {
+    if (!options.quiet) {
+      streams.err << kProgram << "no battle was found in " << logs.joined
+                  << " (" << Counted(scan->lines(), "line")
+                  << " read); no report was written\n"
+                  << hint << std::flush;
+    }
+    return 0;
+  }
+  return PublishAndTell(options, streams, scan, hint, replace);
+}
+
 // The full path of the report file, for messages.
 std::string FullPath(const std::string& path) {
   std::error_code ec;
@@ -728,17 +745,8 @@ int RunFollowing(const RunOptions& command_line, const RunOptions& options,
     }
     // SIGTERM or SIGINT: the end of the log closes the open battle, and the
     // run ends as a run on the log as it stands ends.
-    const std::string hint = FormatHint(detected, format);
-    if (scan.added() == 0) {
-      if (!now.quiet) {
-        err << kProgram << "no battle was found in " << logs.joined << " ("
-            << Counted(scan.lines(), "line")
-            << " read); no report was written\n"
-            << hint << std::flush;
-      }
-      return 0;
-    }
-    return PublishAndTell(now, streams, &scan, hint, republisher.Replaces());
+    return FinishRun(now, streams, logs, &scan, FormatHint(detected, format),
+                     republisher.Replaces());
   }
 }
 
@@ -757,16 +765,8 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
 
   Scan scan(options, streams, logs, format);
   if (!scan.Run()) return 1;
-  const std::string hint = FormatHint(detected, format);
-  if (scan.added() == 0) {
-    if (!options.quiet) {
-      err << kProgram << "no battle was found in " << logs.joined << " ("
-          << Counted(scan.lines(), "line") << " read); no report was written\n"
-          << hint << std::flush;
-    }
-    return 0;
-  }
-  return PublishAndTell(options, streams, &scan, hint, options.force);
+  return FinishRun(options, streams, logs, &scan, FormatHint(detected, format),
+                   options.force);
 }
 
 }  // namespace vexlane

@@ -3,7 +3,6 @@
 #include <array>
 
 #include "base/text.h"
-#include "log/line_fields.h"
 
 // The line grammars, as each client documents or writes them by default.
 //
@@ -454,9 +453,7 @@ Detection DetectLogFormat(const std::vector<std::string>& lines) {
   std::array<std::size_t, kNames.size()> votes{};
   std::size_t dircproxy = 0;
   Detection d;
-  d.lines = lines.size();
   for (const std::string& line : lines) {
-    if (!SpeakerOf(line).empty()) ++d.classic_speakers;
     if (IsDircproxyLine(line)) ++dircproxy;
     for (LogFormat format : kOrder) {
       if (ParseLine(format, line).own) {

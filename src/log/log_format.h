@@ -80,9 +80,6 @@ struct Detection {
   // The name of a kind of log the program cannot read ("dircproxy"), or
   // empty; `format` is then classic.
   std::string_view unreadable;
-  // Lines with a speaker as the classic format reads them.
-  std::size_t classic_speakers = 0;
-  std::size_t lines = 0;
 };
 Detection DetectLogFormat(const std::vector<std::string>& lines);
 // The same for the first lines (at most 200) of `first_bytes`, the start of
