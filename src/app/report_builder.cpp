@@ -7,7 +7,7 @@ namespace vexlane {
 
 ReportBuilder::ReportBuilder(ReportFormat format, ExportSettings* settings)
     : row_(RowOf(format)), settings_(settings) {
-  if (classic()) results_.reserve(100000);
+  if (classic() || row_.streamed != nullptr) results_.reserve(100000);
   standings_.scores.reserve(1000);
   standings_.battles.reserve(3000);
 }
@@ -20,6 +20,14 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
     return last_;
   }
   AddToRatings(last_, &standings_, &ratings_);
+  if (row_.streamed != nullptr) {
+    const std::size_t n = last_.ranked.size();
+    row_.streamed->battle(
+        last_,
+        std::span<const double>(
+            ratings_.after.data() + ratings_.after.size() - n, n),
+        kept_.empty(), &results_);
+  }
   kept_.push_back(std::move(last_));
   return kept_.back();
 }
@@ -27,8 +35,13 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
 void ReportBuilder::Finish() {
   settings_->made = ReportTime();
   if (!classic()) {
-    rendered_ =
-        row_.render(ExportModel{kept_, standings_, ratings_, *settings_});
+    const ExportModel model{kept_, standings_, ratings_, *settings_};
+    if (row_.streamed != nullptr) {
+      head_ = row_.streamed->head(model);
+      rendered_ = row_.streamed->tail(model);
+    } else {
+      rendered_ = row_.render(model);
+    }
     return;
   }
   const std::string when = ReportCtimeText();
@@ -38,6 +51,7 @@ void ReportBuilder::Finish() {
 }
 
 std::vector<std::string_view> ReportBuilder::Pieces() const {
+  if (row_.streamed != nullptr) return {head_, results_, rendered_};
   if (!classic()) return {rendered_};
   return {head_, results_, tail_.text};
 }

@@ -1,6 +1,7 @@
 // Builds a report battle by battle as the finder hands them over: each is
 // scored and added to the standings; a classic report renders its section
-// at once, the other outputs rate the battle and keep it for the end.
+// at once, the other outputs rate the battle and keep it for the end (and
+// those that can render it at once as well).
 #pragma once
 
 #include <string>
@@ -47,7 +48,9 @@ class ReportBuilder {
   Standings standings_;
   std::string head_;
   ReportTail tail_;
-  std::string rendered_;  // the other outputs' whole text
+  // The other outputs' whole text, or what follows the battles of a
+  // streamed one (whose `head_` and `results_` come before).
+  std::string rendered_;
 };
 
 }  // namespace vexlane

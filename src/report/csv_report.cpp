@@ -2,6 +2,7 @@
 
 #include "base/text.h"
 #include "base/utf8.h"
+#include "report/report_format.h"
 
 namespace vexlane {
 
@@ -42,47 +43,52 @@ void AppendCsvField(std::string_view text, std::string* out) {
   *out += '"';
 }
 
-std::string RenderCsv(const ExportModel& model) {
-  std::string out(kHeader);
-  std::string level;
-  std::string starter;
+std::string RenderCsvHead(const ExportModel& /*model*/) {
+  return std::string(kHeader);
+}
+
+std::string RenderCsvTail(const ExportModel& /*model*/) { return {}; }
+
+void AppendCsvBattle(const ScoredBattle& b, std::span<const double> after,
+                     bool /*first*/, std::string* out_text) {
+  std::string& out = *out_text;
+  const std::string level = ToUtf8(b.level);
+  const std::string starter = ToUtf8(ShownStarter(b));
   std::string nick;
-  std::size_t entry = 0;  // in the ratings after each battle
-  for (const ScoredBattle& b : model.battles) {
-    level = ToUtf8(b.level);
-    starter = ToUtf8(ShownStarter(b));
-    for (std::size_t k = 0; k < b.ranked.size(); ++k) {
-      const TimeEntry& e = b.ranked[k];
-      AppendNumber(static_cast<std::uint64_t>(b.event), &out);
-      out += ',';
-      out += b.date;  // digits and dashes only
-      out += ',';
-      AppendCsvField(level, &out);
-      out += ',';
-      AppendCsvField(starter, &out);
-      out += ',';
-      AppendNumber(k + 1, &out);
-      out += ',';
-      nick.clear();
-      AppendUtf8(e.name, &nick);
-      AppendCsvField(nick, &out);
-      out += ',';
-      AppendCsvField(ShownTime(e), &out);
-      out += ',';
-      if (const auto h = Hundredths(e)) AppendNumber(*h, &out);
-      out += ',';
-      if (!HasTime(e)) AppendNumber(e.apples, &out);
-      out += ',';
-      AppendNumber(e.points, &out);
-      out += ',';
-      if (const auto d = BehindWinner(b.ranked, k)) AppendNumber(*d, &out);
-      out += ',';
-      // A number, negative early in a season: its '-' is a sign.
-      out += RatingText(model.ratings.after[entry++]);
-      out += "\r\n";
-    }
+  for (std::size_t k = 0; k < b.ranked.size(); ++k) {
+    const TimeEntry& e = b.ranked[k];
+    AppendNumber(static_cast<std::uint64_t>(b.event), &out);
+    out += ',';
+    out += b.date;  // digits and dashes only
+    out += ',';
+    AppendCsvField(level, &out);
+    out += ',';
+    AppendCsvField(starter, &out);
+    out += ',';
+    AppendNumber(k + 1, &out);
+    out += ',';
+    nick.clear();
+    AppendUtf8(e.name, &nick);
+    AppendCsvField(nick, &out);
+    out += ',';
+    AppendCsvField(ShownTime(e), &out);
+    out += ',';
+    if (const auto h = Hundredths(e)) AppendNumber(*h, &out);
+    out += ',';
+    if (!HasTime(e)) AppendNumber(e.apples, &out);
+    out += ',';
+    AppendNumber(e.points, &out);
+    out += ',';
+    if (const auto d = BehindWinner(b.ranked, k)) AppendNumber(*d, &out);
+    out += ',';
+    // A number, negative early in a season: its '-' is a sign.
+    out += RatingText(after[k]);
+    out += "\r\n";
   }
-  return out;
+}
+
+std::string RenderCsv(const ExportModel& model) {
+  return RenderStreamed({RenderCsvHead, RenderCsvTail, AppendCsvBattle}, model);
 }
 
 }  // namespace vexlane

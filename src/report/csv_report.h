@@ -3,6 +3,7 @@
 // formula.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "report/export_model.h"
@@ -10,6 +11,12 @@
 namespace vexlane {
 
 std::string RenderCsv(const ExportModel& model);
+
+// The same text in the pieces the report builder streams.
+std::string RenderCsvHead(const ExportModel& model);
+void AppendCsvBattle(const ScoredBattle& battle, std::span<const double> after,
+                     bool first, std::string* out);
+std::string RenderCsvTail(const ExportModel& model);
 
 // One field as written: quoted when it holds a comma, a quote or a line
 // end, and prefixed with ' when it would start a formula.

@@ -10,6 +10,7 @@
 #include "base/version.h"
 #include "report/overall_sections.h"
 #include "report/report_date.h"
+#include "report/report_format.h"
 
 namespace vexlane {
 
@@ -23,8 +24,12 @@ constexpr std::string_view kSchema = "vexlane-stats/1";
 // document tree.
 class JsonWriter {
  public:
-  explicit JsonWriter(std::string* out)
-      : out_(*out), string_(nlohmann::json::value_t::string) {}
+  // With `members_before`, the writer continues inside an object that
+  // already holds a member, written elsewhere.
+  explicit JsonWriter(std::string* out, bool members_before = false)
+      : out_(*out), string_(nlohmann::json::value_t::string) {
+    if (members_before) first_.push_back(0);
+  }
 
   void BeginObject() { Open('{'); }
   void EndObject() { Close('}'); }
@@ -286,16 +291,9 @@ void WriteRatings(const ExportModel& model, JsonWriter& w) {
 
 }  // namespace
 
-std::string RenderJson(const ExportModel& model) {
+std::string RenderJsonHead(const ExportModel& model) {
   const ExportSettings& settings = model.settings;
   std::string out;
-  // Room for the usual document at once (an entry line is about 130
-  // bytes): a growing string would copy itself and fault in fresh pages at
-  // every doubling. Pages never written cost nothing.
-  std::size_t entries = 0;
-  for (const ScoredBattle& b : model.battles) entries += b.ranked.size();
-  out.reserve(4096 + 256 * model.battles.size() + 192 * entries +
-              512 * model.standings.scores.size());
   JsonWriter w(&out);
   w.BeginObject();
   w.Key("schema").Text(kSchema);
@@ -326,22 +324,35 @@ std::string RenderJson(const ExportModel& model) {
   w.EndObject();
   w.Newline();
   w.Key("battles").BeginArray();
-  const double* after = model.ratings.after.data();
-  for (const ScoredBattle& b : model.battles) {
-    w.Newline();
-    WriteBattle(b, after, w);
-    after += b.ranked.size();
-  }
-  w.EndArray();
+  // The battles and the rest follow from AppendJsonBattle and
+  // RenderJsonTail, so the writer's open containers end here.
+  return out;
+}
+
+void AppendJsonBattle(const ScoredBattle& battle, std::span<const double> after,
+                      bool first, std::string* out) {
+  *out += first ? "\n" : ",\n";
+  JsonWriter w(out);
+  WriteBattle(battle, after.data(), w);
+}
+
+std::string RenderJsonTail(const ExportModel& model) {
+  std::string out = "]";
+  // A writer inside the document's object, past its first member.
+  JsonWriter w(&out, /*members_before=*/true);
   w.Newline();
   w.Key("standings");
   WriteStandings(model.standings, w);
   w.Newline();
   w.Key("ratings");
   WriteRatings(model, w);
-  w.EndObject();
-  out += '\n';
+  out += "}\n";
   return out;
+}
+
+std::string RenderJson(const ExportModel& model) {
+  return RenderStreamed({RenderJsonHead, RenderJsonTail, AppendJsonBattle},
+                        model);
 }
 
 }  // namespace vexlane

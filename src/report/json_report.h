@@ -2,6 +2,7 @@
 // docs/report.schema.json), for other programs.
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "report/export_model.h"
@@ -10,5 +11,12 @@ namespace vexlane {
 
 // Valid UTF-8 whatever bytes the log held.
 std::string RenderJson(const ExportModel& model);
+
+// The same document in the pieces the report builder streams: the head up
+// to the battles, each battle as it is scored, and the rest.
+std::string RenderJsonHead(const ExportModel& model);
+void AppendJsonBattle(const ScoredBattle& battle, std::span<const double> after,
+                      bool first, std::string* out);
+std::string RenderJsonTail(const ExportModel& model);
 
 }  // namespace vexlane

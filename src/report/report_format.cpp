@@ -1,6 +1,7 @@
 #include "report/report_format.h"
 
 #include "report/csv_report.h"
+#include "report/export_model.h"
 #include "report/json_report.h"
 #include "report/web_report.h"
 
@@ -8,16 +9,36 @@ namespace vexlane {
 
 namespace {
 
+constexpr StreamedRender kJsonStreamed = {RenderJsonHead, RenderJsonTail,
+                                          AppendJsonBattle};
+constexpr StreamedRender kCsvStreamed = {RenderCsvHead, RenderCsvTail,
+                                         AppendCsvBattle};
+
 constexpr ReportFormatRow kRows[] = {
     {ReportFormat::kComboText, "text", ".txt", "combo battle file", nullptr},
     {ReportFormat::kStatsText, "stats", ".txt", "stats.txt kind", nullptr},
     {ReportFormat::kHtml, "html", ".html", "the classic page", nullptr},
-    {ReportFormat::kJson, "json", ".json", "", RenderJson},
-    {ReportFormat::kCsv, "csv", ".csv", "", RenderCsv},
+    {ReportFormat::kJson, "json", ".json", "", RenderJson, &kJsonStreamed},
+    {ReportFormat::kCsv, "csv", ".csv", "", RenderCsv, &kCsvStreamed},
     {ReportFormat::kWeb, "web", ".html", "a modern page", RenderWebPage},
 };
 
 }  // namespace
+
+std::string RenderStreamed(const StreamedRender& streamed,
+                           const ExportModel& model) {
+  std::string out = streamed.head(model);
+  const double* after = model.ratings.after.data();
+  bool first = true;
+  for (const ScoredBattle& b : model.battles) {
+    streamed.battle(b, std::span<const double>(after, b.ranked.size()), first,
+                    &out);
+    after += b.ranked.size();
+    first = false;
+  }
+  out += streamed.tail(model);
+  return out;
+}
 
 std::span<const ReportFormatRow> ReportFormats() { return kRows; }
 

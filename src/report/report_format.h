@@ -11,6 +11,21 @@
 namespace vexlane {
 
 struct ExportModel;
+struct ScoredBattle;
+
+struct StreamedRender {
+  // What comes before the first battle and after the last.
+  std::string (*head)(const ExportModel& model);
+  std::string (*tail)(const ExportModel& model);
+  // Appends one battle; `after` holds the rating of each of its ranked
+  // entries' players after it, `first` is set for the first battle.
+  void (*battle)(const ScoredBattle& battle, std::span<const double> after,
+                 bool first, std::string* out);
+};
+
+// The whole output of a streamed row, as its `render`.
+std::string RenderStreamed(const StreamedRender& streamed,
+                           const ExportModel& model);
 
 enum class ReportFormat {
   kComboText,  // the combo battle text file
@@ -30,6 +45,10 @@ struct ReportFormatRow {
   // Null for the classic reports (text, stats, html): the builder renders
   // their battles' sections as the battles come and the frame at the end.
   std::string (*render)(const ExportModel& model);
+  // Outputs whose battles stand alone also render each battle as it comes,
+  // during the scan, and the rest around them at the end: `render` is then
+  // the same text in one piece. Null where the whole is needed first.
+  const StreamedRender* streamed = nullptr;
 };
 
 // Every row, in the order --help names them.
