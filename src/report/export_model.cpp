@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <system_error>
 #include <unordered_map>
@@ -53,6 +54,30 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
 }
 
 std::string RatingText(double ordinal) {
+  // Tenths as a whole number, written directly: a rating is written for
+  // every entry of every battle. Where ordinal * 10 lies near a half the
+  // product's own rounding could tip it, so the exact decimal rounding of
+  // to_chars decides instead.
+  const double tenths = ordinal * 10.0;
+  if (std::fabs(tenths) < 1e15) {
+    const double rounded = std::nearbyint(tenths);
+    if (std::fabs(std::fabs(tenths - rounded) - 0.5) > 1e-6) {
+      const auto whole = static_cast<std::int64_t>(rounded);
+      std::uint64_t magnitude =
+          static_cast<std::uint64_t>(whole < 0 ? -whole : whole);
+      char text[24];
+      char* p = text + sizeof text;
+      *--p = static_cast<char>('0' + magnitude % 10);
+      *--p = '.';
+      magnitude /= 10;
+      do {
+        *--p = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+      } while (magnitude != 0);
+      if (whole < 0) *--p = '-';
+      return std::string(p, text + sizeof text);
+    }
+  }
   char text[48];
   const auto [end, error] = std::to_chars(text, text + sizeof text, ordinal,
                                           std::chars_format::fixed, 1);

@@ -54,15 +54,26 @@ class JsonWriter {
 
   // Text from the log (any bytes) as a UTF-8 JSON string.
   void Text(std::string_view bytes) {
+    Separate();
+    TextValue(bytes);
+  }
+
+  // A member of an object that the caller separates itself: `literal` is
+  // its name as written, with the comma before it where one is due, and
+  // the colon ('",nick":'). The value follows through one of the *Value
+  // calls, which write no separator either. For the objects written by the
+  // hundred thousand.
+  void Member(std::string_view literal) {
+    out_ += literal;
+    first_.back() = 0;
+  }
+  void TextValue(std::string_view bytes) {
     // Printable ASCII without a quote or a backslash, as most nicks, levels
     // and stamps are, is its own JSON string.
     if (std::all_of(bytes.begin(), bytes.end(), [](char c) {
           return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
         })) {
-      Separate();
-      out_ += '"';
-      out_ += bytes;
-      out_ += '"';
+      Quoted(bytes);
       return;
     }
     auto& text = string_.get_ref<nlohmann::json::string_t&>();
@@ -75,12 +86,26 @@ class JsonWriter {
     const bool plain = std::none_of(text.begin(), text.end(), [](char c) {
       return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
     });
-    if (!plain) return Raw(string_.dump());
-    Separate();
-    out_ += '"';
-    out_ += text;
-    out_ += '"';
+    if (plain) {
+      Quoted(text);
+    } else {
+      out_ += string_.dump();
+    }
   }
+  void NumberValue(std::uint64_t value) {
+    char text[24];
+    out_.append(text, static_cast<std::size_t>(
+                          std::to_chars(text, text + 24, value).ptr - text));
+  }
+  template <typename T>
+  void OptionalValue(const std::optional<T>& value) {
+    if (value) {
+      NumberValue(static_cast<std::uint64_t>(*value));
+    } else {
+      out_ += "null";
+    }
+  }
+
   // Empty text is null: the log gave none.
   void TextOrNull(std::string_view bytes) {
     if (bytes.empty()) {
@@ -90,10 +115,8 @@ class JsonWriter {
     }
   }
   void Number(std::uint64_t value) {
-    char text[24];
-    Raw(std::string_view(
-        text, static_cast<std::size_t>(
-                  std::to_chars(text, text + 24, value).ptr - text)));
+    Separate();
+    NumberValue(value);
   }
   void Number(double value) {
     char text[32];
@@ -113,11 +136,8 @@ class JsonWriter {
   void Null() { Raw("null"); }
   template <typename T>
   void Optional(const std::optional<T>& value) {
-    if (value) {
-      Number(static_cast<std::uint64_t>(*value));
-    } else {
-      Null();
-    }
+    Separate();
+    OptionalValue(value);
   }
 
   // A line end before the next value, so that long arrays read one
@@ -142,6 +162,15 @@ class JsonWriter {
   void Raw(std::string_view text) {
     Separate();
     out_ += text;
+  }
+  // `text` between quotes, in one write.
+  void Quoted(std::string_view text) {
+    const std::size_t at = out_.size();
+    out_.resize(at + text.size() + 2);
+    char* p = out_.data() + at;
+    *p++ = '"';
+    std::memcpy(p, text.data(), text.size());
+    p[text.size()] = '"';
   }
   void Open(char c) {
     Separate();
@@ -191,12 +220,23 @@ void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
   for (std::size_t k = 0; k < b.ranked.size(); ++k) {
     const TimeEntry& e = b.ranked[k];
     w.BeginObject();
-    w.Key("rank").Number(std::uint64_t{k + 1});
-    w.Key("nick").Text(e.name);
-    TimeFields(e, w);
-    w.Key("difference_hundredths").Optional(BehindWinner(b.ranked, k));
-    w.Key("points").Number(std::uint64_t{e.points});
-    w.Key("rating_after").NumberText(RatingText(after[k]));
+    w.Member("\"rank\":");
+    w.NumberValue(std::uint64_t{k + 1});
+    w.Member(",\"nick\":");
+    w.TextValue(e.name);
+    w.Member(",\"time\":");
+    w.TextValue(ShownTime(e));
+    w.Member(",\"hundredths\":");
+    w.OptionalValue(Hundredths(e));
+    w.Member(",\"apples\":");
+    w.OptionalValue(HasTime(e) ? std::nullopt
+                               : std::optional<std::uint64_t>(e.apples));
+    w.Member(",\"difference_hundredths\":");
+    w.OptionalValue(BehindWinner(b.ranked, k));
+    w.Member(",\"points\":");
+    w.NumberValue(std::uint64_t{e.points});
+    w.Member(",\"rating_after\":");
+    w.Member(RatingText(after[k]));
     w.EndObject();
   }
   w.EndArray();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "report/csv_report.h"
@@ -87,6 +88,28 @@ TEST(ExportModel, MonthsOfDatedBattlesInOrder) {
   ASSERT_EQ(months[1].standings.battles.size(), 2u);
   EXPECT_EQ(months[1].standings.scores[0].name, "Ann");
   EXPECT_EQ(months[1].standings.scores[0].points, 1);
+}
+
+TEST(ExportModel, RatingTextRoundsAsExactDecimalRounding) {
+  const auto reference = [](double x) {
+    char text[48];
+    std::string shown(text, std::to_chars(text, text + sizeof text, x,
+                                          std::chars_format::fixed, 1)
+                                .ptr);
+    return shown == "-0.0" ? std::string("0.0") : shown;
+  };
+  // Halves that binary holds exactly or nearly, on both sides of zero.
+  for (double x :
+       {0.25, 0.05, -0.05, 0.15, 12.35, -12.35, 2.5e-7, -0.04999, 0.0, -0.0}) {
+    EXPECT_EQ(RatingText(x), reference(x)) << x;
+  }
+  std::uint64_t state = 42;
+  for (int i = 0; i < 100000; ++i) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    const double x =
+        static_cast<double>(state >> 11) / 9007199254740992.0 * 120.0 - 60.0;
+    ASSERT_EQ(RatingText(x), reference(x)) << x;
+  }
 }
 
 TEST(JsonReport, NullsWhereTheLogGaveNothingAndEscapedText) {
