@@ -7,7 +7,8 @@ namespace vexlane {
 
 ReportBuilder::ReportBuilder(ReportFormat format, ExportSettings* settings)
     : row_(RowOf(format)), settings_(settings) {
-  if (classic() || row_.streamed != nullptr) results_.reserve(100000);
+  results_.emplace_back().reserve(classic() || row_.streamed != nullptr ? 100000
+                                                                        : 0);
   standings_.scores.reserve(1000);
   standings_.battles.reserve(3000);
 }
@@ -16,7 +17,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
   last_ = ScoreBattle(std::move(*battle), settings_->extra_points);
   AddToStandings(last_, &standings_);
   if (classic()) {
-    AppendBattleSection(last_, row_.format, &results_);
+    AppendBattleSection(last_, row_.format, ResultsEnd());
     return last_;
   }
   AddToRatings(last_, &standings_, &ratings_);
@@ -26,7 +27,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
         last_,
         std::span<const double>(
             ratings_.after.data() + ratings_.after.size() - n, n),
-        kept_.empty(), &results_);
+        kept_.empty(), ResultsEnd());
   }
   kept_.push_back(std::move(last_));
   return kept_.back();
@@ -51,9 +52,22 @@ void ReportBuilder::Finish() {
 }
 
 std::vector<std::string_view> ReportBuilder::Pieces() const {
-  if (row_.streamed != nullptr) return {head_, results_, rendered_};
-  if (!classic()) return {rendered_};
-  return {head_, results_, tail_.text};
+  if (!classic() && row_.streamed == nullptr) return {rendered_};
+  std::vector<std::string_view> pieces = {head_};
+  pieces.insert(pieces.end(), results_.begin(), results_.end());
+  pieces.push_back(row_.streamed != nullptr ? rendered_ : tail_.text);
+  return pieces;
+}
+
+std::string* ReportBuilder::ResultsEnd() {
+  // A string that grew to tens of megabytes by doubling would have copied
+  // itself and touched twice the memory; pieces of a few megabytes never
+  // move.
+  constexpr std::size_t kPiece = std::size_t{4} << 20;
+  if (results_.back().size() >= kPiece) {
+    results_.emplace_back().reserve(kPiece + (kPiece >> 4));
+  }
+  return &results_.back();
 }
 
 std::size_t ReportBuilder::players() const {

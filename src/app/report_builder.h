@@ -44,7 +44,10 @@ class ReportBuilder {
   ScoredBattle last_;
   std::vector<ScoredBattle> kept_;  // the other outputs' battles
   SeasonRatings ratings_;           // of kept_
-  std::string results_;
+  // Where the next battle's text goes: the last of `results_`, or a new
+  // piece once that one is full.
+  std::string* ResultsEnd();
+  std::vector<std::string> results_;  // the battles' text, in pieces
   Standings standings_;
   std::string head_;
   ReportTail tail_;
