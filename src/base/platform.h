@@ -70,6 +70,23 @@ bool ReplaceExistingFile(const std::string& from, const std::string& to);
 // (errno EEXIST otherwise); `from` is gone afterwards when it succeeds.
 bool PublishWithoutReplacing(const std::string& from, const std::string& to);
 
+// A static site is written into a new directory and then takes its name
+// whole. CreateTempDirectoryBeside makes an empty hidden directory beside
+// `path` and puts its name in `*temp_path`; false (errno set) when it
+// cannot.
+bool CreateTempDirectoryBeside(const std::string& path, std::string* temp_path);
+
+// Gives the directory `from` the name `to` only if nothing has that name
+// (errno EEXIST otherwise). Where the system cannot refuse in the same
+// step (outside Linux), the name is looked at first and then taken.
+bool RenameDirectoryWithoutReplacing(const std::string& from,
+                                     const std::string& to);
+
+// Swaps the names of two directories in one step, so that a reader of
+// either name finds the one or the other, never nothing. False with errno
+// ENOSYS (or EINVAL) where the system or file system cannot.
+bool ExchangeNames(const std::string& a, const std::string& b);
+
 // Flushes `file` and asks the system to put it on the disk. False (errno
 // set) when either fails.
 bool SyncFile(std::FILE* file);

@@ -171,6 +171,51 @@ bool PublishWithoutReplacing(const std::string& from, const std::string& to) {
 #endif
 }
 
+bool CreateTempDirectoryBeside(const std::string& path,
+                               std::string* temp_path) {
+  const std::size_t slash = path.rfind('/');
+  std::string name =
+      (slash == std::string::npos ? "" : path.substr(0, slash + 1)) +
+      ".vexlane-site-XXXXXX";
+  if (mkdtemp(name.data()) == nullptr) return false;
+  // mkdtemp makes the directory private; a site gets the usual permissions.
+  const mode_t mask = umask(0);
+  umask(mask);
+  chmod(name.c_str(), 0777 & ~mask);
+  *temp_path = name;
+  return true;
+}
+
+bool RenameDirectoryWithoutReplacing(const std::string& from,
+                                     const std::string& to) {
+#ifdef RENAME_NOREPLACE
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
+                RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != ENOSYS && errno != EINVAL) return false;
+#endif
+  // rename() would replace an empty directory of that name.
+  struct stat st {};
+  if (lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return false;
+  }
+  return rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool ExchangeNames(const std::string& a, const std::string& b) {
+#ifdef RENAME_EXCHANGE
+  return renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(),
+                   RENAME_EXCHANGE) == 0;
+#else
+  (void)a;
+  (void)b;
+  errno = ENOSYS;
+  return false;
+#endif
+}
+
 bool SyncFile(std::FILE* file) {
   return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
 }

@@ -117,6 +117,44 @@ bool PublishWithoutReplacing(const std::string& from, const std::string& to) {
   return false;
 }
 
+bool CreateTempDirectoryBeside(const std::string& path,
+                               std::string* temp_path) {
+  const std::size_t slash = path.find_last_of("/\\");
+  const std::string dir =
+      slash == std::string::npos ? "" : path.substr(0, slash + 1);
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = dir + ".vexlane-site-" +
+                             std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(GetTickCount() + attempt);
+    if (CreateDirectoryA(name.c_str(), nullptr)) {
+      *temp_path = name;
+      return true;
+    }
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      errno = EACCES;
+      return false;
+    }
+  }
+  errno = EEXIST;
+  return false;
+}
+
+bool RenameDirectoryWithoutReplacing(const std::string& from,
+                                     const std::string& to) {
+  // MoveFileEx without MOVEFILE_REPLACE_EXISTING never replaces anything.
+  if (MoveFileExA(from.c_str(), to.c_str(), 0)) return true;
+  errno = GetLastError() == ERROR_ALREADY_EXISTS ||
+                  GetLastError() == ERROR_FILE_EXISTS
+              ? EEXIST
+              : EACCES;
+  return false;
+}
+
+bool ExchangeNames(const std::string&, const std::string&) {
+  errno = ENOSYS;
+  return false;
+}
+
 bool SyncFile(std::FILE* file) {
   return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }

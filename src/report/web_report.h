@@ -16,4 +16,10 @@ std::string RenderWebPage(const ExportModel& model);
 // and dashes only, unique by its event number.
 std::string BattleAnchor(const ScoredBattle& battle);
 
+// The season's charts, shared with the site: the points of the best
+// players over the season, and the battles of each month with dates.
+void AppendSeasonChart(const ExportModel& model, const PlayerOrder& best,
+                       std::string* out);
+void AppendMonths(const ExportModel& model, std::string* out);
+
 }  // namespace vexlane
