@@ -154,8 +154,8 @@ std::string HelpText() {
     if (!row.about.empty()) format += " (" + std::string(row.about) + ")";
     formats.push_back(std::move(format));
     const std::string extension(row.extension);
-    if (std::find(extensions.begin(), extensions.end(), extension) ==
-        extensions.end()) {
+    if (!extension.empty() && std::find(extensions.begin(), extensions.end(),
+                                        extension) == extensions.end()) {
       extensions.push_back(extension);
     }
   }
@@ -326,6 +326,12 @@ std::string CheckTogether(const RunOptions& o, bool complete) {
   }
   if (!o.output.empty() && !o.directory.empty()) {
     return "'-o' and '-d' cannot be given together";
+  }
+  if (o.format == ReportFormat::kSite && o.output == "-") {
+    return "'-f site' writes a directory, not to standard output ('-o -')";
+  }
+  if (complete && o.format == ReportFormat::kSite && o.output.empty()) {
+    return "'-f site' needs '-o DIR', the directory of the site";
   }
   if (complete && o.force && (o.output.empty() || o.output == "-")) {
     return "'--force' goes with '-o FILE'";

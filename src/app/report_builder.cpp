@@ -40,6 +40,8 @@ void ReportBuilder::Finish() {
     if (row_.streamed != nullptr) {
       head_ = row_.streamed->head(model);
       rendered_ = row_.streamed->tail(model);
+    } else if (row_.render_site != nullptr) {
+      pages_ = row_.render_site(model);
     } else {
       rendered_ = row_.render(model);
     }

@@ -12,6 +12,7 @@
 #include "report/export_model.h"
 #include "report/report_format.h"
 #include "report/report_frame.h"
+#include "report/site_report.h"
 #include "scoring/rating.h"
 #include "scoring/standings.h"
 
@@ -29,6 +30,8 @@ class ReportBuilder {
   // mode renders it again after more battles have been added.
   void Finish();
   std::vector<std::string_view> Pieces() const;
+  // A site's pages, once rendered.
+  const std::vector<SitePage>& pages() const { return pages_; }
   // The classic tail, of which level-by-level mode shows a part.
   const ReportTail& tail() const { return tail_; }
 
@@ -37,7 +40,7 @@ class ReportBuilder {
   std::size_t players() const;
 
  private:
-  bool classic() const { return row_.render == nullptr; }
+  bool classic() const { return IsClassic(row_.format); }
 
   const ReportFormatRow& row_;
   ExportSettings* settings_;
@@ -54,6 +57,7 @@ class ReportBuilder {
   // The other outputs' whole text, or what follows the battles of a
   // streamed one (whose `head_` and `results_` come before).
   std::string rendered_;
+  std::vector<SitePage> pages_;
 };
 
 }  // namespace vexlane

@@ -291,6 +291,59 @@ std::string FileProblem(const std::string& path, std::string_view what,
   return "";
 }
 
+// What the run writes, for messages: "report", or "site".
+std::string_view OutputNoun(const RunOptions& options) {
+  return options.format == ReportFormat::kSite ? "site" : "report";
+}
+
+// Why the site cannot be written to the directory `path`, or empty when it
+// can: an existing directory is replaced only with --force, only when this
+// program made it, and never when a log or the settings file is in it.
+std::string SiteProblem(const std::string& path, const RunOptions& options,
+                        const Logs& logs) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const std::string head = "cannot write the site to " + Quoted(path) + ": ";
+  const fs::file_status status = fs::symlink_status(path, ec);
+  if (fs::exists(status)) {
+    if (!options.force) {
+      return head +
+             "it exists and is not replaced (--force replaces a site this "
+             "program made)";
+    }
+    if (fs::is_symlink(status)) {
+      return head + "it is a symbolic link, which is never followed";
+    }
+    if (!fs::is_directory(status)) {
+      return head + "it is not a directory, so it is not replaced";
+    }
+    if (!fs::is_regular_file(fs::symlink_status(
+            fs::path(path) / std::string(kSiteMarker), ec))) {
+      return head +
+             "it is not a site made by this program, so it is not replaced";
+    }
+    // Replacing the site removes what is in it: never an input.
+    const fs::path site = fs::weakly_canonical(path, ec);
+    std::vector<std::string> inputs = logs.names;
+    if (!options.config.empty()) inputs.push_back(options.config);
+    for (const std::string& input : inputs) {
+      if (input == "-") continue;
+      const fs::path file = fs::weakly_canonical(input, ec);
+      const auto [end, at] =
+          std::mismatch(site.begin(), site.end(), file.begin(), file.end());
+      if (end == site.end()) {
+        return head + "it holds " + Quoted(input) + ", which is never replaced";
+      }
+    }
+  }
+  const fs::path parent = fs::path(path).parent_path();
+  if (!parent.empty() && !fs::is_directory(parent, ec)) {
+    return head + Quoted(parent.string()) +
+           (fs::exists(parent, ec) ? " is not a directory" : " does not exist");
+  }
+  return "";
+}
+
 // Checks before the scan that the report and the explanation can go where
 // they are asked to, so that a long run does not end with nowhere to
 // write. Empty when they can.
@@ -318,6 +371,9 @@ std::string OutputProblem(const RunOptions& options,
     return streams.out_was_closed
                ? "cannot write the report to standard output: it is closed"
                : "";
+  }
+  if (options.format == ReportFormat::kSite) {
+    return SiteProblem(options.output, options, logs);
   }
   if (!options.output.empty()) {
     return FileProblem(options.output, "the report", options, logs);
@@ -389,6 +445,11 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
     *target = "standard output";
     out.flush();
     return WriteReportTo(report.Pieces(), stdout);
+  }
+  if (options.format == ReportFormat::kSite) {
+    *target = Quoted(options.output);
+    return PublishSite(report.pages(), options.output, replace,
+                       /*ends_run=*/true);
   }
   if (!options.output.empty()) {
     *target = Quoted(options.output);
@@ -564,8 +625,8 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
   const WriteOutcome outcome =
       PublishReport(options, report, streams.out, &target, replace);
   if (!outcome.ok) {
-    err << kProgram << "cannot write the report to " << target << ": "
-        << outcome.error << "\n"
+    err << kProgram << "cannot write the " << OutputNoun(options) << " to "
+        << target << ": " << outcome.error << "\n"
         << std::flush;
     return 1;
   }
@@ -589,8 +650,8 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
                                       .string();
   err << kProgram << Counted(report.battles(), "battle") << ", "
       << Counted(report.players(), "player") << ", "
-      << Counted(scan->lines(), "line") << " read; report written to " << where
-      << "\n"
+      << Counted(scan->lines(), "line") << " read; " << OutputNoun(options)
+      << " written to " << where << "\n"
       << hint << std::flush;
   return 0;
 }
@@ -650,8 +711,8 @@ class Republisher {
     const WriteOutcome outcome =
         PublishReport(options_, report, streams_.out, &target, Replaces());
     if (!outcome.ok) {
-      err << kProgram << "cannot write the report to " << target << ": "
-          << outcome.error;
+      err << kProgram << "cannot write the " << OutputNoun(options_) << " to "
+          << target << ": " << outcome.error;
       if (published_->empty()) {
         // As a run that cannot write its report: the following ends.
         err << "\n" << std::flush;
@@ -673,8 +734,8 @@ class Republisher {
     err << VisibleControls(news.level) << ", won by "
         << VisibleControls(news.winner) << " ("
         << Counted(report.battles(), "battle") << ", "
-        << Counted(report.players(), "player") << "): report written to "
-        << FullPath(outcome.path);
+        << Counted(report.players(), "player") << "): " << OutputNoun(options_)
+        << " written to " << FullPath(outcome.path);
     if (first) err << "; following " << Quoted(followed->Name());
     err << "\n" << std::flush;
   }

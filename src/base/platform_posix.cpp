@@ -206,13 +206,25 @@ bool RenameDirectoryWithoutReplacing(const std::string& from,
 
 bool ExchangeNames(const std::string& a, const std::string& b) {
 #ifdef RENAME_EXCHANGE
-  return renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(),
-                   RENAME_EXCHANGE) == 0;
+  return renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) ==
+         0;
 #else
   (void)a;
   (void)b;
   errno = ENOSYS;
   return false;
+#endif
+}
+
+void SyncFilesUnder(const std::string& path) {
+#ifdef __linux__
+  const int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  syncfs(fd);
+  close(fd);
+#else
+  (void)path;
+  sync();
 #endif
 }
 

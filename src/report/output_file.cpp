@@ -224,4 +224,102 @@ WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
   return outcome;
 }
 
+namespace {
+
+// Writes every page under the new directory `root`, and the marker that
+// tells a later run the directory is a site of this program's.
+bool WritePages(const std::string& root, const std::vector<SitePage>& pages,
+                std::string* error) {
+  std::vector<SitePage> marker = {
+      {std::string(kSiteMarker), "A site made by vexlane-stats.\n"}};
+  for (const auto* list : {&pages, &marker}) {
+    for (const SitePage& page : *list) {
+      const std::string path = root + "/" + page.path;
+      const std::size_t slash = page.path.rfind('/');
+      std::error_code ec;
+      if (slash != std::string::npos) {
+        std::filesystem::create_directories(
+            root + "/" + page.path.substr(0, slash), ec);
+      }
+      errno = 0;
+      std::FILE* file = CreateNewFile(path);
+      bool ok = file != nullptr && WriteAll(file, page.text);
+      if (file != nullptr && std::fclose(file) != 0) ok = false;
+      if (!ok) {
+        *error = ErrnoText();
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+WriteOutcome PublishSite(const std::vector<SitePage>& pages, std::string dir,
+                         bool replace, bool ends_run) {
+  namespace fs = std::filesystem;
+  WriteOutcome outcome;
+  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  outcome.path = dir;
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(dir, ec);
+  const bool exists = fs::exists(status);
+  if (exists && !replace) {
+    outcome.error = std::strerror(EEXIST);
+    return outcome;
+  }
+  if (exists && !fs::is_directory(status)) {
+    outcome.error = "not a directory, so it is not replaced";
+    return outcome;
+  }
+  if (exists && !fs::is_regular_file(fs::symlink_status(
+                    dir + "/" + std::string(kSiteMarker), ec))) {
+    outcome.error = "not a site made by this program, so it is not replaced";
+    return outcome;
+  }
+  HoldSignals(true);
+  std::string temp;
+  errno = 0;
+  if (!CreateTempDirectoryBeside(dir, &temp)) {
+    outcome.error = ErrnoText();
+    HoldSignals(false);
+    return outcome;
+  }
+  std::string old;  // what to remove at the end
+  if (WritePages(temp, pages, &outcome.error)) {
+    SyncFilesUnder(temp);
+    errno = 0;
+    if (!exists) {
+      outcome.ok = RenameDirectoryWithoutReplacing(temp, dir);
+    } else if (ExchangeNames(temp, dir)) {
+      outcome.ok = true;
+    } else if (errno == ENOSYS || errno == EINVAL) {
+      // No exchange here: the old site moves aside, then the new one in
+      // (and the old one back should that fail).
+      old = temp + "-old";
+      if (std::rename(dir.c_str(), old.c_str()) == 0) {
+        outcome.ok = std::rename(temp.c_str(), dir.c_str()) == 0;
+        if (!outcome.ok) {
+          const int saved = errno;
+          std::rename(old.c_str(), dir.c_str());
+          old.clear();
+          errno = saved;
+        }
+      } else {
+        old.clear();
+      }
+    }
+    if (!outcome.ok) outcome.error = ErrnoText();
+  }
+  if (outcome.ok && ends_run) SignalsEndSuccessfully();
+  // What is left to remove: the new pages after a failure, the old site
+  // after an exchange (it then has the temporary name) or after it was
+  // moved aside. Links in it are removed, never followed.
+  fs::remove_all(old.empty() ? temp : old, ec);
+  if (outcome.ok) SyncDirectoryOf(dir);
+  HoldSignals(false);
+  return outcome;
+}
+
 }  // namespace vexlane

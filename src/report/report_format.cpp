@@ -3,6 +3,7 @@
 #include "report/csv_report.h"
 #include "report/export_model.h"
 #include "report/json_report.h"
+#include "report/site_report.h"
 #include "report/web_report.h"
 
 namespace vexlane {
@@ -21,6 +22,8 @@ constexpr ReportFormatRow kRows[] = {
     {ReportFormat::kJson, "json", ".json", "", RenderJson, &kJsonStreamed},
     {ReportFormat::kCsv, "csv", ".csv", "", RenderCsv, &kCsvStreamed},
     {ReportFormat::kWeb, "web", ".html", "a modern page", RenderWebPage},
+    {ReportFormat::kSite, "site", "", "a static site, into -o DIR", nullptr,
+     nullptr, RenderSite},
 };
 
 }  // namespace

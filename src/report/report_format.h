@@ -7,11 +7,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexlane {
 
 struct ExportModel;
 struct ScoredBattle;
+struct SitePage;
 
 struct StreamedRender {
   // What comes before the first battle and after the last.
@@ -33,7 +35,8 @@ enum class ReportFormat {
   kHtml,       // the classic page
   kJson,
   kCsv,
-  kWeb,  // the modern page
+  kWeb,   // the modern page
+  kSite,  // a directory of pages
 };
 
 struct ReportFormatRow {
@@ -49,6 +52,8 @@ struct ReportFormatRow {
   // during the scan, and the rest around them at the end: `render` is then
   // the same text in one piece. Null where the whole is needed first.
   const StreamedRender* streamed = nullptr;
+  // A site: many pages, written into a directory (-o names it).
+  std::vector<SitePage> (*render_site)(const ExportModel& model) = nullptr;
 };
 
 // Every row, in the order --help names them.
@@ -61,6 +66,12 @@ const ReportFormatRow* FindReportFormat(std::string_view name);
 
 inline std::string_view ExtensionOf(ReportFormat format) {
   return RowOf(format).extension;
+}
+
+// The classic text and HTML reports, rendered as the battles come.
+inline bool IsClassic(ReportFormat format) {
+  return format == ReportFormat::kComboText ||
+         format == ReportFormat::kStatsText || format == ReportFormat::kHtml;
 }
 
 // The classic page; the modern page is no classic report.

@@ -1,0 +1,787 @@
+#include "report/site_report.h"
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <unordered_set>
+
+#include "base/text.h"
+#include "report/overall_sections.h"
+#include "report/page_parts.h"
+#include "report/report_date.h"
+#include "report/web_report.h"
+#include "scoring/records.h"
+
+namespace vexlane {
+
+using page::Cell;
+using page::kName;
+using page::kNumber;
+using page::kText;
+using page::kWide;
+using page::Num;
+using page::Safe;
+
+namespace {
+
+// Bounds that keep every page small however large the log: a battle page
+// holds at most this many battles and is closed once it passes a
+// megabyte; a battle's table shows at most this many rows; a list of
+// levels or players is split into pages of this many rows.
+constexpr std::size_t kBattlesPerPage = 200;
+constexpr std::size_t kBattlePageBytes = std::size_t{1} << 20;
+constexpr std::size_t kRowsPerBattle = 2000;
+constexpr std::size_t kRowsPerList = 1000;
+constexpr std::size_t kIndexPlayers = 50;
+constexpr std::size_t kRecentBattles = 10;
+constexpr std::size_t kLatestUndated = 10;
+constexpr std::size_t kChartPoints = 400;
+
+// Everything a page links to, worked out once.
+struct Site {
+  const ExportModel& model;
+  SeasonRecords records;
+  std::vector<PlayerHistory> histories;
+  PlayerOrder players;                          // the standings' order
+  std::vector<std::string> player_files;        // by score; empty: no page
+  std::vector<std::string> level_files;         // by records level
+  std::vector<std::string> battle_pages;        // by battle: its page
+  std::vector<std::size_t> entry_offsets;       // by battle: in ratings.after
+  std::map<std::string, std::size_t> level_of;  // folded name -> level
+  bool dated = false;
+  mutable PlayerIndex index;  // finds the standings' player of a nick
+};
+
+std::string Folded(std::string_view name) {
+  std::string folded(name);
+  for (char& c : folded) c = UpperByte(c);
+  return folded;
+}
+
+// Names each of `names` with a slug none of the others has.
+std::vector<std::string> UniqueSlugs(const std::vector<std::string_view>& names,
+                                     std::string_view fallback) {
+  std::vector<std::string> slugs;
+  std::unordered_set<std::string> taken;
+  for (std::string_view name : names) {
+    const std::string base = FileSlug(name, fallback);
+    std::string slug = base;
+    for (std::size_t n = 2; !taken.insert(slug).second; ++n) {
+      slug = base + "-" + Num(n);
+    }
+    slugs.push_back(slug);
+  }
+  return slugs;
+}
+
+// A link to a page of the site from a page `depth` folders down.
+std::string Href(std::string_view path, int depth) {
+  std::string href;
+  for (int i = 0; i < depth; ++i) href += "../";
+  href += path;
+  return href;
+}
+
+std::string Link(std::string_view href, std::string_view html) {
+  std::string link = "<a href=\"";
+  link += href;
+  link += "\">";
+  link += html;
+  link += "</a>";
+  return link;
+}
+
+std::string PlayerLink(const Site& site, std::size_t player, int depth) {
+  const std::string name = Safe(site.model.standings.scores[player].name);
+  if (site.player_files[player].empty()) return name;
+  return Link(Href(site.player_files[player], depth), name);
+}
+
+std::string LevelLink(const Site& site, std::size_t level, int depth) {
+  return Link(Href(site.level_files[level], depth),
+              Safe(site.records.levels[level].name));
+}
+
+std::string BattleHref(const Site& site, std::size_t battle, int depth) {
+  return Href(site.battle_pages[battle], depth) + "#" +
+         BattleAnchor(site.model.battles[battle]);
+}
+
+std::string EventLink(const Site& site, std::size_t battle, int depth) {
+  return Link(
+      BattleHref(site, battle, depth),
+      Num(static_cast<std::uint64_t>(site.model.battles[battle].event)));
+}
+
+std::string TimeText(const Site& site, const DrivenTime& t) {
+  return ShownTime(site.model.battles[t.battle].ranked[t.rank]);
+}
+
+// The frame of every page: the head, the navigation and the heading.
+void Open(const Site& site, std::string_view title, std::string_view heading,
+          std::string_view description, int depth, std::string* out) {
+  page::OpenPage(title, description, out);
+  *out += "<nav aria-label=\"Site\"><ul><li>" +
+          Link(Href("index.html", depth), "Standings") + "</li><li>" +
+          Link(Href("battles.html", depth), "Battles") + "</li><li>" +
+          Link(Href("levels.html", depth), "Level records") + "</li><li>" +
+          Link(Href("players.html", depth), "Players") + "</li>";
+  if (site.dated) {
+    *out += "<li>" + Link(Href("months.html", depth), "Months") + "</li>";
+  }
+  *out += "</ul></nav>\n<h1>";
+  *out += heading;
+  *out += "</h1>\n";
+}
+
+// Links to the pages of a list split into pages: "levels.html",
+// "levels-2.html", ...
+std::string ListPage(std::string_view base, std::size_t n) {
+  return std::string(base) + (n == 0 ? "" : "-" + Num(n + 1)) + ".html";
+}
+
+void AppendPager(std::string_view base, std::size_t pages, std::size_t at,
+                 std::string* out) {
+  if (pages <= 1) return;
+  *out += "<nav aria-label=\"Pages\"><ul>";
+  for (std::size_t n = 0; n < pages; ++n) {
+    *out += "<li>";
+    *out += n == at ? "<strong>Page " + Num(n + 1) + "</strong>"
+                    : Link(ListPage(base, n), "Page " + Num(n + 1));
+    *out += "</li>";
+  }
+  *out += "</ul></nav>\n";
+}
+
+// Groups the battles into pages: by month where they have dates, else by
+// event number, never more than kBattlesPerPage or about a megabyte.
+struct BattlePage {
+  std::string file;   // "battles/2024-11.html"
+  std::string title;  // "Battles of 2024-11"
+  std::size_t first = 0, end = 0;
+};
+
+std::vector<BattlePage> GroupBattles(Site* site) {
+  const std::vector<ScoredBattle>& battles = site->model.battles;
+  std::vector<BattlePage> pages;
+  std::map<std::string, std::size_t> parts;  // pages per group so far
+  std::string group;
+  std::size_t bytes = 0;
+  site->battle_pages.resize(battles.size());
+  for (std::size_t i = 0; i < battles.size(); ++i) {
+    const ScoredBattle& b = battles[i];
+    const std::string key =
+        b.date.size() >= 7 ? b.date.substr(0, 7) : std::string("undated");
+    std::size_t rows = std::min(b.ranked.size(), kRowsPerBattle);
+    const std::size_t size = 400 + 160 * rows;
+    if (pages.empty() || key != group ||
+        i - pages.back().first >= kBattlesPerPage ||
+        bytes + size > kBattlePageBytes) {
+      if (!pages.empty()) pages.back().end = i;
+      const std::size_t part = ++parts[key];
+      BattlePage p;
+      p.first = i;
+      if (!site->dated) {
+        p.file = "battles/events-" + Num(static_cast<std::uint64_t>(b.event)) +
+                 ".html";
+      } else {
+        p.file = "battles/" + key + (part > 1 ? "-" + Num(part) : "") + ".html";
+      }
+      pages.push_back(p);
+      group = key;
+      bytes = 0;
+    }
+    bytes += size;
+    site->battle_pages[i] = pages.back().file;
+  }
+  if (!pages.empty()) pages.back().end = battles.size();
+  for (BattlePage& p : pages) {
+    const std::string first =
+        Num(static_cast<std::uint64_t>(battles[p.first].event));
+    const std::string last =
+        Num(static_cast<std::uint64_t>(battles[p.end - 1].event));
+    const std::string events = p.first + 1 == p.end
+                                   ? "event " + first
+                                   : "events " + first + " to " + last;
+    const std::string& date = battles[p.first].date;
+    p.title = site->dated && date.size() >= 7
+                  ? "Battles of " + date.substr(0, 7) + ", " + events
+                  : "Battles, " + events;
+  }
+  return pages;
+}
+
+Site Prepare(const ExportModel& model) {
+  Site site{model,
+            FindRecords(model.battles, model.standings),
+            PlayerHistories(model.battles, model.standings),
+            {},
+            {},
+            {},
+            {},
+            {},
+            {},
+            false,
+            {}};
+  site.dated =
+      std::any_of(model.battles.begin(), model.battles.end(),
+                  [](const ScoredBattle& b) { return !b.date.empty(); });
+  site.players = ScoredPlayers(model.standings);
+  std::vector<std::string_view> names;
+  for (std::size_t p : site.players) {
+    names.push_back(model.standings.scores[p].name);
+  }
+  const std::vector<std::string> player_slugs = UniqueSlugs(names, "player");
+  site.player_files.assign(model.standings.scores.size(), "");
+  for (std::size_t i = 0; i < site.players.size(); ++i) {
+    site.player_files[site.players[i]] = "players/" + player_slugs[i] + ".html";
+  }
+  names.clear();
+  for (const LevelRecord& level : site.records.levels) {
+    names.push_back(level.name);
+  }
+  for (std::string& slug : UniqueSlugs(names, "level")) {
+    site.level_files.push_back("levels/" + slug + ".html");
+  }
+  for (std::size_t l = 0; l < site.records.levels.size(); ++l) {
+    site.level_of.emplace(Folded(site.records.levels[l].name), l);
+  }
+  std::size_t offset = 0;
+  for (const ScoredBattle& b : model.battles) {
+    site.entry_offsets.push_back(offset);
+    offset += b.ranked.size();
+  }
+  return site;
+}
+
+// The level page of a battle's level, or npos where none has a time.
+std::size_t LevelOf(const Site& site, const ScoredBattle& b) {
+  const auto found = site.level_of.find(Folded(b.level));
+  return found == site.level_of.end() ? std::string::npos : found->second;
+}
+
+// The battles of the last night: those of the last date, or the last few
+// battles of a log without dates.
+void AppendLatest(const Site& site, std::string* out) {
+  const std::vector<ScoredBattle>& battles = site.model.battles;
+  if (battles.empty()) return;
+  std::size_t first =
+      battles.size() > kLatestUndated ? battles.size() - kLatestUndated : 0;
+  std::string heading = "The latest battles";
+  const std::string& last_date = battles.back().date;
+  if (!last_date.empty()) {
+    first = battles.size() - 1;
+    while (first > 0 && battles[first - 1].date == last_date) --first;
+    heading = "The latest battle night, " + last_date;
+  }
+  *out += "<section><h2 id=\"latest\">" + heading + "</h2>\n";
+  page::OpenTable("Levels and winners",
+                  {{"Event", kNumber | kWide},
+                   {"Level", kText},
+                   {"Winner", kText},
+                   {"Time", kNumber}},
+                  false, out);
+  for (std::size_t i = first; i < battles.size(); ++i) {
+    const ScoredBattle& b = battles[i];
+    *out += "<tr>";
+    Cell(EventLink(site, i, 0), kNumber | kWide, out);
+    const std::size_t level = LevelOf(site, b);
+    Cell(level == std::string::npos
+             ? Link(BattleHref(site, i, 0), Safe(b.level))
+             : LevelLink(site, level, 0),
+         kName, out);
+    if (b.ranked.empty()) {
+      Cell("", kText, out);
+      Cell("", kNumber, out);
+    } else {
+      const std::size_t winner = FindPlayer(site.model.standings.scores,
+                                            b.ranked[0].name, &site.index);
+      Cell(winner < site.player_files.size() ? PlayerLink(site, winner, 0)
+                                             : Safe(b.ranked[0].name),
+           kName, out);
+      Cell(ShownTime(b.ranked[0]), kNumber, out);
+    }
+    *out += "</tr>\n";
+  }
+  page::CloseTable(out);
+  *out += "</section>\n";
+}
+
+std::vector<std::string> PlayerHrefs(const Site& site, int depth) {
+  std::vector<std::string> hrefs;
+  for (const std::string& file : site.player_files) {
+    hrefs.push_back(file.empty() ? file : Href(file, depth));
+  }
+  return hrefs;
+}
+
+std::string Index(const Site& site) {
+  const ExportModel& model = site.model;
+  const std::string span = page::SeasonSpan(model.battles);
+  std::string out;
+  const std::string facts = Num(model.battles.size()) + " battles, " +
+                            Num(site.players.size()) + " players" +
+                            (span.empty() ? "" : ", " + span);
+  Open(site, "Battle statistics", "Battle statistics",
+       "Standings, level records and player pages of " + facts + ".", 0, &out);
+  out += "<p class=\"meta\">" +
+         (span.empty() ? std::string() : "The season " + span + ": ") +
+         Num(model.battles.size()) + " battles, " + Num(site.players.size()) +
+         " players. Made on " + IsoUtcText(model.settings.made) + ".</p>\n";
+  out += "<section><h2 id=\"standings\">Standings</h2>\n";
+  const PlayerOrder top(
+      site.players.begin(),
+      site.players.begin() + static_cast<std::ptrdiff_t>(
+                                 std::min(site.players.size(), kIndexPlayers)));
+  const std::vector<std::string> hrefs = PlayerHrefs(site, 0);
+  page::AppendStandings(model.standings.scores, top,
+                        top.size() < site.players.size()
+                            ? "The " + Num(top.size()) + " best players"
+                            : std::string("Points of every player"),
+                        &model.ratings, &hrefs, &out);
+  if (top.size() < site.players.size()) {
+    out +=
+        "<p>" +
+        Link("players.html", "All " + Num(site.players.size()) + " players") +
+        "</p>\n";
+  }
+  out += "</section>\n";
+  AppendLatest(site, &out);
+  out += "<section><h2 id=\"season\">The season</h2>\n";
+  AppendSeasonChart(model, site.players, &out);
+  if (site.dated) AppendMonths(model, &out);
+  out += "</section>\n<section><h2 id=\"more\">More</h2>\n<ul><li>" +
+         Link("battles.html", "Every battle's results") + "</li><li>" +
+         Link("levels.html", "The record on every level") + "</li><li>" +
+         Link("players.html", "Every player, and who started the battles") +
+         "</li>";
+  if (site.dated) {
+    out += "<li>" + Link("months.html", "Each month's champion") + "</li>";
+  }
+  out += "</ul></section>\n";
+  page::ClosePage(&out);
+  return out;
+}
+
+void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
+                    std::vector<SitePage>* site_pages) {
+  std::string out;
+  Open(site, "Battles", "Battles",
+       "The results of all " + Num(site.model.battles.size()) + " battles.", 0,
+       &out);
+  out += "<ul>";
+  for (const BattlePage& p : pages) {
+    out += "<li>" + Link(p.file, p.title) + " (" + Num(p.end - p.first) +
+           (p.end - p.first == 1 ? " battle" : " battles") + ")</li>";
+  }
+  out += "</ul>\n";
+  page::ClosePage(&out);
+  site_pages->push_back({"battles.html", std::move(out)});
+  for (const BattlePage& p : pages) {
+    out.clear();
+    Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
+    for (std::size_t i = p.first; i < p.end; ++i) {
+      page::AppendBattle(site.model.battles[i],
+                         BattleAnchor(site.model.battles[i]), kRowsPerBattle,
+                         &out);
+    }
+    page::ClosePage(&out);
+    site_pages->push_back({p.file, std::move(out)});
+  }
+}
+
+// The columns of a driven time: the player, the time, the event and the
+// date.
+void TimeRow(const Site& site, const DrivenTime& t, int depth,
+             std::string* out) {
+  const ScoredBattle& b = site.model.battles[t.battle];
+  Cell(PlayerLink(site, t.player, depth), kName, out);
+  Cell(TimeText(site, t), kNumber, out, Num(t.hundredths));
+  Cell(EventLink(site, t.battle, depth), kNumber | kWide, out);
+  Cell(b.date, kWide, out);
+}
+
+void AddLevelPages(const Site& site, std::vector<SitePage>* site_pages) {
+  const std::vector<LevelRecord>& levels = site.records.levels;
+  const std::size_t lists = std::max<std::size_t>(
+      1, (levels.size() + kRowsPerList - 1) / kRowsPerList);
+  for (std::size_t n = 0; n < lists; ++n) {
+    std::string out;
+    Open(site, "Level records", "Level records",
+         "The record on each of " + Num(levels.size()) +
+             " levels: the best time, who drove it and when.",
+         0, &out);
+    AppendPager("levels", lists, n, &out);
+    page::OpenTable("The best time ever on every level",
+                    {{"Level", kText},
+                     {"Battles", kNumber | kWide},
+                     {"Record", kNumber},
+                     {"Holder", kText},
+                     {"Event", kNumber | kWide},
+                     {"Date", kWide}},
+                    true, &out);
+    const std::size_t end = std::min(levels.size(), (n + 1) * kRowsPerList);
+    for (std::size_t l = n * kRowsPerList; l < end; ++l) {
+      const DrivenTime& record = levels[l].progression.back();
+      out += "<tr>";
+      Cell(LevelLink(site, l, 0), kName, &out);
+      Cell(Num(levels[l].battles), kNumber | kWide, &out);
+      Cell(TimeText(site, record), kNumber, &out, Num(record.hundredths));
+      Cell(PlayerLink(site, record.player, 0), kName, &out);
+      Cell(EventLink(site, record.battle, 0), kNumber | kWide, &out);
+      Cell(site.model.battles[record.battle].date, kWide, &out);
+      out += "</tr>\n";
+    }
+    page::CloseTable(&out);
+    page::ClosePage(&out);
+    site_pages->push_back({ListPage("levels", n), std::move(out)});
+  }
+  for (std::size_t l = 0; l < levels.size(); ++l) {
+    const LevelRecord& level = levels[l];
+    const DrivenTime& record = level.progression.back();
+    const ScoredBattle& held = site.model.battles[record.battle];
+    const std::string name = Safe(level.name);
+    std::string out;
+    Open(site, "Level " + name, "Level " + name,
+         "The record, its progression and the ten best times on level " + name +
+             ".",
+         1, &out);
+    out += "<p>Record: <strong>" + TimeText(site, record) + "</strong> by " +
+           PlayerLink(site, record.player, 1) + " in " +
+           Link(BattleHref(site, record.battle, 1),
+                "event " + Num(static_cast<std::uint64_t>(held.event))) +
+           (held.date.empty() ? "" : ", on " + held.date) + ". " +
+           Num(level.battles) + (level.battles == 1 ? " battle" : " battles") +
+           " on this level.</p>\n";
+    if (!held.link.empty()) {
+      const std::string folded = Folded(held.link);
+      const bool web =
+          folded.starts_with("http://") || folded.starts_with("https://");
+      out += "<p class=\"meta\">The level file: " +
+             (web ? Link(Safe(held.link), Safe(held.link))
+                  : "<code>" + Safe(held.link) + "</code>") +
+             "</p>\n";
+    }
+    out += "<h2 id=\"progression\">The record's progression</h2>\n";
+    page::OpenTable("Each time the record fell",
+                    {{"Player", kText},
+                     {"Time", kNumber},
+                     {"Event", kNumber | kWide},
+                     {"Date", kWide}},
+                    false, &out);
+    for (auto t = level.progression.rbegin(); t != level.progression.rend();
+         ++t) {
+      out += "<tr>";
+      TimeRow(site, *t, 1, &out);
+      out += "</tr>\n";
+    }
+    page::CloseTable(&out);
+    out += "<h2 id=\"best\">The best times</h2>\n";
+    page::OpenTable("The best times ever, each player's best only",
+                    {{"Pos.", kNumber},
+                     {"Player", kText},
+                     {"Time", kNumber},
+                     {"Event", kNumber | kWide},
+                     {"Date", kWide}},
+                    false, &out);
+    for (std::size_t k = 0; k < level.best.size(); ++k) {
+      out += "<tr>";
+      Cell(Num(k + 1), kNumber, &out);
+      TimeRow(site, level.best[k], 1, &out);
+      out += "</tr>\n";
+    }
+    page::CloseTable(&out);
+    page::ClosePage(&out);
+    site_pages->push_back({site.level_files[l], std::move(out)});
+  }
+}
+
+// The points of one player after each of `every` battles, with the
+// battles they were taken after.
+void AppendPlayerCharts(const Site& site, std::size_t player,
+                        const PlayerHistory& history, std::string* out) {
+  const ExportModel& model = site.model;
+  const std::size_t events = model.battles.size();
+  const std::size_t every = std::max<std::size_t>(1, events / kChartPoints);
+  const std::vector<std::vector<std::uint64_t>> totals =
+      RunningPoints(model, {player}, every);
+  std::vector<const ScoredBattle*> at;
+  for (std::size_t i = 0; i < events; i += every)
+    at.push_back(&model.battles[i]);
+  if (at.back() != &model.battles.back()) at.push_back(&model.battles.back());
+  at.resize(totals[0].size(), at.back());
+  const std::string name = Safe(model.standings.scores[player].name);
+  std::vector<page::ChartLine> lines = {{name, {}}};
+  for (std::uint64_t v : totals[0]) {
+    lines[0].values.push_back(static_cast<double>(v));
+  }
+  page::AppendLineChart(
+      "Points over the season", "Points", page::SeasonLabels(at), lines,
+      name + " took " + Num(totals[0].back()) + " points in " +
+          Num(history.battles.size()) + " of " + Num(events) + " battles.",
+      out);
+  // The rating after each of the player's battles (of the better placed
+  // nick where the player drove under two).
+  const std::size_t step =
+      std::max<std::size_t>(1, history.battles.size() / kChartPoints);
+  std::vector<page::ChartLine> rating = {{name, {}}};
+  std::vector<const ScoredBattle*> rated;
+  for (std::size_t k = 0; k < history.battles.size(); k += step) {
+    const std::size_t b = history.battles[k];
+    rating[0].values.push_back(
+        model.ratings.after[site.entry_offsets[b] + history.places[k] - 1]);
+    rated.push_back(&model.battles[b]);
+  }
+  if (rating[0].values.size() < 2) return;
+  char last[32];
+  std::snprintf(last, sizeof last, "%.1f", rating[0].values.back());
+  page::AppendLineChart(
+      "Rating over the season", "Rating", page::SeasonLabels(rated), rating,
+      name + "'s rating after each battle; now " +
+          RatingText(Ordinal(model.ratings.players[player].rating)) + ".",
+      out);
+}
+
+void AddPlayerPage(const Site& site, std::size_t position,
+                   std::vector<SitePage>* site_pages) {
+  const ExportModel& model = site.model;
+  const std::size_t player = site.players[position];
+  const PlayerScore& s = model.standings.scores[player];
+  const PlayerHistory& history = site.histories[player];
+  const PlayerRating& r = model.ratings.players[player];
+  const std::string name = Safe(s.name);
+  std::string out;
+  Open(site, name + ": battle statistics", name,
+       "Points, personal bests, rivals and recent battles of " + name + ".", 1,
+       &out);
+  const auto battles = static_cast<std::uint32_t>(s.battles);
+  out += "<section><h2 id=\"summary\">Summary</h2>\n";
+  page::OpenTable("The season in numbers", {{"", kText}, {"", kNumber}}, false,
+                  &out);
+  const auto row = [&out](std::string_view head, const std::string& value) {
+    out += "<tr><th scope=\"row\">";
+    out += head;
+    out += "</th>";
+    Cell(value, kNumber, &out);
+    out += "</tr>\n";
+  };
+  row("Position", Num(position + 1) + " of " + Num(site.players.size()));
+  row("Points", Num(static_cast<std::uint32_t>(s.points)));
+  row("Battles", Num(battles));
+  row("Wins", Num(static_cast<std::uint32_t>(s.wins)) +
+                  (battles == 0 ? "" : " (" + Num(WinPercent(s)) + "%)"));
+  row("Average points", battles == 0 ? "" : AverageText(s));
+  char average[32];
+  std::snprintf(average, sizeof average, "%.2f", history.average_place);
+  row("Average place", history.battles.empty() ? "" : average);
+  row("Best finishes", Num(history.firsts) + " first, " + Num(history.seconds) +
+                           " second, " + Num(history.thirds) + " third");
+  const std::string rating = RatingText(Ordinal(r.rating));
+  row("Rating", Provisional(r) ? rating + " (provisional)" : rating);
+  page::CloseTable(&out);
+  out += "</section>\n<section><h2 id=\"charts\">Over the season</h2>\n";
+  AppendPlayerCharts(site, player, history, &out);
+  out += "</section>\n";
+
+  const auto& bests = site.records.personal_bests[player];
+  if (!bests.empty()) {
+    out += "<section><h2 id=\"bests\">Personal bests</h2>\n";
+    page::OpenTable("Best time on every level driven, beside its record",
+                    {{"Level", kText},
+                     {"Best", kNumber},
+                     {"Record", kNumber},
+                     {"Event", kNumber | kWide},
+                     {"Date", kWide}},
+                    true, &out);
+    for (const auto& [level, best] : bests) {
+      const DrivenTime& record = site.records.levels[level].progression.back();
+      out += "<tr>";
+      Cell(LevelLink(site, level, 1), kName, &out);
+      Cell(TimeText(site, best), kNumber, &out, Num(best.hundredths));
+      Cell(TimeText(site, record), kNumber, &out, Num(record.hundredths));
+      Cell(EventLink(site, best.battle, 1), kNumber | kWide, &out);
+      Cell(model.battles[best.battle].date, kWide, &out);
+      out += "</tr>\n";
+    }
+    page::CloseTable(&out);
+    out += "</section>\n";
+  }
+
+  if (!history.rivals.empty()) {
+    out += "<section><h2 id=\"rivals\">Head to head</h2>\n";
+    page::OpenTable("Against the players met most often",
+                    {{"Player", kText},
+                     {"Battles", kNumber},
+                     {"Ahead", kNumber},
+                     {"Behind", kNumber}},
+                    false, &out);
+    for (const HeadToHead& h : history.rivals) {
+      out += "<tr>";
+      Cell(PlayerLink(site, h.opponent, 1), kName, &out);
+      Cell(Num(h.together), kNumber, &out);
+      Cell(Num(h.ahead), kNumber, &out);
+      Cell(Num(h.behind), kNumber, &out);
+      out += "</tr>\n";
+    }
+    page::CloseTable(&out);
+    out += "</section>\n";
+  }
+
+  if (!history.battles.empty()) {
+    out += "<section><h2 id=\"recent\">Recent battles</h2>\n";
+    page::OpenTable("The last battles, newest first",
+                    {{"Event", kNumber},
+                     {"Level", kText},
+                     {"Place", kNumber},
+                     {"Points", kNumber | kWide},
+                     {"Date", kWide}},
+                    false, &out);
+    const std::size_t shown = std::min(history.battles.size(), kRecentBattles);
+    for (std::size_t k = history.battles.size();
+         k-- > history.battles.size() - shown;) {
+      const std::size_t b = history.battles[k];
+      const ScoredBattle& battle = model.battles[b];
+      out += "<tr>";
+      Cell(EventLink(site, b, 1), kNumber, &out);
+      const std::size_t level = LevelOf(site, battle);
+      Cell(level == std::string::npos ? Safe(battle.level)
+                                      : LevelLink(site, level, 1),
+           kName, &out);
+      Cell(Num(history.places[k]) + " of " + Num(battle.ranked.size()), kNumber,
+           &out);
+      Cell(Num(battle.ranked[history.places[k] - 1].points), kNumber | kWide,
+           &out);
+      Cell(battle.date, kWide, &out);
+      out += "</tr>\n";
+    }
+    page::CloseTable(&out);
+    out += "</section>\n";
+  }
+  page::ClosePage(&out);
+  site_pages->push_back({site.player_files[player], std::move(out)});
+}
+
+void AddPlayersPages(const Site& site, std::vector<SitePage>* site_pages) {
+  const ExportModel& model = site.model;
+  const std::size_t lists = std::max<std::size_t>(
+      1, (site.players.size() + kRowsPerList - 1) / kRowsPerList);
+  const std::vector<std::string> hrefs = PlayerHrefs(site, 0);
+  for (std::size_t n = 0; n < lists; ++n) {
+    std::string out;
+    Open(site, "Players", "Players",
+         "The standings of all " + Num(site.players.size()) +
+             " players, and who started the battles.",
+         0, &out);
+    AppendPager("players", lists, n, &out);
+    const std::size_t end =
+        std::min(site.players.size(), (n + 1) * kRowsPerList);
+    const PlayerOrder part(
+        site.players.begin() + static_cast<std::ptrdiff_t>(n * kRowsPerList),
+        site.players.begin() + static_cast<std::ptrdiff_t>(end));
+    out += "<section><h2 id=\"standings\">Standings</h2>\n";
+    page::AppendStandings(model.standings.scores, part,
+                          "Points of every player over all battles",
+                          &model.ratings, &hrefs, &out);
+    out += "</section>\n";
+    if (n == 0) {
+      out += "<section><h2 id=\"battles-by\">Battles by</h2>\n";
+      page::OpenTable(
+          "Who started the battles",
+          {{"Pos.", kNumber}, {"Player", kText}, {"Battles", kNumber}}, true,
+          &out);
+      std::size_t position = 0;
+      const std::vector<PlayerScore>& scores = model.standings.scores;
+      for (std::size_t i : BattlesStartedOrder(scores, PointsOrder(scores))) {
+        if (scores[i].battles_started == 0) continue;
+        if (++position > kRowsPerList) break;
+        out += "<tr>";
+        Cell(Num(position), kNumber, &out);
+        Cell(i < site.player_files.size() && !site.player_files[i].empty()
+                 ? PlayerLink(site, i, 0)
+                 : Safe(scores[i].name),
+             kName, &out);
+        Cell(Num(static_cast<std::uint32_t>(scores[i].battles_started)),
+             kNumber, &out);
+        out += "</tr>\n";
+      }
+      page::CloseTable(&out);
+      out += "</section>\n";
+    }
+    page::ClosePage(&out);
+    site_pages->push_back({ListPage("players", n), std::move(out)});
+  }
+  for (std::size_t i = 0; i < site.players.size(); ++i) {
+    AddPlayerPage(site, i, site_pages);
+  }
+}
+
+void AddMonthsPage(const Site& site, std::vector<SitePage>* site_pages) {
+  const std::vector<MonthStandings> months = MonthlyStandings(site.model);
+  if (months.empty()) return;
+  std::string out;
+  Open(site, "Month by month", "Month by month",
+       "Each month's champion and standings.", 0, &out);
+  AppendMonths(site.model, &out);
+  const std::vector<std::string> hrefs = PlayerHrefs(site, 0);
+  for (auto month = months.rbegin(); month != months.rend(); ++month) {
+    const Standings& st = month->standings;
+    const PlayerOrder order = ScoredPlayers(st);
+    out += "<section><h2 id=\"month-" + month->month + "\">" + month->month +
+           "</h2>\n";
+    if (!order.empty()) {
+      out += "<p>Champion: <strong>" + Safe(st.scores[order[0]].name) +
+             "</strong>, " +
+             Num(static_cast<std::uint32_t>(st.scores[order[0]].points)) +
+             " points in " + Num(st.battles.size()) +
+             (st.battles.size() == 1 ? " battle" : " battles") + ".</p>\n";
+    }
+    // The month's standings are their own; links go to the players of
+    // the season, found by name.
+    std::vector<std::string> month_hrefs(st.scores.size());
+    for (std::size_t i = 0; i < st.scores.size(); ++i) {
+      const std::size_t p = FindPlayer(site.model.standings.scores,
+                                       st.scores[i].name, &site.index);
+      if (p < hrefs.size()) month_hrefs[i] = hrefs[p];
+    }
+    page::AppendStandings(
+        st.scores,
+        PlayerOrder(order.begin(),
+                    order.begin() + static_cast<std::ptrdiff_t>(
+                                        std::min(order.size(), kRowsPerList))),
+        "Standings of " + month->month, nullptr, &month_hrefs, &out);
+    out += "</section>\n";
+  }
+  page::ClosePage(&out);
+  site_pages->push_back({"months.html", std::move(out)});
+}
+
+}  // namespace
+
+std::string FileSlug(std::string_view name, std::string_view fallback) {
+  std::string slug;
+  for (char c : name) {
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    if ((lower >= 'a' && lower <= 'z') || IsDigitByte(lower)) {
+      slug += lower;
+    } else if (!slug.empty() && slug.back() != '-') {
+      slug += '-';
+    }
+    if (slug.size() >= 40) break;
+  }
+  while (!slug.empty() && slug.back() == '-') slug.pop_back();
+  return slug.empty() ? std::string(fallback) : slug;
+}
+
+std::vector<SitePage> RenderSite(const ExportModel& model) {
+  Site site = Prepare(model);
+  const std::vector<BattlePage> battle_pages = GroupBattles(&site);
+  std::vector<SitePage> pages;
+  pages.push_back({"index.html", Index(site)});
+  AddBattlePages(site, battle_pages, &pages);
+  AddLevelPages(site, &pages);
+  AddPlayersPages(site, &pages);
+  if (site.dated) AddMonthsPage(site, &pages);
+  return pages;
+}
+
+}  // namespace vexlane
