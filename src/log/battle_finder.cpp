@@ -51,6 +51,7 @@ struct BattleScanState {
   // in automatic mode the running battle's level.
   std::string level;
   std::string level_upper;  // `level` upper-cased, kept in step with it
+  std::string link;         // of the running battle: set with its level
   std::string start_stamp;
   std::string start_date;
   std::vector<TimeEntry> times;
@@ -273,6 +274,7 @@ class Finder {
     // started, later links are tested against the name as found.
     if (!s.in_battle && link && (automatic_ || LineHolds(s.level_upper, 0))) {
       SetLevel(LevelNameOf(line_.text));
+      s.link.assign(LevelLinkOf(line_.text));
       s.start_stamp = StampOf(line_);
       s.start_date = DateText(line_.date);
       s.found = true;
@@ -410,6 +412,7 @@ class Finder {
     }
     battle_.event = s.event;
     battle_.level = s.level;
+    battle_.link = s.link;
     battle_.starter = s.starter;
     battle_.start_stamp = s.start_stamp;
     battle_.end_stamp = StampOf(line_);

@@ -19,6 +19,9 @@ namespace vexlane {
 struct FoundBattle {
   int event = 0;  // counts battles with times, from 1
   std::string level;
+  // The link that started it, as the line gave it (LevelLinkOf); empty when
+  // it was started without one.
+  std::string link;
   std::string starter;  // the nick credited with starting it; may be empty
   std::string start_stamp;
   std::string end_stamp;

@@ -20,4 +20,14 @@ std::string_view LevelNameOf(std::string_view line) {
   return head.substr(start);
 }
 
+std::string_view LevelLinkOf(std::string_view line) {
+  const std::size_t ext = FindLevExtension(line);
+  if (ext == std::string_view::npos) return {};
+  std::size_t start = ext;
+  while (start > 0 && !IsSpaceByte(line[start - 1])) --start;
+  std::size_t end = ext + 4;
+  while (end < line.size() && !IsSpaceByte(line[end])) ++end;
+  return line.substr(start, end - start);
+}
+
 }  // namespace vexlane

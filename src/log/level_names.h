@@ -12,4 +12,8 @@ std::size_t FindLevExtension(std::string_view line);
 // "/" or blank before it, in its original case; empty when there is none.
 std::string_view LevelNameOf(std::string_view line);
 
+// The link as the line gave it: the white-space separated word that holds
+// the first ".lev" (any case); empty when there is none.
+std::string_view LevelLinkOf(std::string_view line);
+
 }  // namespace vexlane

@@ -90,6 +90,11 @@ bool HasTime(const TimeEntry& e) {
   return e.hundredths != 0 || e.seconds != 0 || e.minutes != 0;
 }
 
+std::optional<std::uint64_t> Hundredths(const TimeEntry& e) {
+  if (!HasTime(e)) return std::nullopt;
+  return (std::uint64_t{e.minutes} * 60 + e.seconds) * 100 + e.hundredths;
+}
+
 bool IsEmpty(const TimeEntry& e) { return !HasTime(e) && e.apples == 0; }
 
 bool Better(const TimeEntry& a, const TimeEntry& b) {

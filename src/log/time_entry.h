@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,9 @@ TimeEntry ParseTime(std::string_view text, MessageStart start);
 
 // True when hundredths, seconds or minutes is not 0.
 bool HasTime(const TimeEntry& e);
+
+// The time in hundredths of a second; nullopt for an entry of apples only.
+std::optional<std::uint64_t> Hundredths(const TimeEntry& e);
 
 // True when the entry has no time and no apples (points and name ignored).
 bool IsEmpty(const TimeEntry& e);

@@ -13,11 +13,6 @@
 
 namespace vexlane {
 
-std::optional<std::uint64_t> Hundredths(const TimeEntry& e) {
-  if (!HasTime(e)) return std::nullopt;
-  return (std::uint64_t{e.minutes} * 60 + e.seconds) * 100 + e.hundredths;
-}
-
 std::string ShownTime(const TimeEntry& e) {
   std::string text = TimeColumnText(e);
   const std::size_t first = text.find_first_not_of(' ');

@@ -35,9 +35,6 @@ struct ExportModel {
   const ExportSettings& settings;
 };
 
-// A time in hundredths of a second; nullopt for an entry of apples only.
-std::optional<std::uint64_t> Hundredths(const TimeEntry& e);
-
 // The time as the report shows it, without its padding: "0:59,87",
 // "12 apples", "" for an empty entry.
 std::string ShownTime(const TimeEntry& e);

@@ -11,6 +11,7 @@
 #include "report/overall_sections.h"
 #include "report/report_date.h"
 #include "report/report_format.h"
+#include "scoring/records.h"
 
 namespace vexlane {
 
@@ -205,6 +206,7 @@ void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
   w.BeginObject();
   w.Key("event").Number(static_cast<std::uint64_t>(b.event));
   w.Key("level").Text(b.level);
+  w.Key("link").TextOrNull(b.link);
   w.Key("starter").TextOrNull(ShownStarter(b));
   w.Key("date").TextOrNull(b.date);
   w.Key("start").TextOrNull(b.start_stamp);
@@ -329,6 +331,72 @@ void WriteRatings(const ExportModel& model, JsonWriter& w) {
   w.EndArray();
 }
 
+// One time of the records: where it was driven, by whom.
+void WriteDrivenTime(const ExportModel& model, const DrivenTime& t,
+                     JsonWriter& w) {
+  const ScoredBattle& b = model.battles[t.battle];
+  const TimeEntry& e = b.ranked[t.rank];
+  w.BeginObject();
+  w.Key("time").Text(ShownTime(e));
+  w.Key("hundredths").Number(t.hundredths);
+  w.Key("player").Text(model.standings.scores[t.player].name);
+  w.Key("nick").Text(e.name);
+  w.Key("event").Number(static_cast<std::uint64_t>(b.event));
+  w.Key("date").TextOrNull(b.date);
+  w.Key("link").TextOrNull(b.link);
+  w.EndObject();
+}
+
+// The members "records" (every level with a time) and "personal_bests"
+// (every player of the overall scores with a time, in their order).
+void WriteRecords(const ExportModel& model, JsonWriter& w) {
+  const SeasonRecords records = FindRecords(model.battles, model.standings);
+  w.Key("records").BeginArray();
+  for (const LevelRecord& level : records.levels) {
+    w.Newline();
+    w.BeginObject();
+    w.Key("level").Text(level.name);
+    w.Key("battles").Number(std::uint64_t{level.battles});
+    w.Key("record");
+    WriteDrivenTime(model, level.progression.back(), w);
+    w.Key("progression").BeginArray();
+    for (const DrivenTime& t : level.progression) {
+      WriteDrivenTime(model, t, w);
+    }
+    w.EndArray();
+    w.Key("best").BeginArray();
+    for (const DrivenTime& t : level.best) WriteDrivenTime(model, t, w);
+    w.EndArray();
+    w.EndObject();
+  }
+  w.EndArray();
+  w.Newline();
+  w.Key("personal_bests").BeginArray();
+  for (std::size_t player : ScoredPlayers(model.standings)) {
+    const auto& bests = records.personal_bests[player];
+    if (bests.empty()) continue;
+    w.Newline();
+    w.BeginObject();
+    w.Key("player").Text(model.standings.scores[player].name);
+    w.Key("levels").BeginArray();
+    for (const auto& [at, t] : bests) {
+      const LevelRecord& level = records.levels[at];
+      const ScoredBattle& b = model.battles[t.battle];
+      w.BeginObject();
+      w.Key("level").Text(level.name);
+      w.Key("time").Text(ShownTime(b.ranked[t.rank]));
+      w.Key("hundredths").Number(t.hundredths);
+      w.Key("event").Number(static_cast<std::uint64_t>(b.event));
+      w.Key("date").TextOrNull(b.date);
+      w.Key("record_hundredths").Number(level.progression.back().hundredths);
+      w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+  }
+  w.EndArray();
+}
+
 }  // namespace
 
 std::string RenderJsonHead(const ExportModel& model) {
@@ -386,6 +454,8 @@ std::string RenderJsonTail(const ExportModel& model) {
   w.Newline();
   w.Key("ratings");
   WriteRatings(model, w);
+  w.Newline();
+  WriteRecords(model, w);
   out += "}\n";
   return out;
 }

@@ -49,6 +49,7 @@ ScoredBattle ScoreBattle(FoundBattle&& battle, int extra_points) {
   ScoredBattle scored;
   scored.event = battle.event;
   scored.level = std::move(battle.level);
+  scored.link = std::move(battle.link);
   scored.starter = std::move(battle.starter);
   scored.start_stamp = std::move(battle.start_stamp);
   scored.end_stamp = std::move(battle.end_stamp);

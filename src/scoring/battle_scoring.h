@@ -15,6 +15,7 @@ namespace vexlane {
 struct ScoredBattle {
   int event = 0;
   std::string level;
+  std::string link;     // the link that started it; may be empty
   std::string starter;  // the nick credited with starting it; may be empty
   std::string start_stamp;
   std::string end_stamp;

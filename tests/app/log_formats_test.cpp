@@ -89,7 +89,9 @@ TEST(LogFormats, TheSameChatGivesTheSameBattlesInEveryFormat) {
     const std::string args =
         "-o - --log-format " + format + " -i '" + chat + files + "'";
     EXPECT_EQ(RunIn(dir, args).out, classic) << format;
-    const std::string json = RunIn(dir, "-f json " + args).out;
+    // The battles' dates: the records after the standings repeat them.
+    const std::string all = RunIn(dir, "-f json " + args).out;
+    const std::string json = all.substr(0, all.find("\"standings\""));
     std::size_t dates = 0;
     for (std::size_t at = json.find("\"date\""); at != std::string::npos;
          at = json.find("\"date\"", at + 1)) {

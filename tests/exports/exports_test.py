@@ -145,5 +145,71 @@ with tempfile.TemporaryDirectory() as work:
     check("\"'=cmd|' /C calc'!A0\"" in table, "formula prefixed and quoted")
     check("\"Bob,\"\"the\"\" \u00e9l\u00e8ve\"" in table, "comma and quotes")
 
+# Records and personal bests of a small dated log, worked out by hand: the
+# level spelt three ways is one level, apples hold no time, an equal time
+# does not take the record, and Dana drives as "Dana2" too.
+SEASON = """--- Log opened Tue Nov 12 19:58:00 2024
+20:00 <Ann> go http://lev.example/Pipe.lev
+20:01 <Bob> 1:02,11
+20:02 <Cal> 59,87
+20:03 <Dana> 1:05,00
+20:04 <Ann> 3
+20:05 <Ann> stop
+20:10 <Bob> http://lev.example/Ramp.lev
+20:11 <Ann> 12
+20:12 <Bob> 7
+20:13 <Bob> stop
+--- Day changed Wed Nov 13 2024
+20:00 <Cal> http://lev.example/PIPE.lev
+20:01 <Ann> 59,87
+20:02 <Bob> 1:00,50
+20:03 <Cal> 1:10,00
+20:04 <Cal> stop
+20:10 <Bob> again: http://lev.example/pipe.LEV now
+20:11 <Dana2> 58,50
+20:12 <Dana> 1:01,00
+20:13 <Cal> 1:00,00
+20:14 <Bob> stop
+"""
+with tempfile.TemporaryDirectory() as work:
+    season = os.path.join(work, "season.log")
+    with open(season, "w", encoding="ascii") as f:
+        f.write(SEASON)
+    doc = json.loads(run(season, "json", "--log-format", "irssi")
+                     .decode("utf-8"))
+    errors = list(validator.iter_errors(doc))
+    check(not errors, f"season schema: {errors[:1]}")
+    links = ["http://lev.example/Pipe.lev", "http://lev.example/Ramp.lev",
+             "http://lev.example/PIPE.lev", "http://lev.example/pipe.LEV"]
+    check([b["link"] for b in doc["battles"]] == links, "battle links")
+
+    def driven(time, hundredths, player, nick, event):
+        date = "2024-11-12" if event < 3 else "2024-11-13"
+        return {"time": time, "hundredths": hundredths, "player": player,
+                "nick": nick, "event": event, "date": date,
+                "link": links[event - 1]}
+
+    dana = driven("0:58,50", 5850, "Dana", "Dana2", 4)
+    cal = driven("0:59,87", 5987, "Cal", "Cal", 1)
+    check(doc["records"] == [{
+        "level": "Pipe", "battles": 3, "record": dana,
+        "progression": [cal, dana],
+        "best": [dana, cal, driven("0:59,87", 5987, "Ann", "Ann", 3),
+                 driven("1:00,50", 6050, "Bob", "Bob", 3)]}],
+        f"season records: {doc['records']}")
+
+    def best(time, hundredths, event):
+        date = "2024-11-12" if event < 3 else "2024-11-13"
+        return [{"level": "Pipe", "time": time, "hundredths": hundredths,
+                 "event": event, "date": date, "record_hundredths": 5850}]
+
+    # Ann and Cal have 8 points, Ann the more wins; Dana 7, Bob 6.
+    check(doc["personal_bests"] == [
+        {"player": "Ann", "levels": best("0:59,87", 5987, 3)},
+        {"player": "Cal", "levels": best("0:59,87", 5987, 1)},
+        {"player": "Dana", "levels": best("0:58,50", 5850, 4)},
+        {"player": "Bob", "levels": best("1:00,50", 6050, 3)}],
+        f"season personal bests: {doc['personal_bests']}")
+
 print(f"exports: {'FAILED' if failures else 'ok'} ({len(failures)} failures)")
 sys.exit(1 if failures else 0)

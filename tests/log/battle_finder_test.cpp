@@ -144,6 +144,27 @@ TEST(BattleFinder, OtherLevelLinkEndsTheBattleAndStartsTheNext) {
   EXPECT_EQ(s.stamps, "21:00:00-21:04:00 21:04:00-21:06:00 ");
 }
 
+TEST(BattleFinder, EachBattleKeepsTheLinkThatStartedIt) {
+  // A second link to the running level and an announcement naming it change
+  // neither its level nor its link; another level's link starts its own.
+  MemorySource source(Line("21:00:00", "Ann",
+                           "go: " + kLink + "a.LEV?x=1 (" + kLink + "b.lev)") +
+                      Line("21:00:30", "Cal", "mirror http://m.example/a.lev") +
+                      Line("21:00:40", "battlebot", "battle a.lev by Ann") +
+                      Line("21:01:00", "Bob", "1:00,00") +
+                      Line("21:02:00", "Eve", kLink + "B.lev") +
+                      Line("21:03:00", "Bob", "50,00"));
+  struct Links : Recorder {
+    using Recorder::Recorder;
+    void BattleFound(FoundBattle* b) override {
+      seen += b->level + "=" + b->link + " ";
+    }
+    std::string seen;
+  } client(std::vector<std::string>{});
+  FindBattles({&source}, FinderOptions{}, &client);
+  EXPECT_EQ(client.seen, "a=" + kLink + "a.LEV?x=1 B=" + kLink + "B.lev ");
+}
+
 TEST(BattleFinder, AnnouncementCreditsTheNamedNickForTenLines) {
   auto log_with_link_after = [](int lines) {
     std::string log = Line("20:59:00", "battlebot", "battle soon by Ann");

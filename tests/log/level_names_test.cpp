@@ -24,5 +24,14 @@ TEST(LevelNameOf, EmptyCases) {
   EXPECT_EQ(FindLevExtension("a.b.LeV"), 3u);
 }
 
+TEST(LevelLinkOf, TheWordHoldingTheFirstLev) {
+  EXPECT_EQ(
+      LevelLinkOf("<Ann> new: http://x/a/One.LEV?dl=1 and http://x/Two.lev"),
+      "http://x/a/One.LEV?dl=1");
+  EXPECT_EQ(LevelLinkOf("http://x/Bare.lev"), "http://x/Bare.lev");
+  EXPECT_EQ(LevelLinkOf("see\thttp://x/T.lev\r"), "http://x/T.lev");
+  EXPECT_EQ(LevelLinkOf("no link here"), "");
+}
+
 }  // namespace
 }  // namespace vexlane

@@ -1,0 +1,150 @@
+#include "scoring/records.h"
+
+#include <gtest/gtest.h>
+
+#include "test_util.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Post;
+
+// A season worked out by hand. Players in the standings' order: Ann 0,
+// Bob 1, Cal 2, Zara 3 (also driving as "Zara_x"), Max 4 (started a battle,
+// drove none).
+//   0 Pipe  Ann 1:00,00  Bob 1:05,00  Cal 7 apples
+//   1 PIPE  Zara_x 57,50  Bob 58,00  Zara 59,00  Ann 1:00,00
+//   2 Hill  Cal 12 apples  Ann 5 apples
+//   3 pipe  Cal 57,50 (equals the record)  Ann 59,00
+//   4 Hill  Bob 1:30,00  Cal 20 apples
+//   5 gate  Ann 45,00, started by Max
+struct Season {
+  std::vector<ScoredBattle> battles;
+  Standings standings;
+
+  Season() {
+    Add("Pipe",
+        {Post("Ann", "1:00,00"), Post("Bob", "1:05,00"), Post("Cal", "7")});
+    Add("PIPE", {Post("Bob", "58,00"), Post("Ann", "1:00,00"),
+                 Post("Zara", "59,00"), Post("Zara_x", "57,50")});
+    Add("Hill", {Post("Cal", "12"), Post("Ann", "5")});
+    Add("pipe", {Post("Cal", "57,50"), Post("Ann", "59,00")});
+    Add("Hill", {Post("Bob", "1:30,00"), Post("Cal", "20")});
+    Add("gate", {Post("Ann", "45,00")}, "Max");
+  }
+  void Add(std::string level, std::vector<TimeEntry> times,
+           std::string starter = "Ann") {
+    FoundBattle b;
+    b.event = static_cast<int>(battles.size()) + 1;
+    b.level = std::move(level);
+    b.starter = std::move(starter);
+    b.times = std::move(times);
+    battles.push_back(ScoreBattle(std::move(b), 0));
+    AddToStandings(battles.back(), &standings);
+  }
+};
+
+// "battle/rank/player/hundredths" per time.
+std::string Listed(const std::vector<DrivenTime>& times) {
+  std::string out;
+  for (const DrivenTime& t : times) {
+    out += std::to_string(t.battle) + "/" + std::to_string(t.rank) + "/" +
+           std::to_string(t.player) + "/" + std::to_string(t.hundredths) + " ";
+  }
+  return out;
+}
+
+TEST(Records, RecordsBestTimesAndPersonalBestsOfAHandWorkedSeason) {
+  const Season s;
+  ASSERT_EQ(s.standings.scores.size(), 5u);
+  ASSERT_EQ(s.standings.scores[3].name, "Zara_x");
+
+  const SeasonRecords r = FindRecords(s.battles, s.standings);
+  // Ordered ignoring case; the name as the first battle spelled it; Hill
+  // counts its apples-only battle.
+  ASSERT_EQ(r.levels.size(), 3u);
+  EXPECT_EQ(r.levels[0].name, "gate");
+  EXPECT_EQ(r.levels[1].name, "Hill");
+  EXPECT_EQ(r.levels[2].name, "Pipe");
+  EXPECT_EQ(r.levels[1].battles, 2u);
+  EXPECT_EQ(r.levels[2].battles, 3u);
+  EXPECT_EQ(Listed(r.levels[1].progression), "4/0/1/9000 ");
+  // The record falls once; Bob's 58,00 comes after 57,50 in the same
+  // battle and Cal's equal 57,50 later does not take it.
+  EXPECT_EQ(Listed(r.levels[2].progression), "0/0/0/6000 1/0/3/5750 ");
+  // Each player once (Zara at the better nick); equal times as driven.
+  EXPECT_EQ(Listed(r.levels[2].best),
+            "1/0/3/5750 3/0/2/5750 1/1/1/5800 3/1/0/5900 ");
+
+  ASSERT_EQ(r.personal_bests.size(), 5u);
+  auto bests = [&](std::size_t player) {
+    std::string out;
+    for (const auto& [level, t] : r.personal_bests[player]) {
+      out += std::to_string(level) + ":" + Listed({t});
+    }
+    return out;
+  };
+  EXPECT_EQ(bests(0), "0:5/0/0/4500 2:3/1/0/5900 ");
+  EXPECT_EQ(bests(1), "1:4/0/1/9000 2:1/1/1/5800 ");
+  EXPECT_EQ(bests(2), "2:3/0/2/5750 ");
+  EXPECT_EQ(bests(3), "2:1/0/3/5750 ");
+  EXPECT_EQ(bests(4), "");
+}
+
+TEST(Records, BestTimesStopAtTheShownNumber) {
+  Season s;
+  std::vector<TimeEntry> many;
+  for (int i = 0; i < 12; ++i) {
+    many.push_back(
+        Post("P" + std::to_string(i) + "xyz", std::to_string(40 + i) + ",00"));
+  }
+  s.Add("Long", std::move(many));
+  const SeasonRecords r = FindRecords(s.battles, s.standings);
+  ASSERT_EQ(r.levels[2].name, "Long");
+  ASSERT_EQ(r.levels[2].best.size(), kBestTimesShown);
+  EXPECT_EQ(r.levels[2].best.back().hundredths, 4900u);
+  EXPECT_EQ(r.personal_bests.back().size(), 1u);  // the 12th still has one
+}
+
+TEST(PlayerHistories, PlacesAndHeadToHeadOfAHandWorkedSeason) {
+  const Season s;
+  const std::vector<PlayerHistory> h = PlayerHistories(s.battles, s.standings);
+  ASSERT_EQ(h.size(), 5u);
+  auto places = [&](std::size_t player) {
+    std::string out;
+    for (std::size_t i = 0; i < h[player].battles.size(); ++i) {
+      out += std::to_string(h[player].battles[i]) + ":" +
+             std::to_string(h[player].places[i]) + " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(places(0), "0:1 1:4 2:2 3:2 5:1 ");
+  EXPECT_EQ(places(1), "0:2 1:2 4:1 ");
+  EXPECT_EQ(places(3), "1:1 ");  // Zara_x first; Zara's third passed over
+  EXPECT_EQ(h[0].firsts, 2u);
+  EXPECT_EQ(h[0].seconds, 2u);
+  EXPECT_EQ(h[0].thirds, 0u);
+  EXPECT_EQ(h[2].thirds, 1u);
+  EXPECT_DOUBLE_EQ(h[0].average_place, 2.0);
+  EXPECT_DOUBLE_EQ(h[2].average_place, 1.75);
+  EXPECT_EQ(h[4].battles.size(), 0u);
+  EXPECT_EQ(h[4].average_place, 0.0);
+
+  // "opponent:together/ahead/behind" per rival.
+  auto rivals = [&](std::size_t player) {
+    std::string out;
+    for (const HeadToHead& r : h[player].rivals) {
+      out += std::to_string(r.opponent) + ":" + std::to_string(r.together) +
+             "/" + std::to_string(r.ahead) + "/" + std::to_string(r.behind) +
+             " ";
+    }
+    return out;
+  };
+  EXPECT_EQ(rivals(0), "2:3/1/2 1:2/1/1 3:1/0/1 ");
+  EXPECT_EQ(rivals(1), "0:2/1/1 2:2/2/0 3:1/0/1 ");  // a tie: Ann first
+  EXPECT_EQ(rivals(3), "0:1/1/0 1:1/1/0 ");          // met once each, not twice
+  EXPECT_EQ(rivals(4), "");
+}
+
+}  // namespace
+}  // namespace vexlane
