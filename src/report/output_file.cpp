@@ -230,7 +230,7 @@ namespace {
 // tells a later run the directory is a site of this program's.
 bool WritePages(const std::string& root, const std::vector<SitePage>& pages,
                 std::string* error) {
-  std::vector<SitePage> marker = {
+  const std::vector<SitePage> marker = {
       {std::string(kSiteMarker), "A site made by vexlane-stats.\n"}};
   for (const auto* list : {&pages, &marker}) {
     for (const SitePage& page : *list) {

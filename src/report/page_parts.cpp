@@ -23,11 +23,11 @@ constexpr std::string_view kStyle = R"(
 --muted:#a9adb4;--card:#1c1d21;--line:#3a3c42;--accent:#8ab4f8;--head:#25272c}}
 *{box-sizing:border-box}
 body{margin:0;background:var(--bg);color:var(--fg);
-font:16px/1.5 system-ui,-apple-system,"Segoe UI",Roboto,sans-serif}
+font:16px/1.5 system-ui,-apple-system,"Segoe UI",Roboto,sans-serif;
+overflow-wrap:anywhere}
 main{max-width:60rem;margin:0 auto;padding:1rem}
 h1{font-size:1.6rem;margin:.5rem 0}h2{font-size:1.3rem;margin:2rem 0 .5rem}
 h3{font-size:1.1rem;margin:1.5rem 0 .25rem}
-h1,h2,h3,p,li{overflow-wrap:anywhere}
 a{color:var(--accent)}p.meta{color:var(--muted);margin:.25rem 0}
 nav ul{list-style:none;padding:0;margin:.5rem 0;display:flex;flex-wrap:wrap;
 gap:.25rem 1.25rem}
@@ -269,7 +269,7 @@ void AppendLineChart(std::string_view title, std::string_view y_label,
                      const std::vector<ChartLine>& lines,
                      std::string_view summary, std::string* out) {
   if (lines.empty() || lines[0].values.empty()) return;
-  constexpr double kHeight = 270, kLeft = 52, kRight = 14, kTop = 26,
+  constexpr double kHeight = 280, kLeft = 52, kRight = 14, kTop = 36,
                    kBottom = 40;
   double low = 0, high = 1;
   for (const ChartLine& line : lines) {
@@ -450,12 +450,13 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
 }
 
 void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, std::string* out) {
+                  std::size_t most_rows, int heading, std::string* out) {
+  const std::string h = "h" + Num(static_cast<std::uint64_t>(heading));
   const std::string event = Num(static_cast<std::uint64_t>(b.event));
   *out += "<section id=\"";
   *out += id;
-  *out += "\"><h3>Event " + event + ": " + Safe(b.level) +
-          "</h3>\n<p class=\"meta\">";
+  *out += "\"><" + h + ">Event " + event + ": " + Safe(b.level) + "</" + h +
+          ">\n<p class=\"meta\">";
   std::string meta;
   if (!ShownStarter(b).empty()) meta += "by " + Safe(ShownStarter(b));
   if (!b.date.empty()) meta += (meta.empty() ? "on " : ", on ") + b.date;

@@ -82,10 +82,10 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
                      const SeasonRatings* ratings,
                      const std::vector<std::string>* hrefs, std::string* out);
 
-// One battle's heading, line of facts and results table; `id` is its
-// anchor.
+// One battle's heading (of level `heading`: 2 for <h2>), line of facts
+// and results table, of at most `most_rows` rows; `id` is its anchor.
 void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, std::string* out);
+                  std::size_t most_rows, int heading, std::string* out);
 
 // The season's span from its dated battles: "2024-09-01 to 2024-12-20",
 // or empty when no battle has a date.

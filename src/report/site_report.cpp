@@ -382,7 +382,7 @@ void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
     Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
     for (std::size_t i = p.first; i < p.end; ++i) {
       page::AppendBattle(site.model.battles[i],
-                         BattleAnchor(site.model.battles[i]), kRowsPerBattle,
+                         BattleAnchor(site.model.battles[i]), kRowsPerBattle, 2,
                          &out);
     }
     page::ClosePage(&out);
@@ -556,8 +556,8 @@ void AddPlayerPage(const Site& site, std::size_t position,
        &out);
   const auto battles = static_cast<std::uint32_t>(s.battles);
   out += "<section><h2 id=\"summary\">Summary</h2>\n";
-  page::OpenTable("The season in numbers", {{"", kText}, {"", kNumber}}, false,
-                  &out);
+  page::OpenTable("The season in numbers",
+                  {{"Measure", kText}, {"Value", kNumber}}, false, &out);
   const auto row = [&out](std::string_view head, const std::string& value) {
     out += "<tr><th scope=\"row\">";
     out += head;

@@ -32,23 +32,9 @@ fail() { echo "FAIL: $*"; failed=1; }
 python3 "$here/make_season_log.py" "$work/season.log"
 python3 "$here/../exports/make_hostile_log.py" "$work/hostile.log"
 
-# TEMPORARY, until the program writes sites: without -f site the single web
-# page stands in as index.html. Delete this function and its one call below
-# once `-f site` is in.
-web_page_instead() {  # web_page_instead LOG DIR
-  echo "NOTE: the program does not know -f site: checking the -f web page as $2/index.html"
-  mkdir -p "$2" && "$prog" -q --log-format auto -i "$1" -f web -o "$2/index.html"
-}
-
-site_mode=1
 build_site() {  # build_site LOG DIR: the site of LOG in DIR
   local status=0
   "$prog" -q --log-format auto -i "$1" -f site -o "$2" 2>"$work/stderr" || status=$?
-  if [ "$status" = 2 ] && grep -q "unknown format 'site'" "$work/stderr"; then
-    site_mode=0
-    web_page_instead "$1" "$2"
-    return
-  fi
   cat "$work/stderr" >&2
   return "$status"
 }
@@ -66,19 +52,18 @@ for name in sample season hostile; do
   beside=$(ls -A "$work/$name" | grep -vx site)
   [ -z "$beside" ] || fail "$name: files written outside the site: $beside"
   # Names from log text must not make paths that leave the site elsewhere
-  # (Windows reads \ as a separator) or hide files.
-  odd=$(cd "$site" && find . -mindepth 1 \( -name '*\\*' -o -name '.*' \
+  # (Windows reads \ as a separator) or hide files; the one hidden file is
+  # the program's mark of its own sites.
+  odd=$(cd "$site" && find . -mindepth 1 ! -path ./.vexlane-site \( -name '*\\*' -o -name '.*' \
           -o -name '*[[:cntrl:]]*' -o ! \( -type f -o -type d \) \) -print)
   [ -z "$odd" ] || fail "$name: odd file names in the site: $odd"
-  if [ "$site_mode" = 1 ]; then
-    for page in index.html levels.html; do
-      [ -f "$site/$page" ] || fail "$name: no $page"
-    done
-    for dir in levels players; do
-      ls "$site/$dir/"*.html >/dev/null 2>&1 || fail "$name: no pages in $dir/"
-    done
-    [ "$name" != season ] || [ -f "$site/months.html" ] || fail "$name: no months.html"
-  fi
+  for page in index.html levels.html; do
+    [ -f "$site/$page" ] || fail "$name: no $page"
+  done
+  for dir in levels players; do
+    ls "$site/$dir/"*.html >/dev/null 2>&1 || fail "$name: no pages in $dir/"
+  done
+  [ "$name" != season ] || [ -f "$site/months.html" ] || fail "$name: no months.html"
   node "$here/check_pages.mjs" --artifacts "$artefacts" --label "$name" "$site" ||
     fail "$name: check_pages.mjs"
 done
@@ -87,7 +72,7 @@ season=$work/season/site
 pages=(index.html)
 player=$(cd "$season" && ls players/*.html 2>/dev/null | LC_ALL=C sort | head -1)
 [ -n "$player" ] && pages+=("$player")
-[ "$site_mode" = 0 ] || [ -n "$player" ] || fail "season: no player page for Lighthouse"
+[ -n "$player" ] || fail "season: no player page for Lighthouse"
 bash "$here/lighthouse.sh" "$season" "$artefacts" season "${pages[@]}" ||
   fail "season: Lighthouse"
 
