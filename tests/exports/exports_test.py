@@ -14,6 +14,7 @@ import re
 import subprocess
 import sys
 import tempfile
+from html.parser import HTMLParser
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_hostile_log import hostile_log  # noqa: E402
@@ -40,6 +41,48 @@ def run(log, fmt, *extra):
                            *extra], capture_output=True, env=env, check=False)
     check(done.returncode == 0, f"{fmt} run on {log}: {done.stderr!r}")
     return done.stdout
+
+
+class Tables(HTMLParser):
+    """The text of every table's cells, by the table's caption."""
+
+    def __init__(self):
+        super().__init__()
+        self.tables, self.caption, self.row, self.cell = {}, None, None, None
+        self.in_caption = False
+
+    def handle_starttag(self, tag, attrs):
+        if tag == "caption":
+            self.in_caption, self.caption = True, ""
+        elif tag == "tr":
+            self.row = []
+        elif tag in ("td", "th") and self.row is not None:
+            self.cell = ""
+
+    def handle_endtag(self, tag):
+        if tag == "caption":
+            self.in_caption = False
+            self.tables[self.caption] = []
+        elif tag in ("td", "th") and self.cell is not None:
+            self.row.append(self.cell.strip())
+            self.cell = None
+        elif tag == "tr" and self.row is not None:
+            if self.row and not self.row[0] in ("Pos.", "Level", "Player"):
+                self.tables[self.caption].append(self.row)
+            self.row = None
+
+    def handle_data(self, data):
+        if self.in_caption:
+            self.caption += data
+        elif self.cell is not None:
+            self.cell += data
+
+
+def tables(path):
+    parser = Tables()
+    with open(path, encoding="utf-8") as f:
+        parser.feed(f.read())
+    return parser.tables
 
 
 def text_numbers(report):
@@ -210,6 +253,36 @@ with tempfile.TemporaryDirectory() as work:
         {"player": "Dana", "levels": best("0:58,50", 5850, 4)},
         {"player": "Bob", "levels": best("1:00,50", 6050, 3)}],
         f"season personal bests: {doc['personal_bests']}")
+
+    # The site of the same log shows the same records and personal bests.
+    site = os.path.join(work, "site")
+    done = subprocess.run([program, "-q", "-f", "site", "-o", site, "-i",
+                           season, "--log-format", "irssi"],
+                          capture_output=True, check=False)
+    check(done.returncode == 0, f"site run: {done.stderr!r}")
+    levels = tables(os.path.join(site, "levels.html"))
+    record = doc["records"][0]["record"]
+    check(levels.get("The best time ever on every level") ==
+          [["Pipe", "3", record["time"], record["player"], "4", record["date"]]],
+          f"site records: {levels}")
+    pipe = tables(os.path.join(site, "levels", "pipe.html"))
+    shown = [[row[1], row[2]] for row in pipe.get(
+        "The best times ever, each player's best only", [])]
+    check(shown == [[t["player"], t["time"]]
+                    for t in doc["records"][0]["best"]],
+          f"site best times: {shown}")
+    fell = pipe.get("Each time the record fell", [])
+    check([row[1] for row in fell] ==
+          [t["time"] for t in reversed(doc["records"][0]["progression"])],
+          f"site progression: {fell}")
+    for player in doc["personal_bests"]:
+        page = tables(os.path.join(site, "players",
+                                   player["player"].lower() + ".html"))
+        rows = page.get("Best time on every level driven, beside its record")
+        want = [[b["level"], b["time"], "0:58,50", str(b["event"]), b["date"]]
+                for b in player["levels"]]
+        check(rows == want, f"site personal bests of {player['player']}: "
+              f"{rows} against {want}")
 
 print(f"exports: {'FAILED' if failures else 'ok'} ({len(failures)} failures)")
 sys.exit(1 if failures else 0)
