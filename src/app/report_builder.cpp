@@ -30,6 +30,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
         kept_.empty(), ResultsEnd());
   }
   kept_.push_back(std::move(last_));
+  if (row_.site) sections_.Add(kept_.back());
   return kept_.back();
 }
 
@@ -40,9 +41,7 @@ void ReportBuilder::Finish() {
     if (row_.streamed != nullptr) {
       head_ = row_.streamed->head(model);
       rendered_ = row_.streamed->tail(model);
-    } else if (row_.render_site != nullptr) {
-      pages_ = row_.render_site(model);
-    } else {
+    } else if (!row_.site) {
       rendered_ = row_.render(model);
     }
     return;

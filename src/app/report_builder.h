@@ -30,8 +30,12 @@ class ReportBuilder {
   // mode renders it again after more battles have been added.
   void Finish();
   std::vector<std::string_view> Pieces() const;
-  // A site's pages, once rendered.
-  const std::vector<SitePage>& pages() const { return pages_; }
+  // What the other outputs are rendered from; a site is rendered from it
+  // as it is written.
+  const BattleSections& battle_sections() const { return sections_; }
+  ExportModel model() const {
+    return ExportModel{kept_, standings_, ratings_, *settings_};
+  }
   // The classic tail, of which level-by-level mode shows a part.
   const ReportTail& tail() const { return tail_; }
 
@@ -57,7 +61,7 @@ class ReportBuilder {
   // The other outputs' whole text, or what follows the battles of a
   // streamed one (whose `head_` and `results_` come before).
   std::string rendered_;
-  std::vector<SitePage> pages_;
+  BattleSections sections_;  // a site's battle pages, rendered as they come
 };
 
 }  // namespace vexlane

@@ -448,7 +448,8 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
   }
   if (options.format == ReportFormat::kSite) {
     *target = Quoted(options.output);
-    return PublishSite(report.pages(), options.output, replace,
+    return PublishSite(report.model(), &report.battle_sections(),
+                       options.output, replace,
                        /*ends_run=*/true);
   }
   if (!options.output.empty()) {

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <set>
 
 #include "base/platform.h"
 #include "base/text.h"
@@ -226,37 +228,53 @@ WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
 
 namespace {
 
-// Writes every page under the new directory `root`, and the marker that
-// tells a later run the directory is a site of this program's.
-bool WritePages(const std::string& root, const std::vector<SitePage>& pages,
-                std::string* error) {
-  const std::vector<SitePage> marker = {
-      {std::string(kSiteMarker), "A site made by vexlane-stats.\n"}};
-  for (const auto* list : {&pages, &marker}) {
-    for (const SitePage& page : *list) {
-      const std::string path = root + "/" + page.path;
-      const std::size_t slash = page.path.rfind('/');
-      std::error_code ec;
-      if (slash != std::string::npos) {
-        std::filesystem::create_directories(
-            root + "/" + page.path.substr(0, slash), ec);
-      }
-      errno = 0;
-      std::FILE* file = CreateNewFile(path);
-      bool ok = file != nullptr && WriteAll(file, page.text);
-      if (file != nullptr && std::fclose(file) != 0) ok = false;
-      if (!ok) {
-        *error = ErrnoText();
-        return false;
+// Writes each page into the new directory `root` as it comes, from
+// either of the renderer's threads, and keeps the first failure.
+class PageFiles : public SiteSink {
+ public:
+  explicit PageFiles(std::string root) : root_(std::move(root)) {}
+
+  void Add(std::string path, std::string text) override {
+    const std::string file_path = root_ + "/" + path;
+    {
+      const std::lock_guard<std::mutex> hold(mutex_);
+      if (!error_.empty()) return;
+      const std::size_t slash = path.rfind('/');
+      if (slash != std::string::npos &&
+          folders_.insert(path.substr(0, slash)).second) {
+        std::error_code ec;
+        std::filesystem::create_directories(root_ + "/" + path.substr(0, slash),
+                                            ec);
       }
     }
+    errno = 0;
+    std::FILE* file = CreateNewFile(file_path);
+    bool ok = file != nullptr && WriteAll(file, text);
+    if (file != nullptr && std::fclose(file) != 0) ok = false;
+    if (!ok) {
+      const std::string why = ErrnoText();
+      const std::lock_guard<std::mutex> hold(mutex_);
+      if (error_.empty()) error_ = why;
+    }
   }
-  return true;
-}
+
+  // The first failure, or empty.
+  std::string error() {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    return error_;
+  }
+
+ private:
+  std::string root_;
+  std::mutex mutex_;
+  std::set<std::string> folders_;
+  std::string error_;
+};
 
 }  // namespace
 
-WriteOutcome PublishSite(const std::vector<SitePage>& pages, std::string dir,
+WriteOutcome PublishSite(const ExportModel& model,
+                         const BattleSections* sections, std::string dir,
                          bool replace, bool ends_run) {
   namespace fs = std::filesystem;
   WriteOutcome outcome;
@@ -287,7 +305,17 @@ WriteOutcome PublishSite(const std::vector<SitePage>& pages, std::string dir,
     return outcome;
   }
   std::string old;  // what to remove at the end
-  if (WritePages(temp, pages, &outcome.error)) {
+  PageFiles files(temp);
+  std::string failed;
+  try {
+    RenderSite(model, sections, &files);
+  } catch (const std::exception& e) {  // out of memory: the old site stays
+    failed = e.what();
+  }
+  // The mark that tells a later run this directory is a site of its own.
+  files.Add(std::string(kSiteMarker), "A site made by vexlane-stats.\n");
+  outcome.error = failed.empty() ? files.error() : failed;
+  if (outcome.error.empty()) {
     SyncFilesUnder(temp);
     errno = 0;
     if (!exists) {

@@ -58,16 +58,17 @@ WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
 WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
                            const std::string& path);
 
-// Writes a site: every page into a new hidden directory beside `dir`, put
-// on the disk, which then takes the name `dir` in one step, so that a
-// reader of any page finds the old site or the new one, whole. Only where
-// nothing has that name, or with `replace` in place of a site this program
-// made (a directory holding its marker file): the directories' names are
-// exchanged in one step where the system can (Linux), and the old site is
+// Writes a site: every page, as it is rendered, into a new hidden directory
+// beside `dir`, put on the disk, which then takes the name `dir` in one step,
+// so that a reader of any page finds the old site or the new one, whole. Only
+// where nothing has that name, or with `replace` in place of a site this
+// program made (a directory holding its marker file): the directories' names
+// are exchanged in one step where the system can (Linux), and the old site is
 // removed afterwards. Elsewhere the old site is first moved aside, so a
 // reader may for a moment find no site. Signals wait until it is done;
 // with `ends_run`, a signal after it ends the program with status 0.
-WriteOutcome PublishSite(const std::vector<SitePage>& pages, std::string dir,
+WriteOutcome PublishSite(const ExportModel& model,
+                         const BattleSections* sections, std::string dir,
                          bool replace, bool ends_run);
 
 // Writes `pieces` to `stream` and flushes it.

@@ -43,6 +43,12 @@ td.name{overflow-wrap:anywhere;min-width:5rem}
 button.sort{font:inherit;color:inherit;background:none;border:0;padding:0;
 cursor:pointer;text-align:inherit}
 figure{margin:0 0 1.5rem}
+table.r td{white-space:nowrap;text-align:right}
+table.r td:nth-child(2){white-space:normal;text-align:left;
+overflow-wrap:anywhere;min-width:5rem}
+table.pb td{white-space:nowrap;text-align:right}
+table.pb td:first-child{white-space:normal;text-align:left;
+overflow-wrap:anywhere;min-width:5rem}
 svg.chart{display:block;width:100%;max-width:42rem;height:auto;
 background:var(--card);border:1px solid var(--line)}
 svg.chart text{fill:var(--fg);font-size:14px}
@@ -54,7 +60,7 @@ flex-wrap:wrap;gap:.1rem 1rem;font-size:.9rem}
 ul.legend svg{vertical-align:middle;margin-right:.3rem}
 footer{color:var(--muted);font-size:.9rem;margin:2rem 0}
 @media (max-width:40rem){main{padding:.6rem}th,td{padding:.3rem .35rem}
-.wide{display:none}}
+.wide,table.r td:nth-child(4),table.pb td:nth-child(n+4){display:none}}
 )";
 
 // A square in the accent colour, inline, so that no request for
@@ -67,6 +73,10 @@ constexpr std::string_view kIcon =
 // Sorting by a click on a column head: an enhancement only. The heads
 // become buttons, so that a keyboard reaches them.
 constexpr std::string_view kSortScript = R"(
+function key(text) {
+  var time = /^(\d+):(\d\d),(\d\d)$/.exec(text.trim());
+  return time ? (+time[1] * 60 + +time[2]) * 100 + +time[3] : parseFloat(text);
+}
 document.querySelectorAll("table.sortable").forEach(function (table) {
   var heads = table.querySelectorAll("thead th");
   heads.forEach(function (th, column) {
@@ -84,7 +94,7 @@ document.querySelectorAll("table.sortable").forEach(function (table) {
       rows.sort(function (a, b) {
         var x = a.cells[column].getAttribute("data-sort") || a.cells[column].textContent;
         var y = b.cells[column].getAttribute("data-sort") || b.cells[column].textContent;
-        var nx = parseFloat(x), ny = parseFloat(y);
+        var nx = key(x), ny = key(y);
         var c = (!isNaN(nx) && !isNaN(ny)) ? nx - ny : x.localeCompare(y);
         return up ? c : -c;
       });
@@ -195,7 +205,7 @@ void OpenPage(std::string_view title, std::string_view description,
   *out += "</style>\n</head>\n<body>\n<main>\n";
 }
 
-void ClosePage(std::string* out) {
+void ClosePage(bool sortable, std::string* out) {
   *out += "<footer>Made by ";
   *out += kProgramName;
   *out += " ";
@@ -204,17 +214,26 @@ void ClosePage(std::string* out) {
   *out += HtmlEscape(HomePage());
   *out += "\">";
   *out += HtmlEscape(HomePage());
-  *out += "</a>.</footer>\n</main>\n<script>";
-  *out += kSortScript;
-  *out += "</script>\n</body>\n</html>\n";
+  *out += "</a>.</footer>\n</main>\n";
+  if (sortable) {
+    *out += "<script>";
+    *out += kSortScript;
+    *out += "</script>\n";
+  }
+  *out += "</body>\n</html>\n";
 }
 
 void OpenTable(std::string_view caption, const std::vector<Column>& columns,
-               bool sortable, std::string* out) {
+               bool sortable, std::string* out, std::string_view style) {
   *out += "<div class=\"scroll\" tabindex=\"0\" role=\"region\" aria-label=\"";
   *out += caption;
   *out += "\"><table";
-  if (sortable) *out += " class=\"sortable\"";
+  if (sortable || !style.empty()) {
+    *out += " class=\"";
+    *out += style;
+    if (sortable) *out += style.empty() ? "sortable" : " sortable";
+    *out += '"';
+  }
   *out += "><caption>";
   *out += caption;
   *out += "</caption><thead><tr>";
@@ -467,23 +486,30 @@ void AppendBattle(const ScoredBattle& b, std::string_view id,
     meta += " (" + Num(static_cast<std::uint64_t>(length)) + " mins)";
   }
   *out += meta + "</p>\n";
-  OpenTable("Results of event " + event,
-            {{"Pos.", kNumber},
-             {"Player", kText},
-             {"Time", kNumber},
-             {"Diff.", kNumber | kWide},
-             {"Points", kNumber}},
-            false, out);
+  // The results of every battle make most of a page: their cells carry no
+  // class, the table's class aligns them.
+  *out +=
+      "<div class=\"scroll\" tabindex=\"0\" role=\"region\" "
+      "aria-label=\"Results of event " +
+      event + "\"><table class=\"r\"><caption>Results of event " + event +
+      "</caption><thead><tr><th scope=\"col\" class=\"num\">Pos.</th><th "
+      "scope=\"col\">Player</th><th scope=\"col\" class=\"num\">Time</th>"
+      "<th scope=\"col\" class=\"num wide\">Diff.</th><th scope=\"col\" "
+      "class=\"num\">Points</th></tr></thead><tbody>\n";
   const std::size_t rows = std::min(b.ranked.size(), most_rows);
   for (std::size_t k = 0; k < rows; ++k) {
     const TimeEntry& e = b.ranked[k];
-    *out += "<tr>";
-    Cell(Num(k + 1), kNumber, out);
-    Cell(Safe(e.name), kName, out);
-    Cell(ShownTime(e), kNumber, out);
-    Cell(ShownDifference(b.ranked, k), kNumber | kWide, out);
-    Cell(Num(e.points), kNumber, out);
-    *out += "</tr>\n";
+    *out += "<tr><td>";
+    AppendUnsigned(k + 1, out);
+    *out += "</td><td>";
+    *out += Safe(e.name);
+    *out += "</td><td>";
+    *out += ShownTime(e);
+    *out += "</td><td>";
+    *out += ShownDifference(b.ranked, k);
+    *out += "</td><td>";
+    AppendUnsigned(e.points, out);
+    *out += "</td></tr>\n";
   }
   CloseTable(out);
   if (rows < b.ranked.size()) {

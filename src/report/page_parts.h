@@ -21,8 +21,9 @@ std::string Num(std::uint64_t value);
 // program's own (already safe), `description` the meta description.
 void OpenPage(std::string_view title, std::string_view description,
               std::string* out);
-// The footer and the optional sorting script, and the page's end.
-void ClosePage(std::string* out);
+// The footer, the optional sorting script where the page has a sortable
+// table, and the page's end.
+void ClosePage(bool sortable, std::string* out);
 
 // A table's columns: a head and flags. On a narrow screen the columns
 // marked kWide are hidden (each has its cell also in a column kept, or
@@ -37,8 +38,11 @@ struct Column {
   std::string_view head;
   unsigned flags = kText;
 };
+// `style` names a table class of the style sheet whose cells are laid
+// out by column, for tables of many rows that carry no class per cell:
+// "pb" (a name, then numbers, the fourth column on hidden on a phone).
 void OpenTable(std::string_view caption, const std::vector<Column>& columns,
-               bool sortable, std::string* out);
+               bool sortable, std::string* out, std::string_view style = {});
 void CloseTable(std::string* out);
 // One cell; `sort_key` is what a click on its head sorts by, when the text
 // does not sort as it reads.

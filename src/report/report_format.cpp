@@ -3,7 +3,6 @@
 #include "report/csv_report.h"
 #include "report/export_model.h"
 #include "report/json_report.h"
-#include "report/site_report.h"
 #include "report/web_report.h"
 
 namespace vexlane {
@@ -23,7 +22,7 @@ constexpr ReportFormatRow kRows[] = {
     {ReportFormat::kCsv, "csv", ".csv", "", RenderCsv, &kCsvStreamed},
     {ReportFormat::kWeb, "web", ".html", "a modern page", RenderWebPage},
     {ReportFormat::kSite, "site", "", "a static site, into -o DIR", nullptr,
-     nullptr, RenderSite},
+     nullptr, true},
 };
 
 }  // namespace

@@ -13,7 +13,6 @@ namespace vexlane {
 
 struct ExportModel;
 struct ScoredBattle;
-struct SitePage;
 
 struct StreamedRender {
   // What comes before the first battle and after the last.
@@ -52,8 +51,9 @@ struct ReportFormatRow {
   // during the scan, and the rest around them at the end: `render` is then
   // the same text in one piece. Null where the whole is needed first.
   const StreamedRender* streamed = nullptr;
-  // A site: many pages, written into a directory (-o names it).
-  std::vector<SitePage> (*render_site)(const ExportModel& model) = nullptr;
+  // A site: pages written into a directory (-o names it) as they are
+  // rendered, by PublishSite.
+  bool site = false;
 };
 
 // Every row, in the order --help names them.

@@ -1,8 +1,11 @@
 #include "report/site_report.h"
 
 #include <algorithm>
+#include <exception>
 #include <map>
+#include <mutex>
 #include <set>
+#include <thread>
 #include <unordered_set>
 
 #include "base/text.h"
@@ -49,7 +52,13 @@ struct Site {
   std::vector<std::size_t> entry_offsets;       // by battle: in ratings.after
   std::map<std::string, std::size_t> level_of;  // folded name -> level
   bool dated = false;
-  mutable PlayerIndex index;  // finds the standings' player of a nick
+  // The points of every player of `players` (by position) after each
+  // charted battle, `points_at` those battles: one pass for every chart.
+  std::vector<std::vector<std::uint64_t>> running;
+  std::vector<const ScoredBattle*> points_at;
+  // Finds the standings' player of a nick; only the thread that renders
+  // the index and the months uses it.
+  mutable PlayerIndex index;
 };
 
 std::string Folded(std::string_view name) {
@@ -157,56 +166,42 @@ void AppendPager(std::string_view base, std::size_t pages, std::size_t at,
 // event number, never more than kBattlesPerPage or about a megabyte.
 struct BattlePage {
   std::string file;   // "battles/2024-11.html"
-  std::string title;  // "Battles of 2024-11"
-  std::size_t first = 0, end = 0;
+  std::string title;  // "Battles of 2024-11, events 3 to 9"
+  const BattleSections::Page* sections = nullptr;
 };
 
-std::vector<BattlePage> GroupBattles(Site* site) {
+// Names the battle pages and tells every battle its page.
+std::vector<BattlePage> NameBattlePages(const BattleSections& sections,
+                                        Site* site) {
   const std::vector<ScoredBattle>& battles = site->model.battles;
   std::vector<BattlePage> pages;
-  std::map<std::string, std::size_t> parts;  // pages per group so far
-  std::string group;
-  std::size_t bytes = 0;
+  std::map<std::string, std::size_t> parts;  // pages per month so far
   site->battle_pages.resize(battles.size());
-  for (std::size_t i = 0; i < battles.size(); ++i) {
-    const ScoredBattle& b = battles[i];
-    const std::string key =
-        b.date.size() >= 7 ? b.date.substr(0, 7) : std::string("undated");
-    std::size_t rows = std::min(b.ranked.size(), kRowsPerBattle);
-    const std::size_t size = 400 + 160 * rows;
-    if (pages.empty() || key != group ||
-        i - pages.back().first >= kBattlesPerPage ||
-        bytes + size > kBattlePageBytes) {
-      if (!pages.empty()) pages.back().end = i;
-      const std::size_t part = ++parts[key];
-      BattlePage p;
-      p.first = i;
-      if (!site->dated) {
-        p.file = "battles/events-" + Num(static_cast<std::uint64_t>(b.event)) +
-                 ".html";
-      } else {
-        p.file = "battles/" + key + (part > 1 ? "-" + Num(part) : "") + ".html";
-      }
-      pages.push_back(p);
-      group = key;
-      bytes = 0;
-    }
-    bytes += size;
-    site->battle_pages[i] = pages.back().file;
-  }
-  if (!pages.empty()) pages.back().end = battles.size();
-  for (BattlePage& p : pages) {
+  for (const BattleSections::Page& part : sections.pages()) {
+    if (part.first >= battles.size()) break;
+    const std::size_t end = std::min(part.end, battles.size());
     const std::string first =
-        Num(static_cast<std::uint64_t>(battles[p.first].event));
+        Num(static_cast<std::uint64_t>(battles[part.first].event));
     const std::string last =
-        Num(static_cast<std::uint64_t>(battles[p.end - 1].event));
-    const std::string events = p.first + 1 == p.end
+        Num(static_cast<std::uint64_t>(battles[end - 1].event));
+    const std::string events = part.first + 1 == end
                                    ? "event " + first
                                    : "events " + first + " to " + last;
-    const std::string& date = battles[p.first].date;
-    p.title = site->dated && date.size() >= 7
-                  ? "Battles of " + date.substr(0, 7) + ", " + events
-                  : "Battles, " + events;
+    BattlePage p;
+    p.sections = &part;
+    if (!site->dated) {
+      p.file = "battles/events-" + first + ".html";
+      p.title = "Battles, " + events;
+    } else {
+      const std::size_t n = ++parts[part.key];
+      p.file = "battles/" + part.key + (n > 1 ? "-" + Num(n) : "") + ".html";
+      p.title = part.key == "undated"
+                    ? "Battles without a date, " + events
+                    : "Battles of " + part.key + ", " + events;
+    }
+    for (std::size_t i = part.first; i < end; ++i)
+      site->battle_pages[i] = p.file;
+    pages.push_back(std::move(p));
   }
   return pages;
 }
@@ -222,6 +217,8 @@ Site Prepare(const ExportModel& model) {
             {},
             {},
             false,
+            {},
+            {},
             {}};
   site.dated =
       std::any_of(model.battles.begin(), model.battles.end(),
@@ -245,6 +242,16 @@ Site Prepare(const ExportModel& model) {
   }
   for (std::size_t l = 0; l < site.records.levels.size(); ++l) {
     site.level_of.emplace(Folded(site.records.levels[l].name), l);
+  }
+  const std::size_t every =
+      std::max<std::size_t>(1, model.battles.size() / kChartPoints);
+  site.running = RunningPoints(model, site.players, every);
+  for (std::size_t i = 0; i < model.battles.size(); i += every) {
+    site.points_at.push_back(&model.battles[i]);
+  }
+  if (!model.battles.empty() &&
+      site.points_at.back() != &model.battles.back()) {
+    site.points_at.push_back(&model.battles.back());
   }
   std::size_t offset = 0;
   for (const ScoredBattle& b : model.battles) {
@@ -359,34 +366,31 @@ std::string Index(const Site& site) {
     out += "<li>" + Link("months.html", "Each month's champion") + "</li>";
   }
   out += "</ul></section>\n";
-  page::ClosePage(&out);
+  page::ClosePage(/*sortable=*/true, &out);
   return out;
 }
 
 void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
-                    std::vector<SitePage>* site_pages) {
+                    SiteSink* site_pages) {
   std::string out;
   Open(site, "Battles", "Battles",
        "The results of all " + Num(site.model.battles.size()) + " battles.", 0,
        &out);
   out += "<ul>";
   for (const BattlePage& p : pages) {
-    out += "<li>" + Link(p.file, p.title) + " (" + Num(p.end - p.first) +
-           (p.end - p.first == 1 ? " battle" : " battles") + ")</li>";
+    const std::size_t n = p.sections->end - p.sections->first;
+    out += "<li>" + Link(p.file, p.title) + " (" + Num(n) +
+           (n == 1 ? " battle" : " battles") + ")</li>";
   }
   out += "</ul>\n";
-  page::ClosePage(&out);
-  site_pages->push_back({"battles.html", std::move(out)});
+  page::ClosePage(/*sortable=*/false, &out);
+  site_pages->Add("battles.html", std::move(out));
   for (const BattlePage& p : pages) {
     out.clear();
     Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
-    for (std::size_t i = p.first; i < p.end; ++i) {
-      page::AppendBattle(site.model.battles[i],
-                         BattleAnchor(site.model.battles[i]), kRowsPerBattle, 2,
-                         &out);
-    }
-    page::ClosePage(&out);
-    site_pages->push_back({p.file, std::move(out)});
+    out += p.sections->body;
+    page::ClosePage(/*sortable=*/false, &out);
+    site_pages->Add(p.file, std::move(out));
   }
 }
 
@@ -396,12 +400,12 @@ void TimeRow(const Site& site, const DrivenTime& t, int depth,
              std::string* out) {
   const ScoredBattle& b = site.model.battles[t.battle];
   Cell(PlayerLink(site, t.player, depth), kName, out);
-  Cell(TimeText(site, t), kNumber, out, Num(t.hundredths));
+  Cell(TimeText(site, t), kNumber, out);
   Cell(EventLink(site, t.battle, depth), kNumber | kWide, out);
   Cell(b.date, kWide, out);
 }
 
-void AddLevelPages(const Site& site, std::vector<SitePage>* site_pages) {
+void AddLevelPages(const Site& site, SiteSink* site_pages) {
   const std::vector<LevelRecord>& levels = site.records.levels;
   const std::size_t lists = std::max<std::size_t>(
       1, (levels.size() + kRowsPerList - 1) / kRowsPerList);
@@ -426,15 +430,15 @@ void AddLevelPages(const Site& site, std::vector<SitePage>* site_pages) {
       out += "<tr>";
       Cell(LevelLink(site, l, 0), kName, &out);
       Cell(Num(levels[l].battles), kNumber | kWide, &out);
-      Cell(TimeText(site, record), kNumber, &out, Num(record.hundredths));
+      Cell(TimeText(site, record), kNumber, &out);
       Cell(PlayerLink(site, record.player, 0), kName, &out);
       Cell(EventLink(site, record.battle, 0), kNumber | kWide, &out);
       Cell(site.model.battles[record.battle].date, kWide, &out);
       out += "</tr>\n";
     }
     page::CloseTable(&out);
-    page::ClosePage(&out);
-    site_pages->push_back({ListPage("levels", n), std::move(out)});
+    page::ClosePage(/*sortable=*/true, &out);
+    site_pages->Add(ListPage("levels", n), std::move(out));
   }
   for (std::size_t l = 0; l < levels.size(); ++l) {
     const LevelRecord& level = levels[l];
@@ -491,33 +495,28 @@ void AddLevelPages(const Site& site, std::vector<SitePage>* site_pages) {
       out += "</tr>\n";
     }
     page::CloseTable(&out);
-    page::ClosePage(&out);
-    site_pages->push_back({site.level_files[l], std::move(out)});
+    page::ClosePage(/*sortable=*/false, &out);
+    site_pages->Add(site.level_files[l], std::move(out));
   }
 }
 
 // The points of one player after each of `every` battles, with the
 // battles they were taken after.
-void AppendPlayerCharts(const Site& site, std::size_t player,
+void AppendPlayerCharts(const Site& site, std::size_t position,
                         const PlayerHistory& history, std::string* out) {
   const ExportModel& model = site.model;
+  const std::size_t player = site.players[position];
   const std::size_t events = model.battles.size();
-  const std::size_t every = std::max<std::size_t>(1, events / kChartPoints);
-  const std::vector<std::vector<std::uint64_t>> totals =
-      RunningPoints(model, {player}, every);
-  std::vector<const ScoredBattle*> at;
-  for (std::size_t i = 0; i < events; i += every)
-    at.push_back(&model.battles[i]);
-  if (at.back() != &model.battles.back()) at.push_back(&model.battles.back());
-  at.resize(totals[0].size(), at.back());
+  const std::vector<std::uint64_t>& totals = site.running[position];
+  const std::vector<const ScoredBattle*>& at = site.points_at;
   const std::string name = Safe(model.standings.scores[player].name);
   std::vector<page::ChartLine> lines = {{name, {}}};
-  for (std::uint64_t v : totals[0]) {
+  for (std::uint64_t v : totals) {
     lines[0].values.push_back(static_cast<double>(v));
   }
   page::AppendLineChart(
       "Points over the season", "Points", page::SeasonLabels(at), lines,
-      name + " took " + Num(totals[0].back()) + " points in " +
+      name + " took " + Num(totals.back()) + " points in " +
           Num(history.battles.size()) + " of " + Num(events) + " battles.",
       out);
   // The rating after each of the player's battles (of the better placed
@@ -543,7 +542,7 @@ void AppendPlayerCharts(const Site& site, std::size_t player,
 }
 
 void AddPlayerPage(const Site& site, std::size_t position,
-                   std::vector<SitePage>* site_pages) {
+                   SiteSink* site_pages) {
   const ExportModel& model = site.model;
   const std::size_t player = site.players[position];
   const PlayerScore& s = model.standings.scores[player];
@@ -580,7 +579,7 @@ void AddPlayerPage(const Site& site, std::size_t position,
   row("Rating", Provisional(r) ? rating + " (provisional)" : rating);
   page::CloseTable(&out);
   out += "</section>\n<section><h2 id=\"charts\">Over the season</h2>\n";
-  AppendPlayerCharts(site, player, history, &out);
+  AppendPlayerCharts(site, position, history, &out);
   out += "</section>\n";
 
   const auto& bests = site.records.personal_bests[player];
@@ -590,18 +589,20 @@ void AddPlayerPage(const Site& site, std::size_t position,
                     {{"Level", kText},
                      {"Best", kNumber},
                      {"Record", kNumber},
-                     {"Event", kNumber | kWide},
                      {"Date", kWide}},
-                    true, &out);
+                    true, &out, "pb");
+    // A row for every level the player drove: cells without classes.
     for (const auto& [level, best] : bests) {
       const DrivenTime& record = site.records.levels[level].progression.back();
-      out += "<tr>";
-      Cell(LevelLink(site, level, 1), kName, &out);
-      Cell(TimeText(site, best), kNumber, &out, Num(best.hundredths));
-      Cell(TimeText(site, record), kNumber, &out, Num(record.hundredths));
-      Cell(EventLink(site, best.battle, 1), kNumber | kWide, &out);
-      Cell(model.battles[best.battle].date, kWide, &out);
-      out += "</tr>\n";
+      out += "<tr><td>";
+      out += LevelLink(site, level, 1);
+      out += "</td><td>";
+      out += TimeText(site, best);
+      out += "</td><td>";
+      out += TimeText(site, record);
+      out += "</td><td>";
+      out += model.battles[best.battle].date;
+      out += "</td></tr>\n";
     }
     page::CloseTable(&out);
     out += "</section>\n";
@@ -657,11 +658,11 @@ void AddPlayerPage(const Site& site, std::size_t position,
     page::CloseTable(&out);
     out += "</section>\n";
   }
-  page::ClosePage(&out);
-  site_pages->push_back({site.player_files[player], std::move(out)});
+  page::ClosePage(/*sortable=*/!bests.empty(), &out);
+  site_pages->Add(site.player_files[player], std::move(out));
 }
 
-void AddPlayersPages(const Site& site, std::vector<SitePage>* site_pages) {
+void AddPlayersLists(const Site& site, SiteSink* site_pages) {
   const ExportModel& model = site.model;
   const std::size_t lists = std::max<std::size_t>(
       1, (site.players.size() + kRowsPerList - 1) / kRowsPerList);
@@ -707,15 +708,12 @@ void AddPlayersPages(const Site& site, std::vector<SitePage>* site_pages) {
       page::CloseTable(&out);
       out += "</section>\n";
     }
-    page::ClosePage(&out);
-    site_pages->push_back({ListPage("players", n), std::move(out)});
-  }
-  for (std::size_t i = 0; i < site.players.size(); ++i) {
-    AddPlayerPage(site, i, site_pages);
+    page::ClosePage(/*sortable=*/true, &out);
+    site_pages->Add(ListPage("players", n), std::move(out));
   }
 }
 
-void AddMonthsPage(const Site& site, std::vector<SitePage>* site_pages) {
+void AddMonthsPage(const Site& site, SiteSink* site_pages) {
   const std::vector<MonthStandings> months = MonthlyStandings(site.model);
   if (months.empty()) return;
   std::string out;
@@ -751,8 +749,8 @@ void AddMonthsPage(const Site& site, std::vector<SitePage>* site_pages) {
         "Standings of " + month->month, nullptr, &month_hrefs, &out);
     out += "</section>\n";
   }
-  page::ClosePage(&out);
-  site_pages->push_back({"months.html", std::move(out)});
+  page::ClosePage(/*sortable=*/true, &out);
+  site_pages->Add("months.html", std::move(out));
 }
 
 }  // namespace
@@ -772,16 +770,75 @@ std::string FileSlug(std::string_view name, std::string_view fallback) {
   return slug.empty() ? std::string(fallback) : slug;
 }
 
-std::vector<SitePage> RenderSite(const ExportModel& model) {
+void BattleSections::Add(const ScoredBattle& battle) {
+  const std::string key =
+      battle.date.size() >= 7 ? battle.date.substr(0, 7) : "undated";
+  if (pages_.empty() || pages_.back().key != key ||
+      battles_ - pages_.back().first >= kBattlesPerPage ||
+      pages_.back().body.size() >= kBattlePageBytes) {
+    pages_.push_back({key, battles_, battles_, {}});
+  }
+  page::AppendBattle(battle, BattleAnchor(battle), kRowsPerBattle, 2,
+                     &pages_.back().body);
+  pages_.back().end = ++battles_;
+}
+
+void RenderSite(const ExportModel& model, const BattleSections* sections,
+                SiteSink* sink) {
   Site site = Prepare(model);
-  const std::vector<BattlePage> battle_pages = GroupBattles(&site);
-  std::vector<SitePage> pages;
-  pages.push_back({"index.html", Index(site)});
-  AddBattlePages(site, battle_pages, &pages);
-  AddLevelPages(site, &pages);
-  AddPlayersPages(site, &pages);
-  if (site.dated) AddMonthsPage(site, &pages);
-  return pages;
+  BattleSections here;
+  if (sections == nullptr) {
+    for (const ScoredBattle& b : model.battles) here.Add(b);
+    sections = &here;
+  }
+  const std::vector<BattlePage> battle_pages =
+      NameBattlePages(*sections, &site);
+  // The level and player pages are most of the work and each stands
+  // alone: a second thread renders the level pages and half the players'.
+  std::exception_ptr failure;
+  const std::size_t half = site.players.size() / 2;
+  std::thread helper([&] {
+    try {
+      AddLevelPages(site, sink);
+      for (std::size_t i = half; i < site.players.size(); ++i) {
+        AddPlayerPage(site, i, sink);
+      }
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  try {
+    sink->Add("index.html", Index(site));
+    AddBattlePages(site, battle_pages, sink);
+    AddPlayersLists(site, sink);
+    for (std::size_t i = 0; i < half; ++i) AddPlayerPage(site, i, sink);
+    if (site.dated) AddMonthsPage(site, sink);
+  } catch (...) {
+    helper.join();
+    throw;
+  }
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+std::vector<SitePage> RenderSite(const ExportModel& model) {
+  class Pages : public SiteSink {
+   public:
+    void Add(std::string path, std::string text) override {
+      const std::lock_guard<std::mutex> hold(mutex_);
+      pages_.push_back({std::move(path), std::move(text)});
+    }
+    std::vector<SitePage> pages_;
+
+   private:
+    std::mutex mutex_;
+  } pages;
+  RenderSite(model, nullptr, &pages);
+  // The index first, whichever thread was quicker.
+  std::stable_partition(
+      pages.pages_.begin(), pages.pages_.end(),
+      [](const SitePage& page) { return page.path == "index.html"; });
+  return std::move(pages.pages_);
 }
 
 }  // namespace vexlane

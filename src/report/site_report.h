@@ -17,7 +17,42 @@ struct SitePage {
   std::string text;
 };
 
-// Every page of the site, the index first.
+// Where the pages go as they are rendered. Add may be called from two
+// threads at once.
+class SiteSink {
+ public:
+  virtual ~SiteSink() = default;
+  virtual void Add(std::string path, std::string text) = 0;
+};
+
+// The battle pages' contents, filled battle by battle as the scan finds
+// them, so that most of the site is rendered while the log is read. A page
+// holds the battles of one month (or those without a date), at most 200,
+// and is closed at about a megabyte.
+class BattleSections {
+ public:
+  // Renders the results of `battle`, the next of the season.
+  void Add(const ScoredBattle& battle);
+
+  struct Page {
+    std::string key;                 // "2024-11", or "undated"
+    std::size_t first = 0, end = 0;  // the battles, by position
+    std::string body;
+  };
+  const std::vector<Page>& pages() const { return pages_; }
+
+ private:
+  std::vector<Page> pages_;
+  std::size_t battles_ = 0;
+};
+
+// Renders every page of the site into `sink`, on two threads: the pages
+// are independent, and a large site is most of a run's work. `sections`
+// holds the battles' results already rendered; null: render them here.
+void RenderSite(const ExportModel& model, const BattleSections* sections,
+                SiteSink* sink);
+
+// Every page, the index first, for tests.
 std::vector<SitePage> RenderSite(const ExportModel& model);
 
 // A name made safe to be a file name: lower-case ASCII letters, digits and

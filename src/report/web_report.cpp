@@ -191,7 +191,7 @@ std::string RenderWebPage(const ExportModel& model) {
   }
   page::CloseTable(&out);
   out += "</section>\n";
-  page::ClosePage(&out);
+  page::ClosePage(/*sortable=*/true, &out);
   return out;
 }
 

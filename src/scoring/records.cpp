@@ -13,6 +13,7 @@ namespace vexlane {
 namespace {
 
 constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();
+constexpr std::size_t kDensePlayers = 1024;
 
 // Earlier first among equal times: the battle, then the place in it.
 bool DrivenBefore(const DrivenTime& a, const DrivenTime& b) {
@@ -109,6 +110,9 @@ std::vector<PlayerHistory> PlayerHistories(
   // the same player in one battle (placed lower) is passed over.
   std::vector<std::size_t> placed_in(count, kNone);
   std::vector<std::size_t> field;  // the battle's players, best placed first
+  // Few players meet in a table, many in a map per player.
+  const bool dense = count <= kDensePlayers;
+  std::vector<HeadToHead> table(dense ? count * count : 0);
   for (std::size_t b = 0; b < battles.size(); ++b) {
     const std::vector<TimeEntry>& ranked = battles[b].ranked;
     field.clear();
@@ -125,8 +129,16 @@ std::vector<PlayerHistory> PlayerHistories(
       if (place == 2) ++h.seconds;
       if (place == 3) ++h.thirds;
     }
-    for (std::size_t i = 0; i < field.size(); ++i) {
-      for (std::size_t j = i + 1; j < field.size(); ++j) {
+    // Every pair of the battle meets: for a battle of thousands that is
+    // millions of pairs, so only the best placed kHeadToHeadField count.
+    const std::size_t counted = std::min(field.size(), kHeadToHeadField);
+    for (std::size_t i = 0; i < counted; ++i) {
+      for (std::size_t j = i + 1; j < counted; ++j) {
+        if (dense) {
+          ++table[field[i] * count + field[j]].ahead;
+          ++table[field[j] * count + field[i]].behind;
+          continue;
+        }
         HeadToHead& ahead = met[field[i]][field[j]];
         ahead.opponent = field[j];
         ++ahead.together;
@@ -135,6 +147,17 @@ std::vector<PlayerHistory> PlayerHistories(
         behind.opponent = field[i];
         ++behind.together;
         ++behind.behind;
+      }
+    }
+  }
+  if (dense) {
+    for (std::size_t p = 0; p < count; ++p) {
+      for (std::size_t q = 0; q < count; ++q) {
+        HeadToHead h = table[p * count + q];
+        h.together = h.ahead + h.behind;
+        if (h.together == 0) continue;
+        h.opponent = q;
+        met[p].emplace(q, h);
       }
     }
   }

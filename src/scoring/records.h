@@ -76,6 +76,10 @@ struct PlayerHistory {
 
 inline constexpr std::size_t kRivalsShown = 5;
 
+// Head to head counts the pairs among the best placed this many of a
+// battle: the pairs of a battle grow with the square of its players.
+inline constexpr std::size_t kHeadToHeadField = 200;
+
 // Parallel to Standings::scores.
 std::vector<PlayerHistory> PlayerHistories(std::span<const ScoredBattle> battles,
                                            const Standings& standings);
