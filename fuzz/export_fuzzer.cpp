@@ -1,4 +1,5 @@
-// Fuzz target: the JSON, CSV and web renderers on the battles of any log.
+// Fuzz target: the JSON, CSV, web and site renderers on the battles of any
+// log.
 // The JSON always parses and holds the schema's required fields, every CSV
 // row has the header's columns, and no log text becomes a tag of the page.
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/report_builder.h"
 #include "log/battle_finder.h"
@@ -27,7 +29,9 @@ class Collector : public vexlane::FinderClient {
   vexlane::ReportBuilder* report_;
 };
 
-std::string Render(std::string_view log, vexlane::ReportFormat format) {
+// The output of `format` for `log`; a site's pages go to `*pages`.
+std::string Render(std::string_view log, vexlane::ReportFormat format,
+                   std::vector<vexlane::SitePage>* pages = nullptr) {
   vexlane::MemorySource source(log);
   vexlane::ExportSettings settings;
   settings.logs.push_back({"fuzz.log", "classic"});
@@ -36,6 +40,10 @@ std::string Render(std::string_view log, vexlane::ReportFormat format) {
   vexlane::FindBattles({&source}, vexlane::FinderOptions{}, &collector);
   report.Finish();
   std::string text;
+  if (format == vexlane::ReportFormat::kSite) {
+    *pages = vexlane::RenderSite(report.model());
+    return text;
+  }
   for (std::string_view piece : report.Pieces()) text += piece;
   return text;
 }
@@ -73,7 +81,8 @@ void CheckPage(const std::string& page) {
       "main",     "h1",    "h2",      "h3",         "h4",    "p",     "section",
       "div",      "table", "caption", "thead",      "tbody", "tr",    "th",
       "td",       "a",     "figure",  "figcaption", "svg",   "line",  "text",
-      "polyline", "rect",  "footer",  "script"};
+      "polyline", "rect",  "footer",  "script",     "link",  "nav",   "ul",
+      "li",       "span",  "circle",  "strong",     "code"};
   const std::size_t script = page.find("<script>");
   for (std::size_t at = page.find('<'); at != std::string::npos && at < script;
        at = page.find('<', at + 1)) {
@@ -109,5 +118,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   }
   CheckCsv(Render(log, vexlane::ReportFormat::kCsv));
   CheckPage(Render(log, vexlane::ReportFormat::kWeb));
+  // The site: no log text becomes a tag, and no page path leaves the
+  // site or hides.
+  std::vector<vexlane::SitePage> pages;
+  Render(log, vexlane::ReportFormat::kSite, &pages);
+  for (const vexlane::SitePage& page : pages) {
+    CheckPage(page.text);
+    const std::string& path = page.path;
+    if (path.empty() || path[0] == '.' || path[0] == '/' ||
+        path.find("..") != std::string::npos ||
+        path.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789-./") !=
+            std::string::npos) {
+      std::abort();
+    }
+  }
   return 0;
 }

@@ -30,6 +30,7 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
         kept_.empty(), ResultsEnd());
   }
   kept_.push_back(std::move(last_));
+  records_builder_.Add(kept_.back(), kept_.size() - 1, standings_);
   if (row_.site) sections_.Add(kept_.back());
   return kept_.back();
 }
@@ -37,7 +38,8 @@ const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
 void ReportBuilder::Finish() {
   settings_->made = ReportTime();
   if (!classic()) {
-    const ExportModel model{kept_, standings_, ratings_, *settings_};
+    records_ = records_builder_.Records(standings_);
+    const ExportModel model = this->model();
     if (row_.streamed != nullptr) {
       head_ = row_.streamed->head(model);
       rendered_ = row_.streamed->tail(model);

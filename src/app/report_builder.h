@@ -34,7 +34,7 @@ class ReportBuilder {
   // as it is written.
   const BattleSections& battle_sections() const { return sections_; }
   ExportModel model() const {
-    return ExportModel{kept_, standings_, ratings_, *settings_};
+    return ExportModel{kept_, standings_, ratings_, *settings_, &records_};
   }
   // The classic tail, of which level-by-level mode shows a part.
   const ReportTail& tail() const { return tail_; }
@@ -61,7 +61,9 @@ class ReportBuilder {
   // The other outputs' whole text, or what follows the battles of a
   // streamed one (whose `head_` and `results_` come before).
   std::string rendered_;
-  BattleSections sections_;  // a site's battle pages, rendered as they come
+  BattleSections sections_;
+  RecordsBuilder records_builder_;  // gathered as the battles come
+  SeasonRecords records_;  // a site's battle pages, rendered as they come
 };
 
 }  // namespace vexlane

@@ -122,4 +122,10 @@ std::vector<MonthStandings> MonthlyStandings(const ExportModel& model) {
   return list;
 }
 
+const SeasonRecords& RecordsOf(const ExportModel& model, SeasonRecords* found) {
+  if (model.records != nullptr) return *model.records;
+  *found = FindRecords(model.battles, model.standings);
+  return *found;
+}
+
 }  // namespace vexlane

@@ -12,6 +12,7 @@
 
 #include "scoring/battle_scoring.h"
 #include "scoring/rating.h"
+#include "scoring/records.h"
 #include "scoring/standings.h"
 
 namespace vexlane {
@@ -33,7 +34,13 @@ struct ExportModel {
   const Standings& standings;
   const SeasonRatings& ratings;  // of `battles`, by the standings' players
   const ExportSettings& settings;
+  // The records of `battles`, where they were gathered as the battles
+  // came; null: the renderers find them.
+  const SeasonRecords* records;
 };
+
+// The model's records: its own, or found now into `*found`.
+const SeasonRecords& RecordsOf(const ExportModel& model, SeasonRecords* found);
 
 // The time as the report shows it, without its padding: "0:59,87",
 // "12 apples", "" for an empty entry.

@@ -350,7 +350,8 @@ void WriteDrivenTime(const ExportModel& model, const DrivenTime& t,
 // The members "records" (every level with a time) and "personal_bests"
 // (every player of the overall scores with a time, in their order).
 void WriteRecords(const ExportModel& model, JsonWriter& w) {
-  const SeasonRecords records = FindRecords(model.battles, model.standings);
+  SeasonRecords found;
+  const SeasonRecords& records = RecordsOf(model, &found);
   w.Key("records").BeginArray();
   for (const LevelRecord& level : records.levels) {
     w.Newline();

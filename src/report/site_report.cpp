@@ -208,7 +208,9 @@ std::vector<BattlePage> NameBattlePages(const BattleSections& sections,
 
 Site Prepare(const ExportModel& model) {
   Site site{model,
-            FindRecords(model.battles, model.standings),
+            model.records != nullptr
+                ? *model.records
+                : FindRecords(model.battles, model.standings),
             PlayerHistories(model.battles, model.standings),
             {},
             {},

@@ -33,69 +33,88 @@ struct LevelTimes {
 
 }  // namespace
 
-SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
-                          const Standings& standings) {
-  const std::vector<PlayerScore>& scores = standings.scores;
+struct RecordsBuilder::State {
   PlayerIndex players;
   std::vector<LevelTimes> levels;
   std::unordered_map<std::string, std::size_t> level_of;  // key -> levels
   std::string key;
-  for (std::size_t b = 0; b < battles.size(); ++b) {
-    const ScoredBattle& battle = battles[b];
-    UpperInto(battle.level, &key);
-    const auto [found, added] = level_of.try_emplace(key, levels.size());
-    if (added) {
-      levels.emplace_back();
-      levels.back().key = key;
-      levels.back().record.name = battle.level;
+};
+
+RecordsBuilder::RecordsBuilder() : state_(std::make_unique<State>()) {}
+RecordsBuilder::~RecordsBuilder() = default;
+RecordsBuilder::RecordsBuilder(RecordsBuilder&&) noexcept = default;
+RecordsBuilder& RecordsBuilder::operator=(RecordsBuilder&&) noexcept = default;
+
+void RecordsBuilder::Add(const ScoredBattle& battle, std::size_t position,
+                         const Standings& standings) {
+  State& s = *state_;
+  const std::vector<PlayerScore>& scores = standings.scores;
+  UpperInto(battle.level, &s.key);
+  const auto [found, added] = s.level_of.try_emplace(s.key, s.levels.size());
+  if (added) {
+    s.levels.emplace_back();
+    s.levels.back().key = s.key;
+    s.levels.back().record.name = battle.level;
+  }
+  LevelTimes& level = s.levels[found->second];
+  ++level.record.battles;
+  for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
+    const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
+    if (!time) continue;
+    const std::size_t player =
+        FindPlayer(scores, battle.ranked[k].name, &s.players);
+    if (player == scores.size()) continue;  // not in these standings
+    const DrivenTime driven{position, k, player, *time};
+    std::vector<DrivenTime>& progression = level.record.progression;
+    // Ranked entries are best first, but every entry is looked at so
+    // that the record never depends on the order of the ranking.
+    if (progression.empty() ||
+        driven.hundredths < progression.back().hundredths) {
+      progression.push_back(driven);
     }
-    LevelTimes& level = levels[found->second];
-    ++level.record.battles;
-    for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
-      const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
-      if (!time) continue;
-      const std::size_t player =
-          FindPlayer(scores, battle.ranked[k].name, &players);
-      if (player == scores.size()) continue;  // not in these standings
-      const DrivenTime driven{b, k, player, *time};
-      std::vector<DrivenTime>& progression = level.record.progression;
-      // Ranked entries are best first, but every entry is looked at so
-      // that the record never depends on the order of the ranking.
-      if (progression.empty() ||
-          driven.hundredths < progression.back().hundredths) {
-        progression.push_back(driven);
-      }
-      const auto [best, first] =
-          level.best_of.try_emplace(player, level.bests.size());
-      if (first) {
-        level.bests.push_back(driven);
-      } else if (driven.hundredths < level.bests[best->second].hundredths) {
-        level.bests[best->second] = driven;
-      }
+    const auto [best, first] =
+        level.best_of.try_emplace(player, level.bests.size());
+    if (first) {
+      level.bests.push_back(driven);
+    } else if (driven.hundredths < level.bests[best->second].hundredths) {
+      level.bests[best->second] = driven;
     }
   }
+}
 
-  std::erase_if(levels, [](const LevelTimes& l) { return l.bests.empty(); });
+SeasonRecords RecordsBuilder::Records(const Standings& standings) const {
+  std::vector<const LevelTimes*> levels;
+  for (const LevelTimes& level : state_->levels) {
+    if (!level.bests.empty()) levels.push_back(&level);
+  }
   std::sort(
       levels.begin(), levels.end(),
-      [](const LevelTimes& a, const LevelTimes& b) { return a.key < b.key; });
+      [](const LevelTimes* a, const LevelTimes* b) { return a->key < b->key; });
 
   SeasonRecords records;
-  records.personal_bests.resize(scores.size());
+  records.personal_bests.resize(standings.scores.size());
   records.levels.reserve(levels.size());
+  std::vector<DrivenTime> bests;
   for (std::size_t i = 0; i < levels.size(); ++i) {
-    LevelTimes& level = levels[i];
-    std::sort(level.bests.begin(), level.bests.end(), DrivenBefore);
-    for (const DrivenTime& t : level.bests) {
+    bests = levels[i]->bests;
+    std::sort(bests.begin(), bests.end(), DrivenBefore);
+    for (const DrivenTime& t : bests) {
       records.personal_bests[t.player].emplace_back(i, t);
     }
-    if (level.bests.size() > kBestTimesShown) {
-      level.bests.resize(kBestTimesShown);
-    }
-    level.record.best = std::move(level.bests);
-    records.levels.push_back(std::move(level.record));
+    if (bests.size() > kBestTimesShown) bests.resize(kBestTimesShown);
+    records.levels.push_back(levels[i]->record);
+    records.levels.back().best = bests;
   }
   return records;
+}
+
+SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
+                          const Standings& standings) {
+  RecordsBuilder builder;
+  for (std::size_t b = 0; b < battles.size(); ++b) {
+    builder.Add(battles[b], b, standings);
+  }
+  return builder.Records(standings);
 }
 
 std::vector<PlayerHistory> PlayerHistories(

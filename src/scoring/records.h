@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,7 +27,7 @@ struct DrivenTime {
 // The times driven on one level. Levels are the same when their names
 // match ignoring ASCII case; entries of apples only hold no time.
 struct LevelRecord {
-  std::string name;  // as the first battle on it spelled it
+  std::string name;         // as the first battle on it spelled it
   std::size_t battles = 0;  // battles held on it
   // Each time the record fell, oldest first: the first time driven on the
   // level, then every strictly better one. back() is the record; an equal
@@ -49,6 +50,27 @@ struct SeasonRecords {
 
 SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
                           const Standings& standings);
+
+// The same, battle by battle as the scan scores them, while each battle's
+// entries are still fresh in memory.
+class RecordsBuilder {
+ public:
+  RecordsBuilder();
+  ~RecordsBuilder();
+  RecordsBuilder(RecordsBuilder&&) noexcept;
+  RecordsBuilder& operator=(RecordsBuilder&&) noexcept;
+
+  // Adds the battle at `position` of the season, already added to
+  // `standings`.
+  void Add(const ScoredBattle& battle, std::size_t position,
+           const Standings& standings);
+  // The records of the battles added so far.
+  SeasonRecords Records(const Standings& standings) const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
 
 // How a player fared against one other player in the battles both drove.
 struct HeadToHead {
@@ -81,7 +103,7 @@ inline constexpr std::size_t kRivalsShown = 5;
 inline constexpr std::size_t kHeadToHeadField = 200;
 
 // Parallel to Standings::scores.
-std::vector<PlayerHistory> PlayerHistories(std::span<const ScoredBattle> battles,
-                                           const Standings& standings);
+std::vector<PlayerHistory> PlayerHistories(
+    std::span<const ScoredBattle> battles, const Standings& standings);
 
 }  // namespace vexlane

@@ -102,7 +102,7 @@ TEST(CommandLine, UsageErrors) {
        "extra points must be a whole number from 0 to 1000, not "
        "'99999999999999999999'"},
       {{"-f", "pdf"},
-       "unknown format 'pdf' (text, stats, html, json, csv or web)"},
+       "unknown format 'pdf' (text, stats, html, json, csv, web or site)"},
       {{"--log-format=xchat"},
        "unknown log format 'xchat' (classic, irssi, weechat, znc, mirc, "
        "hexchat, limnoria, eggdrop or auto)"},

@@ -119,7 +119,7 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.err,
             "vexlane-stats: bad.toml:2:10: unknown format 'pdf' (text, stats, "
-            "html, json, csv or web)\n");
+            "html, json, csv, web or site)\n");
   EXPECT_EQ(RunIn(dir, "-c missing.toml").err,
             "vexlane-stats: 'missing.toml': No such file or directory\n");
   WriteFile(

@@ -36,7 +36,9 @@ struct Season {
     AddToStandings(battles.back(), &standings);
     AddToRatings(battles.back(), &standings, &ratings);
   }
-  ExportModel Model() const { return {battles, standings, ratings, settings}; }
+  ExportModel Model() const {
+    return {battles, standings, ratings, settings, nullptr};
+  }
 };
 
 TEST(ExportModel, DifferenceOnlyBehindAWinningTime) {
