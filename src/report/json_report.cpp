@@ -4,7 +4,9 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <nlohmann/json.hpp>
+#include <thread>
 
 #include "base/utf8.h"
 #include "base/version.h"
@@ -347,11 +349,9 @@ void WriteDrivenTime(const ExportModel& model, const DrivenTime& t,
   w.EndObject();
 }
 
-// The members "records" (every level with a time) and "personal_bests"
-// (every player of the overall scores with a time, in their order).
-void WriteRecords(const ExportModel& model, JsonWriter& w) {
-  SeasonRecords found;
-  const SeasonRecords& records = RecordsOf(model, &found);
+// The member "records": every level with a time.
+void WriteLevelRecords(const ExportModel& model, const SeasonRecords& records,
+                       JsonWriter& w) {
   w.Key("records").BeginArray();
   for (const LevelRecord& level : records.levels) {
     w.Newline();
@@ -371,7 +371,12 @@ void WriteRecords(const ExportModel& model, JsonWriter& w) {
     w.EndObject();
   }
   w.EndArray();
-  w.Newline();
+}
+
+// The member "personal_bests": every player of the overall scores with a
+// time, in their order.
+void WritePersonalBests(const ExportModel& model, const SeasonRecords& records,
+                        JsonWriter& w) {
   w.Key("personal_bests").BeginArray();
   for (std::size_t player : ScoredPlayers(model.standings)) {
     const auto& bests = records.personal_bests[player];
@@ -455,8 +460,35 @@ std::string RenderJsonTail(const ExportModel& model) {
   w.Newline();
   w.Key("ratings");
   WriteRatings(model, w);
-  w.Newline();
-  WriteRecords(model, w);
+  // The records are the largest part: their levels are written on a
+  // second thread meanwhile.
+  SeasonRecords found;
+  const SeasonRecords& records = RecordsOf(model, &found);
+  std::string levels;
+  std::exception_ptr failure;
+  std::thread helper([&] {
+    try {
+      JsonWriter part(&levels, /*members_before=*/true);
+      part.Newline();
+      WriteLevelRecords(model, records, part);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  std::string bests;
+  try {
+    JsonWriter part(&bests, /*members_before=*/true);
+    part.Newline();
+    WritePersonalBests(model, records, part);
+  } catch (...) {
+    helper.join();
+    throw;
+  }
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+  out.reserve(out.size() + levels.size() + bests.size() + 2);
+  out += levels;
+  out += bests;
   out += "}\n";
   return out;
 }
