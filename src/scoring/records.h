@@ -26,7 +26,7 @@ struct DrivenTime {
 // The times driven on one level. Levels are the same when their names
 // match ignoring ASCII case; entries of apples only hold no time.
 struct LevelRecord {
-  std::string name;  // as the first battle on it spelled it
+  std::string name;         // as the first battle on it spelled it
   std::size_t battles = 0;  // battles held on it
   // Each time the record fell, oldest first: the first time driven on the
   // level, then every strictly better one. back() is the record; an equal
@@ -77,7 +77,7 @@ struct PlayerHistory {
 inline constexpr std::size_t kRivalsShown = 5;
 
 // Parallel to Standings::scores.
-std::vector<PlayerHistory> PlayerHistories(std::span<const ScoredBattle> battles,
-                                           const Standings& standings);
+std::vector<PlayerHistory> PlayerHistories(
+    std::span<const ScoredBattle> battles, const Standings& standings);
 
 }  // namespace vexlane
