@@ -14,7 +14,7 @@ _vexlane_stats() {
       return
       ;;
     -f | --format)
-      COMPREPLY=($(compgen -W 'text stats html json csv web' -- "$cur"))
+      COMPREPLY=($(compgen -W 'text stats html json csv web site' -- "$cur"))
       return
       ;;
     --log-format)
