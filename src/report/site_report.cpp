@@ -101,7 +101,7 @@ std::string Link(std::string_view href, std::string_view html) {
 }
 
 std::string PlayerLink(const Site& site, std::size_t player, int depth) {
-  const std::string name = Safe(site.model.standings.scores[player].name);
+  std::string name = Safe(site.model.standings.scores[player].name);
   if (site.player_files[player].empty()) return name;
   return Link(Href(site.player_files[player], depth), name);
 }
