@@ -95,6 +95,13 @@ class JsonWriter {
       out_ += string_.dump();
     }
   }
+  void TextOrNullValue(std::string_view bytes) {
+    if (bytes.empty()) {
+      out_ += "null";
+    } else {
+      TextValue(bytes);
+    }
+  }
   void NumberValue(std::uint64_t value) {
     char text[24];
     out_.append(text, static_cast<std::size_t>(
@@ -111,11 +118,8 @@ class JsonWriter {
 
   // Empty text is null: the log gave none.
   void TextOrNull(std::string_view bytes) {
-    if (bytes.empty()) {
-      Null();
-    } else {
-      Text(bytes);
-    }
+    Separate();
+    TextOrNullValue(bytes);
   }
   void Number(std::uint64_t value) {
     Separate();
@@ -338,14 +342,22 @@ void WriteDrivenTime(const ExportModel& model, const DrivenTime& t,
                      JsonWriter& w) {
   const ScoredBattle& b = model.battles[t.battle];
   const TimeEntry& e = b.ranked[t.rank];
+  // Written member by member: a season holds tens of thousands.
   w.BeginObject();
-  w.Key("time").Text(ShownTime(e));
-  w.Key("hundredths").Number(t.hundredths);
-  w.Key("player").Text(model.standings.scores[t.player].name);
-  w.Key("nick").Text(e.name);
-  w.Key("event").Number(static_cast<std::uint64_t>(b.event));
-  w.Key("date").TextOrNull(b.date);
-  w.Key("link").TextOrNull(b.link);
+  w.Member("\"time\":");
+  w.TextValue(ShownTime(e));
+  w.Member(",\"hundredths\":");
+  w.NumberValue(t.hundredths);
+  w.Member(",\"player\":");
+  w.TextValue(model.standings.scores[t.player].name);
+  w.Member(",\"nick\":");
+  w.TextValue(e.name);
+  w.Member(",\"event\":");
+  w.NumberValue(static_cast<std::uint64_t>(b.event));
+  w.Member(",\"date\":");
+  w.TextOrNullValue(b.date);
+  w.Member(",\"link\":");
+  w.TextOrNullValue(b.link);
   w.EndObject();
 }
 
@@ -389,12 +401,18 @@ void WritePersonalBests(const ExportModel& model, const SeasonRecords& records,
       const LevelRecord& level = records.levels[at];
       const ScoredBattle& b = model.battles[t.battle];
       w.BeginObject();
-      w.Key("level").Text(level.name);
-      w.Key("time").Text(ShownTime(b.ranked[t.rank]));
-      w.Key("hundredths").Number(t.hundredths);
-      w.Key("event").Number(static_cast<std::uint64_t>(b.event));
-      w.Key("date").TextOrNull(b.date);
-      w.Key("record_hundredths").Number(level.progression.back().hundredths);
+      w.Member("\"level\":");
+      w.TextValue(level.name);
+      w.Member(",\"time\":");
+      w.TextValue(ShownTime(b.ranked[t.rank]));
+      w.Member(",\"hundredths\":");
+      w.NumberValue(t.hundredths);
+      w.Member(",\"event\":");
+      w.NumberValue(static_cast<std::uint64_t>(b.event));
+      w.Member(",\"date\":");
+      w.TextOrNullValue(b.date);
+      w.Member(",\"record_hundredths\":");
+      w.NumberValue(level.progression.back().hundredths);
       w.EndObject();
     }
     w.EndArray();
