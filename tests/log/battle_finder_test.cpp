@@ -147,13 +147,15 @@ TEST(BattleFinder, OtherLevelLinkEndsTheBattleAndStartsTheNext) {
 TEST(BattleFinder, EachBattleKeepsTheLinkThatStartedIt) {
   // A second link to the running level and an announcement naming it change
   // neither its level nor its link; another level's link starts its own.
-  MemorySource source(Line("21:00:00", "Ann",
-                           "go: " + kLink + "a.LEV?x=1 (" + kLink + "b.lev)") +
-                      Line("21:00:30", "Cal", "mirror http://m.example/a.lev") +
-                      Line("21:00:40", "battlebot", "battle a.lev by Ann") +
-                      Line("21:01:00", "Bob", "1:00,00") +
-                      Line("21:02:00", "Eve", kLink + "B.lev") +
-                      Line("21:03:00", "Bob", "50,00"));
+  const std::string log =
+      Line("21:00:00", "Ann",
+           "go: " + kLink + "a.LEV?x=1 (" + kLink + "b.lev)") +
+      Line("21:00:30", "Cal", "mirror http://m.example/a.lev") +
+      Line("21:00:40", "battlebot", "battle a.lev by Ann") +
+      Line("21:01:00", "Bob", "1:00,00") +
+      Line("21:02:00", "Eve", kLink + "B.lev") +
+      Line("21:03:00", "Bob", "50,00");
+  MemorySource source(log);  // reads the text in place: it must outlive it
   struct Links : Recorder {
     using Recorder::Recorder;
     void BattleFound(FoundBattle* b) override {
