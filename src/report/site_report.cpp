@@ -331,12 +331,13 @@ std::string Index(const Site& site) {
   const std::string facts = Num(model.battles.size()) + " battles, " +
                             Num(site.players.size()) + " players" +
                             (span.empty() ? "" : ", " + span);
-  Open(site, "Battle statistics", "Battle statistics",
+  const std::string title = span.empty() ? std::string("Battle statistics")
+                                         : "Battle statistics, " + span;
+  Open(site, title, title,
        "Standings, level records and player pages of " + facts + ".", 0, &out);
-  out += "<p class=\"meta\">" +
-         (span.empty() ? std::string() : "The season " + span + ": ") +
-         Num(model.battles.size()) + " battles, " + Num(site.players.size()) +
-         " players. Made on " + IsoUtcText(model.settings.made) + ".</p>\n";
+  out += "<p class=\"meta\">" + Num(model.battles.size()) + " battles, " +
+         Num(site.players.size()) + " players. Made on " +
+         IsoUtcText(model.settings.made) + ".</p>\n";
   out += "<section><h2 id=\"standings\">Standings</h2>\n";
   const PlayerOrder top(
       site.players.begin(),
