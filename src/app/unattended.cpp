@@ -304,39 +304,46 @@ std::string SiteProblem(const std::string& path, const RunOptions& options,
   namespace fs = std::filesystem;
   std::error_code ec;
   const std::string head = "cannot write the site to " + Quoted(path) + ": ";
-  const fs::file_status status = fs::symlink_status(path, ec);
-  if (fs::exists(status)) {
+  const std::string dir = SiteDirectoryName(path);
+  const fs::path site = fs::weakly_canonical(dir, ec);
+  // Whether `file` is `site` or lies inside it.
+  const auto inside = [&site](const std::string& file) {
+    std::error_code ignored;
+    const fs::path canonical = fs::weakly_canonical(file, ignored);
+    return std::mismatch(site.begin(), site.end(), canonical.begin(),
+                         canonical.end())
+               .first == site.end();
+  };
+  if (inside(".")) {
+    return head +
+           "it is the working directory or holds it; name the site's "
+           "own directory";
+  }
+  if (fs::exists(fs::symlink_status(dir, ec))) {
     if (!options.force) {
       return head +
              "it exists and is not replaced (--force replaces a site this "
              "program made)";
     }
-    if (fs::is_symlink(status)) {
-      return head + "it is a symbolic link, which is never followed";
-    }
-    if (!fs::is_directory(status)) {
-      return head + "it is not a directory, so it is not replaced";
-    }
-    if (!fs::is_regular_file(fs::symlink_status(
-            fs::path(path) / std::string(kSiteMarker), ec))) {
-      return head +
-             "it is not a site made by this program, so it is not replaced";
-    }
-    // Replacing the site removes what is in it: never an input.
-    const fs::path site = fs::weakly_canonical(path, ec);
-    std::vector<std::string> inputs = logs.names;
-    if (!options.config.empty()) inputs.push_back(options.config);
-    for (const std::string& input : inputs) {
-      if (input == "-") continue;
-      const fs::path file = fs::weakly_canonical(input, ec);
-      const auto [end, at] =
-          std::mismatch(site.begin(), site.end(), file.begin(), file.end());
-      if (end == site.end()) {
-        return head + "it holds " + Quoted(input) + ", which is never replaced";
-      }
+    const std::string why = SiteNotReplaceable(dir);
+    if (!why.empty()) return head + why;
+  }
+  // The site is replaced whole: nothing the run reads or writes besides
+  // may lie in it.
+  std::vector<std::string> inputs = logs.names;
+  if (!options.config.empty()) inputs.push_back(options.config);
+  for (const std::string& input : inputs) {
+    if (input != "-" && inside(input)) {
+      return head + "it holds " + Quoted(input) + ", which is never replaced";
     }
   }
-  const fs::path parent = fs::path(path).parent_path();
+  if (options.explain && !options.explain_file.empty() &&
+      inside(options.explain_file)) {
+    return "cannot write the explanation to " + Quoted(options.explain_file) +
+           ": it would be inside the site " + Quoted(path) +
+           ", which is written whole";
+  }
+  const fs::path parent = fs::path(dir).parent_path();
   if (!parent.empty() && !fs::is_directory(parent, ec)) {
     return head + Quoted(parent.string()) +
            (fs::exists(parent, ec) ? " is not a directory" : " does not exist");
@@ -631,6 +638,10 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
         << std::flush;
     return 1;
   }
+  // Said even with -q: something needs a hand.
+  if (!outcome.warning.empty()) {
+    err << kProgram << outcome.warning << "\n" << std::flush;
+  }
   if (options.quiet) return 0;
   if (options.output != "-") {
     errno = 0;
@@ -725,6 +736,9 @@ class Republisher {
       return;
     }
     *published_ = options_.output;
+    if (!outcome.warning.empty()) {
+      err << kProgram << outcome.warning << "\n" << std::flush;
+    }
     if (options_.quiet) return;
     if (news.battles == 1) {
       err << kProgram << "event " << news.event << ", ";

@@ -1,5 +1,6 @@
 #include "report/output_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -230,6 +231,8 @@ namespace {
 
 // Writes each page into the new directory `root` as it comes, from
 // either of the renderer's threads, and keeps the first failure.
+constexpr std::string_view kSiteMarkHead = "A site made by vexlane-stats.\n";
+
 class PageFiles : public SiteSink {
  public:
   explicit PageFiles(std::string root) : root_(std::move(root)) {}
@@ -239,6 +242,7 @@ class PageFiles : public SiteSink {
     {
       const std::lock_guard<std::mutex> hold(mutex_);
       if (!error_.empty()) return;
+      written_.push_back(path);
       const std::size_t slash = path.rfind('/');
       if (slash != std::string::npos &&
           folders_.insert(path.substr(0, slash)).second) {
@@ -263,37 +267,94 @@ class PageFiles : public SiteSink {
     const std::lock_guard<std::mutex> hold(mutex_);
     return error_;
   }
+  // The mark of the site: what it is, and every page written, a line each.
+  void AddMark() {
+    // Sorted, so that the same log always makes the same site.
+    std::sort(written_.begin(), written_.end());
+    std::string mark(kSiteMarkHead);
+    for (const std::string& path : written_) {
+      mark += path;
+      mark += '\n';
+    }
+    Add(std::string(kSiteMarker), std::move(mark));
+  }
 
  private:
   std::string root_;
   std::mutex mutex_;
   std::set<std::string> folders_;
   std::string error_;
+  std::vector<std::string> written_;  // the pages' paths
 };
 
 }  // namespace
+
+std::string SiteDirectoryName(const std::string& path) {
+  std::string name = std::filesystem::path(path).lexically_normal().string();
+  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  return name.empty() ? "." : name;
+}
+
+std::string SiteNotReplaceable(const std::string& dir) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const fs::file_status status = fs::symlink_status(dir, ec);
+  if (fs::is_symlink(status))
+    return "it is a symbolic link, which is never followed";
+  if (!fs::is_directory(status))
+    return "it is not a directory, so it is not replaced";
+  const std::string mark_path = dir + "/" + std::string(kSiteMarker);
+  std::string mark;
+  if (fs::is_regular_file(fs::symlink_status(mark_path, ec))) {
+    if (std::FILE* f = std::fopen(mark_path.c_str(), "rb")) {
+      char buffer[65536];
+      std::size_t n = 0;
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        mark.append(buffer, n);
+      }
+      std::fclose(f);
+    }
+  }
+  if (!mark.starts_with(kSiteMarkHead)) {
+    return "it is not a site made by this program, so it is not replaced";
+  }
+  std::set<std::string_view> written;
+  std::string_view list = std::string_view(mark).substr(kSiteMarkHead.size());
+  while (!list.empty()) {
+    const std::size_t end = list.find('\n');
+    written.insert(list.substr(0, end));
+    list = end == std::string_view::npos ? "" : list.substr(end + 1);
+  }
+  // Everything in it must be a page the run that made it wrote (or a
+  // folder of them): whatever else is there is somebody's own.
+  for (auto it = fs::recursive_directory_iterator(dir, ec);
+       !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+    const std::string relative =
+        fs::path(it->path()).lexically_relative(dir).generic_string();
+    const fs::file_status entry = it->symlink_status(ec);
+    const bool ours =
+        fs::is_directory(entry) ||
+        (fs::is_regular_file(entry) &&
+         (relative == kSiteMarker || written.count(relative) != 0));
+    if (!ours) {
+      return "it holds " + Quoted(relative) +
+             ", which this program did not write, so it is not replaced";
+    }
+  }
+  if (ec) return "it cannot be read whole: " + ec.message();
+  return "";
+}
 
 WriteOutcome PublishSite(const ExportModel& model,
                          const BattleSections* sections, std::string dir,
                          bool replace, bool ends_run) {
   namespace fs = std::filesystem;
   WriteOutcome outcome;
-  while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+  dir = SiteDirectoryName(dir);
   outcome.path = dir;
   std::error_code ec;
-  const fs::file_status status = fs::symlink_status(dir, ec);
-  const bool exists = fs::exists(status);
-  if (exists && !replace) {
+  if (fs::exists(fs::symlink_status(dir, ec)) && !replace) {
     outcome.error = std::strerror(EEXIST);
-    return outcome;
-  }
-  if (exists && !fs::is_directory(status)) {
-    outcome.error = "not a directory, so it is not replaced";
-    return outcome;
-  }
-  if (exists && !fs::is_regular_file(fs::symlink_status(
-                    dir + "/" + std::string(kSiteMarker), ec))) {
-    outcome.error = "not a site made by this program, so it is not replaced";
     return outcome;
   }
   HoldSignals(true);
@@ -304,47 +365,73 @@ WriteOutcome PublishSite(const ExportModel& model,
     HoldSignals(false);
     return outcome;
   }
-  std::string old;  // what to remove at the end
   PageFiles files(temp);
   std::string failed;
   try {
     RenderSite(model, sections, &files);
+    files.AddMark();
   } catch (const std::exception& e) {  // out of memory: the old site stays
     failed = e.what();
   }
-  // The mark that tells a later run this directory is a site of its own.
-  files.Add(std::string(kSiteMarker), "A site made by vexlane-stats.\n");
   outcome.error = failed.empty() ? files.error() : failed;
+  std::string old;  // what to remove at the end
   if (outcome.error.empty()) {
     SyncFilesUnder(temp);
-    errno = 0;
-    if (!exists) {
-      outcome.ok = RenameDirectoryWithoutReplacing(temp, dir);
-    } else if (ExchangeNames(temp, dir)) {
-      outcome.ok = true;
-    } else if (errno == ENOSYS || errno == EINVAL) {
-      // No exchange here: the old site moves aside, then the new one in
-      // (and the old one back should that fail).
-      old = temp + "-old";
-      if (std::rename(dir.c_str(), old.c_str()) == 0) {
-        outcome.ok = std::rename(temp.c_str(), dir.c_str()) == 0;
-        if (!outcome.ok) {
-          const int saved = errno;
-          std::rename(old.c_str(), dir.c_str());
+    // Another run may make the directory meanwhile: with --force its site
+    // is replaced in turn.
+    for (int attempt = 0; attempt < 3 && !outcome.ok && outcome.error.empty();
+         ++attempt) {
+      errno = 0;
+      if (!fs::exists(fs::symlink_status(dir, ec))) {
+        outcome.ok = RenameDirectoryWithoutReplacing(temp, dir);
+        if (!outcome.ok && (errno != EEXIST || !replace)) {
+          outcome.error = ErrnoText();
+        }
+        continue;
+      }
+      if (!replace) {
+        outcome.error = std::strerror(EEXIST);
+        break;
+      }
+      outcome.error = SiteNotReplaceable(dir);
+      if (!outcome.error.empty()) break;
+      errno = 0;
+      if (ExchangeNames(temp, dir)) {
+        outcome.ok = true;
+      } else if (errno == ENOSYS || errno == EINVAL) {
+        // No exchange here: the old site moves aside, then the new one in
+        // (and the old one back should that fail).
+        old = temp + "-old";
+        if (std::rename(dir.c_str(), old.c_str()) == 0) {
+          outcome.ok = std::rename(temp.c_str(), dir.c_str()) == 0;
+          if (!outcome.ok) {
+            outcome.error = ErrnoText();
+            std::rename(old.c_str(), dir.c_str());
+            old.clear();
+          }
+        } else {
+          outcome.error = ErrnoText();
           old.clear();
-          errno = saved;
         }
       } else {
-        old.clear();
+        outcome.error = ErrnoText();
       }
     }
-    if (!outcome.ok) outcome.error = ErrnoText();
+    if (!outcome.ok && outcome.error.empty())
+      outcome.error = std::strerror(EEXIST);
   }
   if (outcome.ok && ends_run) SignalsEndSuccessfully();
   // What is left to remove: the new pages after a failure, the old site
   // after an exchange (it then has the temporary name) or after it was
   // moved aside. Links in it are removed, never followed.
-  fs::remove_all(old.empty() ? temp : old, ec);
+  const std::string leftover = old.empty() ? temp : old;
+  fs::remove_all(leftover, ec);
+  if (fs::exists(fs::symlink_status(leftover, ec))) {
+    outcome.warning =
+        (outcome.ok ? "the old site could not be removed whole: " +
+                          Quoted(leftover) + " is left"
+                    : Quoted(leftover) + " could not be removed");
+  }
   if (outcome.ok) SyncDirectoryOf(dir);
   HoldSignals(false);
   return outcome;

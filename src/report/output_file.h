@@ -28,6 +28,8 @@ struct WriteOutcome {
                       // all 99 were taken
   std::string path;   // the name with its directory
   std::string error;  // why the report was not written (from errno)
+  // Written, but something is left to tell (an old site not removed whole).
+  std::string warning;
 };
 
 // What to do when the chosen report name turns out to be taken when the
@@ -67,6 +69,16 @@ WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
 // removed afterwards. Elsewhere the old site is first moved aside, so a
 // reader may for a moment find no site. Signals wait until it is done;
 // with `ends_run`, a signal after it ends the program with status 0.
+// The site's directory as -o named it, without trailing slashes or "."
+// steps: "site/" and "./site/." are "site".
+std::string SiteDirectoryName(const std::string& path);
+
+// Why the existing `dir` may not be replaced by a new site, or empty when
+// it may: it must be a directory (not a link to one) that this program
+// made, holding only what that run wrote (the list is in its mark), so
+// that nothing a user put there is ever removed.
+std::string SiteNotReplaceable(const std::string& dir);
+
 WriteOutcome PublishSite(const ExportModel& model,
                          const BattleSections* sections, std::string dir,
                          bool replace, bool ends_run);

@@ -770,7 +770,15 @@ std::string FileSlug(std::string_view name, std::string_view fallback) {
     if (slug.size() >= 40) break;
   }
   while (!slug.empty() && slug.back() == '-') slug.pop_back();
-  return slug.empty() ? std::string(fallback) : slug;
+  if (slug.empty()) return std::string(fallback);
+  // Names Windows keeps for devices, whatever the extension.
+  static constexpr std::string_view kDevices[] = {"con", "prn", "aux", "nul"};
+  const bool device = std::find(std::begin(kDevices), std::end(kDevices),
+                                slug) != std::end(kDevices) ||
+                      (slug.size() == 4 &&
+                       (slug.starts_with("com") || slug.starts_with("lpt")) &&
+                       IsDigitByte(slug[3]));
+  return device ? slug + "-" + std::string(fallback) : slug;
 }
 
 void BattleSections::Add(const ScoredBattle& battle) {

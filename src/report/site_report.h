@@ -56,8 +56,9 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
 std::vector<SitePage> RenderSite(const ExportModel& model);
 
 // A name made safe to be a file name: lower-case ASCII letters, digits and
-// '-', at most 40 characters, never empty (`fallback` then) and never "."
-// or "..".
+// '-', at most 40 characters, never empty (`fallback` then), never "." or
+// "..", and never a name Windows keeps for a device ("con" is
+// "con-player").
 std::string FileSlug(std::string_view name, std::string_view fallback);
 
 // The file of the site that only a site made by this program holds: a

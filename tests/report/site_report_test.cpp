@@ -20,6 +20,8 @@ TEST(SiteReport, FileNamesAreSafeAndUnique) {
   EXPECT_EQ(FileSlug("..", "player"), "player");
   EXPECT_EQ(FileSlug("<>\"'", "level"), "level");
   EXPECT_EQ(FileSlug(std::string(300, 'x'), "player").size(), 40u);
+  EXPECT_EQ(FileSlug("CON", "player"), "con-player");
+  EXPECT_EQ(FileSlug("Com1", "player"), "com1-player");
 
   // Nicks that make the same name, of symbols only, and a level spelt in
   // two cases (one level, one page).

@@ -48,8 +48,29 @@ ln -s "$site" "$work/link"
 cp "$sample" "$site/battle.log" && before=$(tree "$site")
 "$prog" -q -f site --force -o "$site" -i "$site/battle.log" 2>"$work/err" &&
   fail "replaced a site holding its log"
-grep -q "never replaced" "$work/err" || fail "why not: $(cat "$work/err")"
+grep -q "battle.log" "$work/err" || fail "why not: $(cat "$work/err")"
 rm "$site/battle.log"
+# A file somebody put in the site is never removed: the site is then not
+# replaced. Nor goes the explanation into the site, or the site over the
+# working directory.
+echo "keep" >"$site/notes.txt"
+"$prog" -q -f site --force -o "$site" -i "$sample" 2>"$work/err" &&
+  fail "replaced a site holding a file of the user's"
+grep -q "notes.txt" "$work/err" || fail "why not: $(cat "$work/err")"
+[ "$(cat "$site/notes.txt")" = keep ] || fail "the user's file changed"
+rm "$site/notes.txt"
+"$prog" -q -f site --force -o "$site" --explain="$site/why.txt" -i "$sample" 2>/dev/null &&
+  fail "wrote the explanation into the site"
+(cd "$site" && "$prog" -q -f site --force -o . -i "$sample" 2>/dev/null) &&
+  fail "replaced the working directory"
+"$prog" -q -f site -o "$work/fresh/" -i "$sample" && [ -f "$work/fresh/index.html" ] ||
+  fail "a new directory named with a trailing slash"
+# Runs that race for a new directory: with --force every one succeeds.
+for i in 1 2 3 4 5 6; do
+  "$prog" -q -f site --force -o "$work/raced" -i "$sample" 2>>"$work/raced.err" &
+done
+wait
+[ -s "$work/raced.err" ] && fail "racing runs failed: $(cat "$work/raced.err")"
 "$prog" -q -f site -i "$sample"; [ $? = 2 ] || fail "-f site without -o is no usage error"
 "$prog" -q -f site -o - -i "$sample"; [ $? = 2 ] || fail "-f site -o - is no usage error"
 "$prog" -q -f site -o "$site/" --force -i "$sample" || fail "--force over its own site"
