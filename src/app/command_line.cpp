@@ -51,6 +51,7 @@ constexpr std::string_view kHelpLevel =
 
 constexpr std::string_view kHelpEnd =
     "      --force             with -o, replace an existing file atomically\n"
+    "                          (or a site this program made)\n"
     "  -d, --directory DIR     where BattleNN is chosen (default: the working\n"
     "                          directory)\n"
     "  -q, --quiet             print nothing unless something fails\n"
@@ -172,7 +173,8 @@ std::string HelpText() {
   text += kHelpLevel;
   AppendOptionHelp("-o, --output FILE",
                    "the report file, never replacing one; - writes to "
-                   "standard output (default: the first free " +
+                   "standard output; with -f site, the site's directory "
+                   "(default: the first free " +
                        JoinedWithOr(extensions) + " in the directory)",
                    "", &text);
   text += kHelpEnd;
