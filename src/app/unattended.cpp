@@ -306,6 +306,7 @@ std::string SiteProblem(const std::string& path, const RunOptions& options,
   const std::string head = "cannot write the site to " + Quoted(path) + ": ";
   const std::string dir = SiteDirectoryName(path);
   const fs::path site = fs::weakly_canonical(dir, ec);
+  if (ec || site.empty()) return head + (ec ? ec.message() : "no such path");
   // Whether `file` is `site` or lies inside it.
   const auto inside = [&site](const std::string& file) {
     std::error_code ignored;
