@@ -109,6 +109,18 @@ std::vector<std::vector<std::uint64_t>> RunningPoints(
   return totals;
 }
 
+std::vector<const ScoredBattle*> ChartedBattles(const ExportModel& model,
+                                                std::size_t every) {
+  std::vector<const ScoredBattle*> at;
+  const std::size_t battles = model.battles.size();
+  for (std::size_t b = 0; b < battles; ++b) {
+    if (b % std::max<std::size_t>(every, 1) == 0 || b + 1 == battles) {
+      at.push_back(&model.battles[b]);
+    }
+  }
+  return at;
+}
+
 std::vector<MonthStandings> MonthlyStandings(const ExportModel& model) {
   std::map<std::string, Standings> months;
   for (const ScoredBattle& b : model.battles) {

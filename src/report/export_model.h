@@ -72,6 +72,11 @@ double AverageValue(const PlayerScore& score);
 std::vector<std::vector<std::uint64_t>> RunningPoints(
     const ExportModel& model, const PlayerOrder& players, std::size_t every);
 
+// The battles RunningPoints(model, ..., every) gives a total after: every
+// `every`-th from the first, and the last.
+std::vector<const ScoredBattle*> ChartedBattles(const ExportModel& model,
+                                                std::size_t every);
+
 // The standings of one month ("2024-11") of dated battles.
 struct MonthStandings {
   std::string month;

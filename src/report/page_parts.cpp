@@ -278,6 +278,21 @@ void Cell(std::string_view html, unsigned flags, std::string* out,
   *out += "</td>";
 }
 
+std::string AsciiSlug(std::string_view name) {
+  std::string slug;
+  for (char c : name) {
+    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+    if ((lower >= 'a' && lower <= 'z') || IsDigitByte(lower)) {
+      slug += lower;
+    } else if (!slug.empty() && slug.back() != '-') {
+      slug += '-';
+    }
+    if (slug.size() >= 40) break;
+  }
+  while (!slug.empty() && slug.back() == '-') slug.pop_back();
+  return slug;
+}
+
 std::string TimeSortKey(const TimeEntry& e) {
   if (const auto h = Hundredths(e)) return Num(*h);
   return Num(100000000000ULL - e.apples);

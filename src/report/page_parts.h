@@ -49,6 +49,10 @@ void CloseTable(std::string* out);
 void Cell(std::string_view html, unsigned flags, std::string* out,
           std::string_view sort_key = {});
 
+// A name reduced to lower-case ASCII letters, digits and single '-'
+// between them, at most 40 characters; empty when it holds none.
+std::string AsciiSlug(std::string_view name);
+
 // The sort key of a time: times before apples, more apples before fewer.
 std::string TimeSortKey(const TimeEntry& e);
 

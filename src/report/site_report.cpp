@@ -42,8 +42,16 @@ constexpr std::size_t kChartPoints = 400;
 
 // Everything a page links to, worked out once.
 struct Site {
+  explicit Site(const ExportModel& m)
+      : model(m),
+        records(RecordsOf(m, &found_records)),
+        histories(PlayerHistories(m.battles, m.standings)) {}
+  Site(const Site&) = delete;  // `records` may refer to its own member
+  Site& operator=(const Site&) = delete;
+
   const ExportModel& model;
-  SeasonRecords records;
+  SeasonRecords found_records;  // where the model brings none
+  const SeasonRecords& records;
   std::vector<PlayerHistory> histories;
   PlayerOrder players;                          // the standings' order
   std::vector<std::string> player_files;        // by score; empty: no page
@@ -62,8 +70,8 @@ struct Site {
 };
 
 std::string Folded(std::string_view name) {
-  std::string folded(name);
-  for (char& c : folded) c = UpperByte(c);
+  std::string folded;
+  UpperInto(name, &folded);
   return folded;
 }
 
@@ -206,22 +214,10 @@ std::vector<BattlePage> NameBattlePages(const BattleSections& sections,
   return pages;
 }
 
-Site Prepare(const ExportModel& model) {
-  Site site{model,
-            model.records != nullptr
-                ? *model.records
-                : FindRecords(model.battles, model.standings),
-            PlayerHistories(model.battles, model.standings),
-            {},
-            {},
-            {},
-            {},
-            {},
-            {},
-            false,
-            {},
-            {},
-            {}};
+// Works out the names and links of the site's pages.
+void Prepare(Site* s) {
+  Site& site = *s;
+  const ExportModel& model = site.model;
   site.dated =
       std::any_of(model.battles.begin(), model.battles.end(),
                   [](const ScoredBattle& b) { return !b.date.empty(); });
@@ -248,19 +244,12 @@ Site Prepare(const ExportModel& model) {
   const std::size_t every =
       std::max<std::size_t>(1, model.battles.size() / kChartPoints);
   site.running = RunningPoints(model, site.players, every);
-  for (std::size_t i = 0; i < model.battles.size(); i += every) {
-    site.points_at.push_back(&model.battles[i]);
-  }
-  if (!model.battles.empty() &&
-      site.points_at.back() != &model.battles.back()) {
-    site.points_at.push_back(&model.battles.back());
-  }
+  site.points_at = ChartedBattles(model, every);
   std::size_t offset = 0;
   for (const ScoredBattle& b : model.battles) {
     site.entry_offsets.push_back(offset);
     offset += b.ranked.size();
   }
-  return site;
 }
 
 // The level page of a battle's level, or npos where none has a time.
@@ -535,8 +524,6 @@ void AppendPlayerCharts(const Site& site, std::size_t position,
     rated.push_back(&model.battles[b]);
   }
   if (rating[0].values.size() < 2) return;
-  char last[32];
-  std::snprintf(last, sizeof last, "%.1f", rating[0].values.back());
   page::AppendLineChart(
       "Rating over the season", "Rating", page::SeasonLabels(rated), rating,
       name + "'s rating after each battle; now " +
@@ -759,17 +746,7 @@ void AddMonthsPage(const Site& site, SiteSink* site_pages) {
 }  // namespace
 
 std::string FileSlug(std::string_view name, std::string_view fallback) {
-  std::string slug;
-  for (char c : name) {
-    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    if ((lower >= 'a' && lower <= 'z') || IsDigitByte(lower)) {
-      slug += lower;
-    } else if (!slug.empty() && slug.back() != '-') {
-      slug += '-';
-    }
-    if (slug.size() >= 40) break;
-  }
-  while (!slug.empty() && slug.back() == '-') slug.pop_back();
+  std::string slug = page::AsciiSlug(name);
   if (slug.empty()) return std::string(fallback);
   // Names Windows keeps for devices, whatever the extension.
   static constexpr std::string_view kDevices[] = {"con", "prn", "aux", "nul"};
@@ -796,7 +773,8 @@ void BattleSections::Add(const ScoredBattle& battle) {
 
 void RenderSite(const ExportModel& model, const BattleSections* sections,
                 SiteSink* sink) {
-  Site site = Prepare(model);
+  Site site(model);
+  Prepare(&site);
   BattleSections here;
   if (sections == nullptr) {
     for (const ScoredBattle& b : model.battles) here.Add(b);

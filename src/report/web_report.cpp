@@ -116,18 +116,7 @@ void AppendMonths(const ExportModel& model, std::string* out) {
 
 std::string BattleAnchor(const ScoredBattle& battle) {
   std::string id = "event-" + Num(static_cast<std::uint64_t>(battle.event));
-  std::string slug;
-  for (char c : battle.level) {
-    const char lower = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-    const bool keep = (lower >= 'a' && lower <= 'z') || IsDigitByte(lower);
-    if (keep) {
-      slug += lower;
-    } else if (!slug.empty() && slug.back() != '-') {
-      slug += '-';
-    }
-    if (slug.size() >= 40) break;
-  }
-  while (!slug.empty() && slug.back() == '-') slug.pop_back();
+  const std::string slug = page::AsciiSlug(battle.level);
   if (!slug.empty()) id += "-" + slug;
   return id;
 }

@@ -10,6 +10,7 @@
 
 #include "report/csv_report.h"
 #include "report/json_report.h"
+#include "season.h"
 #include "test_util.h"
 
 namespace vexlane {
@@ -17,25 +18,9 @@ namespace {
 
 using testing::Post;
 
-// Battles scored as the report builder scores them, with their standings.
-struct Season {
-  std::vector<ScoredBattle> battles;
-  Standings standings;
-  SeasonRatings ratings;
+// The season with the settings of an export.
+struct Season : testing::Season {
   ExportSettings settings;
-
-  void Add(std::vector<TimeEntry> times, std::string date = "",
-           std::string starter = "Ann", std::string level = "Pipe12") {
-    FoundBattle b;
-    b.event = static_cast<int>(battles.size()) + 1;
-    b.level = std::move(level);
-    b.starter = std::move(starter);
-    b.date = std::move(date);
-    b.times = std::move(times);
-    battles.push_back(ScoreBattle(std::move(b), 0));
-    AddToStandings(battles.back(), &standings);
-    AddToRatings(battles.back(), &standings, &ratings);
-  }
   ExportModel Model() const {
     return {battles, standings, ratings, settings, nullptr};
   }

@@ -7,6 +7,7 @@
 
 #include <set>
 
+#include "season.h"
 #include "test_util.h"
 
 namespace vexlane {
@@ -25,23 +26,15 @@ TEST(SiteReport, FileNamesAreSafeAndUnique) {
 
   // Nicks that make the same name, of symbols only, and a level spelt in
   // two cases (one level, one page).
-  std::vector<ScoredBattle> battles;
-  Standings standings;
-  SeasonRatings ratings;
-  ExportSettings settings;
-  const std::vector<std::string> levels = {"Pipe", "PIPE", "..", "a/b"};
-  for (std::size_t i = 0; i < levels.size(); ++i) {
-    FoundBattle b;
-    b.event = static_cast<int>(i) + 1;
-    b.level = levels[i];
-    b.times = {Post("Ann!", "1:00,00"), Post("Ann?", "1:01,00"),
-               Post("%%%%", "1:02,00"), Post("@@@@", "1:03,00")};
-    battles.push_back(ScoreBattle(std::move(b), 1));
-    AddToStandings(battles.back(), &standings);
-    AddToRatings(battles.back(), &standings, &ratings);
+  testing::Season s;
+  for (const char* level : {"Pipe", "PIPE", "..", "a/b"}) {
+    s.Add({Post("Ann!", "1:00,00"), Post("Ann?", "1:01,00"),
+           Post("%%%%", "1:02,00"), Post("@@@@", "1:03,00")},
+          "", "Ann", level);
   }
+  const ExportSettings settings;
   const std::vector<SitePage> pages =
-      RenderSite({battles, standings, ratings, settings, nullptr});
+      RenderSite({s.battles, s.standings, s.ratings, settings, nullptr});
   std::set<std::string> paths;
   for (const SitePage& page : pages) {
     EXPECT_TRUE(paths.insert(page.path).second) << page.path;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "season.h"
 #include "test_util.h"
 
 namespace vexlane {
@@ -18,29 +19,17 @@ using testing::Post;
 //   3 pipe  Cal 57,50 (equals the record)  Ann 59,00
 //   4 Hill  Bob 1:30,00  Cal 20 apples
 //   5 gate  Ann 45,00, started by Max
-struct Season {
-  std::vector<ScoredBattle> battles;
-  Standings standings;
-
+struct Season : testing::Season {
   Season() {
-    Add("Pipe",
-        {Post("Ann", "1:00,00"), Post("Bob", "1:05,00"), Post("Cal", "7")});
-    Add("PIPE", {Post("Bob", "58,00"), Post("Ann", "1:00,00"),
-                 Post("Zara", "59,00"), Post("Zara_x", "57,50")});
-    Add("Hill", {Post("Cal", "12"), Post("Ann", "5")});
-    Add("pipe", {Post("Cal", "57,50"), Post("Ann", "59,00")});
-    Add("Hill", {Post("Bob", "1:30,00"), Post("Cal", "20")});
-    Add("gate", {Post("Ann", "45,00")}, "Max");
-  }
-  void Add(std::string level, std::vector<TimeEntry> times,
-           std::string starter = "Ann") {
-    FoundBattle b;
-    b.event = static_cast<int>(battles.size()) + 1;
-    b.level = std::move(level);
-    b.starter = std::move(starter);
-    b.times = std::move(times);
-    battles.push_back(ScoreBattle(std::move(b), 0));
-    AddToStandings(battles.back(), &standings);
+    Add({Post("Ann", "1:00,00"), Post("Bob", "1:05,00"), Post("Cal", "7")}, "",
+        "Ann", "Pipe");
+    Add({Post("Bob", "58,00"), Post("Ann", "1:00,00"), Post("Zara", "59,00"),
+         Post("Zara_x", "57,50")},
+        "", "Ann", "PIPE");
+    Add({Post("Cal", "12"), Post("Ann", "5")}, "", "Ann", "Hill");
+    Add({Post("Cal", "57,50"), Post("Ann", "59,00")}, "", "Ann", "pipe");
+    Add({Post("Bob", "1:30,00"), Post("Cal", "20")}, "", "Ann", "Hill");
+    Add({Post("Ann", "45,00")}, "", "Max", "gate");
   }
 };
 
@@ -98,7 +87,7 @@ TEST(Records, BestTimesStopAtTheShownNumber) {
     many.push_back(
         Post("P" + std::to_string(i) + "xyz", std::to_string(40 + i) + ",00"));
   }
-  s.Add("Long", std::move(many));
+  s.Add(std::move(many), "", "Ann", "Long");
   const SeasonRecords r = FindRecords(s.battles, s.standings);
   ASSERT_EQ(r.levels[2].name, "Long");
   ASSERT_EQ(r.levels[2].best.size(), kBestTimesShown);
