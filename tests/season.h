@@ -27,7 +27,7 @@ struct Season {
     b.times = std::move(times);
     battles.push_back(ScoreBattle(std::move(b), 0));
     AddToStandings(battles.back(), &standings);
-    AddToRatings(battles.back(), &standings, &ratings);
+    AddToRatings(battles.back(), standings, &ratings);
   }
 };
 

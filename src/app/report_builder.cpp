@@ -1,9 +1,21 @@
 #include "app/report_builder.h"
 
+#include <system_error>
+
+#include "base/platform.h"
 #include "report/battle_section.h"
 #include "report/report_date.h"
 
 namespace vexlane {
+
+namespace {
+
+// Battles handed to the other outputs' thread at a time, and how many it
+// may have in hand before the scan waits for it.
+constexpr std::size_t kBatch = 32;
+constexpr std::size_t kMostInHand = 2048;
+
+}  // namespace
 
 ReportBuilder::ReportBuilder(ReportFormat format, ExportSettings* settings)
     : row_(RowOf(format)), settings_(settings) {
@@ -11,37 +23,141 @@ ReportBuilder::ReportBuilder(ReportFormat format, ExportSettings* settings)
                                                                         : 0);
   standings_.scores.reserve(1000);
   standings_.battles.reserve(3000);
+  if (!classic() && ThreadsWanted()) {
+    try {
+      worker_ = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+      // No thread to be had: the work is done as the battles come.
+    }
+  }
 }
 
-const ScoredBattle& ReportBuilder::Add(FoundBattle* battle) {
+ReportBuilder::~ReportBuilder() {
+  if (!worker_.joinable()) return;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  handed_some_.notify_one();
+  worker_.join();
+}
+
+void ReportBuilder::Add(FoundBattle* battle) {
   last_ = ScoreBattle(std::move(*battle), settings_->extra_points);
   AddToStandings(last_, &standings_);
   if (classic()) {
     AppendBattleSection(last_, row_.format, ResultsEnd());
-    return last_;
+    return;
   }
-  AddToRatings(last_, &standings_, &ratings_);
+  if (!worker_.joinable()) {
+    TakeIn(&last_, standings_.entry_players, standings_.scores.size());
+    return;
+  }
+  batch_.battles.push_back(std::move(last_));
+  batch_.players.insert(batch_.players.end(), standings_.entry_players.begin(),
+                        standings_.entry_players.end());
+  batch_.player_counts.push_back(standings_.scores.size());
+  if (batch_.battles.size() >= kBatch) HandBatch();
+}
+
+void ReportBuilder::TakeIn(ScoredBattle* battle,
+                           std::span<const std::size_t> players,
+                           std::size_t player_count) {
+  AddToRatings(*battle, players, player_count, &ratings_);
+  records_builder_.Add(*battle, players);
+  ++taken_;
   if (row_.streamed != nullptr) {
-    const std::size_t n = last_.ranked.size();
+    const std::size_t n = battle->ranked.size();
     row_.streamed->battle(
-        last_,
+        *battle,
         std::span<const double>(
             ratings_.after.data() + ratings_.after.size() - n, n),
-        kept_.empty(), ResultsEnd());
+        taken_ == 1, ResultsEnd());
+    return;
   }
-  kept_.push_back(std::move(last_));
-  records_builder_.Add(kept_.back(), kept_.size() - 1, standings_);
+  kept_.push_back(std::move(*battle));
   if (row_.site) sections_.Add(kept_.back());
-  return kept_.back();
+}
+
+void ReportBuilder::TakeIn(Batch* batch) {
+  std::size_t from = 0;
+  for (std::size_t i = 0; i < batch->battles.size(); ++i) {
+    ScoredBattle& battle = batch->battles[i];
+    const std::size_t n = battle.ranked.size();
+    TakeIn(&battle,
+           std::span<const std::size_t>(batch->players).subspan(from, n),
+           batch->player_counts[i]);
+    from += n;
+  }
+}
+
+void ReportBuilder::HandBatch() {
+  if (batch_.battles.empty()) return;
+  {
+    std::unique_lock<std::mutex> lock(mutex_);
+    took_some_.wait(lock, [this] {
+      return handed_.battles.size() < kMostInHand || failure_ != nullptr;
+    });
+    for (ScoredBattle& battle : batch_.battles) {
+      handed_.battles.push_back(std::move(battle));
+    }
+    handed_.players.insert(handed_.players.end(), batch_.players.begin(),
+                           batch_.players.end());
+    handed_.player_counts.insert(handed_.player_counts.end(),
+                                 batch_.player_counts.begin(),
+                                 batch_.player_counts.end());
+  }
+  batch_.Clear();
+  handed_some_.notify_one();
+}
+
+void ReportBuilder::Settle() {
+  if (!worker_.joinable()) return;
+  HandBatch();
+  std::unique_lock<std::mutex> lock(mutex_);
+  took_some_.wait(lock,
+                  [this] { return handed_.battles.empty() && !working_; });
+  if (failure_ != nullptr) std::rethrow_exception(failure_);
+}
+
+void ReportBuilder::Work() {
+  Batch taking;
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      working_ = false;
+      took_some_.notify_all();
+      handed_some_.wait(
+          lock, [this] { return stopping_ || !handed_.battles.empty(); });
+      if (handed_.battles.empty()) return;
+      std::swap(taking, handed_);
+      working_ = true;
+    }
+    try {
+      if (failure_ == nullptr) TakeIn(&taking);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      failure_ = std::current_exception();
+    }
+    taking.Clear();
+  }
+}
+
+void ReportBuilder::StreamTo(std::function<void(std::string_view)> sink) {
+  if (row_.streamed == nullptr) return;
+  sink_ = std::move(sink);
+  settings_->made = ReportTime();
+  sink_(row_.streamed->head(model()));
 }
 
 void ReportBuilder::Finish() {
-  settings_->made = ReportTime();
+  Settle();
+  if (!sink_) settings_->made = ReportTime();
   if (!classic()) {
     records_ = records_builder_.Records(standings_);
     const ExportModel model = this->model();
     if (row_.streamed != nullptr) {
-      head_ = row_.streamed->head(model);
+      if (!sink_) head_ = row_.streamed->head(model);
       rendered_ = row_.streamed->tail(model);
     } else if (!row_.site) {
       rendered_ = row_.render(model);
@@ -56,7 +172,8 @@ void ReportBuilder::Finish() {
 
 std::vector<std::string_view> ReportBuilder::Pieces() const {
   if (!classic() && row_.streamed == nullptr) return {rendered_};
-  std::vector<std::string_view> pieces = {head_};
+  std::vector<std::string_view> pieces;
+  if (!sink_) pieces.push_back(head_);
   pieces.insert(pieces.end(), results_.begin(), results_.end());
   pieces.push_back(row_.streamed != nullptr ? rendered_ : tail_.text);
   return pieces;
@@ -67,6 +184,13 @@ std::string* ReportBuilder::ResultsEnd() {
   // itself and touched twice the memory; pieces of a few megabytes never
   // move.
   constexpr std::size_t kPiece = std::size_t{4} << 20;
+  // Text handed to a sink goes while it is still in the cache, and the
+  // same memory takes the next.
+  constexpr std::size_t kSunk = std::size_t{256} << 10;
+  if (sink_ && results_.back().size() >= kSunk) {
+    sink_(results_.back());
+    results_.back().clear();
+  }
   if (results_.back().size() >= kPiece) {
     results_.emplace_back().reserve(kPiece + (kPiece >> 4));
   }

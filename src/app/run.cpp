@@ -33,8 +33,8 @@ class DialogRun : public FinderClient {
     out << "..."
         << "\n";
     if (interactive()) ReviewTimes(&battle->times, console_.in, out);
-    const ScoredBattle& scored = report_.Add(battle);
-    if (interactive()) EchoRanking(scored.ranked, out);
+    report_.Add(battle);
+    if (interactive()) EchoRanking(report_.last_scored().ranked, out);
   }
 
   bool NextLevel(int event, std::string* level, bool force) override {

@@ -125,11 +125,12 @@ class OptionsRun : public FinderClient {
       CorrectBattle(options_.corrections, battle, &changes);
       Explain(changes, *battle);
     }
-    const ScoredBattle& scored = report_.Add(battle);
+    report_.Add(battle);
+    const BattleSummary& added = report_.last_added();
     ++news_.battles;
-    news_.event = scored.event;
-    news_.level = scored.level;
-    news_.winner = scored.ranked.empty() ? "" : scored.ranked.front().name;
+    news_.event = added.event;
+    news_.level = added.level;
+    news_.winner = added.winner.name;
   }
 
   // Follow mode: the battles added since the last TakeNews.
@@ -445,9 +446,10 @@ class ExplainFile {
 
 // Publishes the report where the options say, with `replace` over a file
 // of that name. The outcome names the file.
+// `begun`: the report file begun before the scan (BeginReport), or null.
 WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
-                           std::ostream& out, std::string* target,
-                           bool replace) {
+                           std::ostream& out, std::string* target, bool replace,
+                           PendingFile* begun = nullptr) {
   WriteOutcome outcome;
   if (options.output == "-") {
     *target = "standard output";
@@ -462,10 +464,19 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
   }
   if (!options.output.empty()) {
     *target = Quoted(options.output);
+    if (begun != nullptr) {
+      return replace ? ReplaceReport(begun, report.Pieces(), options.output)
+                     : WriteNewReport(begun, report.Pieces(), options.output);
+    }
     return replace ? ReplaceReport(report.Pieces(), options.output)
                    : WriteNewReport(report.Pieces(), options.output);
   }
-  outcome = WriteNumberedReport(report.Pieces(), ExtensionOf(options.format),
+  outcome =
+      begun != nullptr
+          ? WriteNumberedReport(begun, report.Pieces(),
+                                ExtensionOf(options.format), options.directory,
+                                TakenName::kTakeNext)
+          : WriteNumberedReport(report.Pieces(), ExtensionOf(options.format),
                                 options.directory, TakenName::kTakeNext);
   *target =
       outcome.path.empty()
@@ -473,6 +484,50 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
                 Quoted(options.directory.empty() ? "." : options.directory)
           : Quoted(outcome.path);
   return outcome;
+}
+
+// How much of a report begun before the scan is written between two
+// requests to start putting it on the disk.
+constexpr std::size_t kWriteBackEvery = std::size_t{4} << 20;
+
+// Where a report is written, for messages: "-o" as given, or where the
+// numbered reports go.
+std::string ReportTarget(const RunOptions& options) {
+  if (!options.output.empty()) return Quoted(options.output);
+  return "a BattleNN file in " +
+         Quoted(options.directory.empty() ? "." : options.directory);
+}
+
+// Begins the report file before the scan where the output renders its
+// battles as they come (JSON, CSV) and goes to a file: its battles then go
+// to the file as they are rendered instead of waiting in memory, and a
+// file that cannot be made is told before the logs are read. Not with
+// --explain to a file: the signal handlers remove one temporary file.
+// False, after saying why, when the file cannot be made; `*begun` is left
+// as it is where the report is not begun.
+bool BeginReport(const RunOptions& options, std::ostream& err,
+                 std::unique_ptr<PendingFile>* begun) {
+  if (RowOf(options.format).streamed == nullptr || options.output == "-" ||
+      (options.explain && !options.explain_file.empty())) {
+    return true;
+  }
+  std::string path = options.output;
+  if (path.empty()) {
+    path = options.directory.empty() || options.directory.back() == '/'
+               ? options.directory
+               : options.directory + "/";
+    path += ReportFileName(1, ExtensionOf(options.format));
+  }
+  auto file = std::make_unique<PendingFile>(/*ends_run=*/true);
+  std::string error;
+  if (!file->Create(path, &error)) {
+    err << kProgram << "cannot write the " << OutputNoun(options) << " to "
+        << ReportTarget(options) << ": " << error << "\n"
+        << std::flush;
+    return false;
+  }
+  *begun = std::move(file);
+  return true;
 }
 
 // The format to read the logs as: the one asked for, or with
@@ -544,6 +599,19 @@ class Scan {
     run_ = std::make_unique<OptionsRun>(options_, err_, logs_.joined,
                                         progress_.get(), &settings_,
                                         explainer.get());
+    if (begun_ != nullptr) {
+      PendingFile* file = begun_;
+      std::size_t unsynced = 0;
+      run_->report().StreamTo([file, unsynced](std::string_view piece) mutable {
+        file->stream().write(piece.data(),
+                             static_cast<std::streamsize>(piece.size()));
+        unsynced += piece.size();
+        if (unsynced >= kWriteBackEvery) {
+          file->StartWriteBack();
+          unsynced = 0;
+        }
+      });
+    }
     if (followed != nullptr) {
       followed->Follow([] { return FollowSignalsCaught() != 0; });
       run_->on_caught_up = caught_up;
@@ -605,6 +673,11 @@ class Scan {
     return held;
   }
 
+  // The report file the report goes to as it is made (BeginReport); set
+  // before Run.
+  void set_begun(PendingFile* file) { begun_ = file; }
+  PendingFile* begun() const { return begun_; }
+
   int added() const { return added_; }
   std::size_t lines() const { return stats_.lines; }
   ReportBuilder& report() { return run_->report(); }
@@ -621,6 +694,7 @@ class Scan {
   std::unique_ptr<OptionsRun> run_;
   FinderStats stats_;
   int added_ = 0;
+  PendingFile* begun_ = nullptr;
 };
 
 // Publishes the report, prints its path on standard output and the summary
@@ -631,8 +705,8 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
   ReportBuilder& report = scan->report();
   report.Finish();
   std::string target;
-  const WriteOutcome outcome =
-      PublishReport(options, report, streams.out, &target, replace);
+  const WriteOutcome outcome = PublishReport(options, report, streams.out,
+                                             &target, replace, scan->begun());
   if (!outcome.ok) {
     err << kProgram << "cannot write the " << OutputNoun(options) << " to "
         << target << ": " << outcome.error << "\n"
@@ -840,7 +914,10 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   LogFormat format = LogFormat::kClassic;
   if (!ChooseFormat(options, logs, detected, err, &format)) return 1;
 
+  std::unique_ptr<PendingFile> begun;
+  if (!BeginReport(options, err, &begun)) return 1;
   Scan scan(options, streams, logs, format);
+  scan.set_begun(begun.get());
   if (!scan.Run()) return 1;
   return FinishRun(options, streams, logs, &scan, FormatHint(detected, format),
                    options.force);

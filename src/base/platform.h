@@ -96,6 +96,15 @@ void SyncFilesUnder(const std::string& path);
 // set) when either fails.
 bool SyncFile(std::FILE* file);
 
+// Whether work may be handed to a second thread: only with two cores or
+// more, and never in the Windows build, which keeps to one thread.
+bool ThreadsWanted();
+
+// Flushes `file` and asks the system to start putting what is written on
+// the disk without waiting for it (Linux), so that the SyncFile at its end
+// has little left to wait for. Best effort; elsewhere only the flush.
+void StartWriteBack(std::FILE* file);
+
 // Asks the system to put the directory holding `path` on the disk, so that
 // a new name in it survives a power cut. Best effort.
 void SyncDirectoryOf(const std::string& path);

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "base/platform.h"
 
@@ -230,6 +231,15 @@ void SyncFilesUnder(const std::string& path) {
 
 bool SyncFile(std::FILE* file) {
   return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+bool ThreadsWanted() { return std::thread::hardware_concurrency() > 1; }
+
+void StartWriteBack(std::FILE* file) {
+  if (std::fflush(file) != 0) return;
+#ifdef __linux__
+  sync_file_range(fileno(file), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 void SyncDirectoryOf(const std::string& path) {

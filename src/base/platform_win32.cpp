@@ -161,6 +161,10 @@ bool SyncFile(std::FILE* file) {
   return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
 }
 
+bool ThreadsWanted() { return false; }
+
+void StartWriteBack(std::FILE* file) { std::fflush(file); }
+
 void SyncDirectoryOf(const std::string&) {}
 
 namespace {

@@ -5,19 +5,13 @@
 #include <new>
 #include <system_error>
 
+#include "base/platform.h"
+
 namespace vexlane {
 
 namespace {
 
 constexpr std::size_t kChunks = 4;
-
-bool ThreadsWanted() {
-#if defined(_WIN32)
-  return false;  // the Windows build keeps to one thread
-#else
-  return std::thread::hardware_concurrency() > 1;
-#endif
-}
 
 }  // namespace
 

@@ -337,88 +337,121 @@ void WriteRatings(const ExportModel& model, JsonWriter& w) {
   w.EndArray();
 }
 
-// One time of the records: where it was driven, by whom.
-void WriteDrivenTime(const ExportModel& model, const DrivenTime& t,
-                     JsonWriter& w) {
-  const ScoredBattle& b = model.battles[t.battle];
-  const TimeEntry& e = b.ranked[t.rank];
-  // Written member by member: a season holds tens of thousands.
-  w.BeginObject();
-  w.Member("\"time\":");
-  w.TextValue(ShownTime(e));
-  w.Member(",\"hundredths\":");
-  w.NumberValue(t.hundredths);
-  w.Member(",\"player\":");
-  w.TextValue(model.standings.scores[t.player].name);
-  w.Member(",\"nick\":");
-  w.TextValue(e.name);
-  w.Member(",\"event\":");
-  w.NumberValue(static_cast<std::uint64_t>(b.event));
-  w.Member(",\"date\":");
-  w.TextOrNullValue(b.date);
-  w.Member(",\"link\":");
-  w.TextOrNullValue(b.link);
-  w.EndObject();
-}
-
-// The member "records": every level with a time.
+// The member "records": every level with a time, and its record: what it
+// is, who drove it and where. How the record fell and the best times of
+// each player are in the battles and "personal_bests".
 void WriteLevelRecords(const ExportModel& model, const SeasonRecords& records,
                        JsonWriter& w) {
   w.Key("records").BeginArray();
   for (const LevelRecord& level : records.levels) {
+    const RecordTime& record = level.record;
     w.Newline();
     w.BeginObject();
     w.Key("level").Text(level.name);
     w.Key("battles").Number(std::uint64_t{level.battles});
-    w.Key("record");
-    WriteDrivenTime(model, level.progression.back(), w);
-    w.Key("progression").BeginArray();
-    for (const DrivenTime& t : level.progression) {
-      WriteDrivenTime(model, t, w);
-    }
-    w.EndArray();
-    w.Key("best").BeginArray();
-    for (const DrivenTime& t : level.best) WriteDrivenTime(model, t, w);
-    w.EndArray();
+    w.Key("record").BeginObject();
+    w.Key("time").Text(ShownTime(record.entry));
+    w.Key("hundredths").Number(level.progression.back().hundredths);
+    w.Key("player").Text(
+        model.standings.scores[level.progression.back().player].name);
+    w.Key("nick").Text(record.entry.name);
+    w.Key("event").Number(static_cast<std::uint64_t>(record.event));
+    w.Key("date").TextOrNull(record.date);
+    w.Key("link").TextOrNull(record.link);
+    w.EndObject();
     w.EndObject();
   }
   w.EndArray();
 }
 
-// The member "personal_bests": every player of the overall scores with a
-// time, in their order.
-void WritePersonalBests(const ExportModel& model, const SeasonRecords& records,
-                        JsonWriter& w) {
-  w.Key("personal_bests").BeginArray();
-  for (std::size_t player : ScoredPlayers(model.standings)) {
+// The personal bests of `players` as elements of the array
+// "personal_bests", each on its own line after a comma (none before the
+// first with `first`): the player, and for each level they drove their
+// best as a short row [level, hundredths, event]. There are hundreds of
+// thousands of rows in a long season, so each level's name is escaped
+// once, in `names`, and the rows are written directly.
+void AppendPersonalBests(const ExportModel& model, const SeasonRecords& records,
+                         const std::vector<std::string>& names,
+                         std::span<const std::size_t> players, bool first,
+                         std::string* out) {
+  for (std::size_t player : players) {
     const auto& bests = records.personal_bests[player];
     if (bests.empty()) continue;
-    w.Newline();
+    *out += first ? "\n" : ",\n";
+    first = false;
+    JsonWriter w(out);
     w.BeginObject();
     w.Key("player").Text(model.standings.scores[player].name);
-    w.Key("levels").BeginArray();
+    w.Key("levels");
+    char row = '[';
     for (const auto& [at, t] : bests) {
-      const LevelRecord& level = records.levels[at];
-      const ScoredBattle& b = model.battles[t.battle];
-      w.BeginObject();
-      w.Member("\"level\":");
-      w.TextValue(level.name);
-      w.Member(",\"time\":");
-      w.TextValue(ShownTime(b.ranked[t.rank]));
-      w.Member(",\"hundredths\":");
-      w.NumberValue(t.hundredths);
-      w.Member(",\"event\":");
-      w.NumberValue(static_cast<std::uint64_t>(b.event));
-      w.Member(",\"date\":");
-      w.TextOrNullValue(b.date);
-      w.Member(",\"record_hundredths\":");
-      w.NumberValue(level.progression.back().hundredths);
-      w.EndObject();
+      char numbers[48];
+      char* p = numbers;
+      *p++ = ',';
+      p = std::to_chars(p, p + 20, t.hundredths).ptr;
+      *p++ = ',';
+      p = std::to_chars(p, p + 20,
+                        static_cast<std::uint64_t>(records.events[t.battle]))
+              .ptr;
+      *p++ = ']';
+      *out += row;
+      *out += '[';
+      *out += names[at];
+      out->append(numbers, static_cast<std::size_t>(p - numbers));
+      row = ',';
     }
-    w.EndArray();
-    w.EndObject();
+    *out += "]}";
   }
-  w.EndArray();
+}
+
+// The members "records" and "personal_bests", written on two threads: the
+// personal bests are most of the JSON's end.
+void AppendRecords(const ExportModel& model, std::string* out) {
+  SeasonRecords found;
+  const SeasonRecords& records = RecordsOf(model, &found);
+  std::vector<std::string> names(records.levels.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    JsonWriter(&names[i]).Text(records.levels[i].name);
+  }
+  // The players split where about half the rows are on each side.
+  const PlayerOrder players = ScoredPlayers(model.standings);
+  std::size_t rows = 0;
+  for (std::size_t p : players) rows += records.personal_bests[p].size();
+  std::size_t half = 0;
+  for (std::size_t seen = 0; half < players.size() && 2 * seen < rows; ++half) {
+    seen += records.personal_bests[players[half]].size();
+  }
+  const std::span<const std::size_t> all(players);
+  bool first_half_empty = true;
+  for (std::size_t i = 0; i < half; ++i) {
+    first_half_empty =
+        first_half_empty && records.personal_bests[players[i]].empty();
+  }
+
+  std::string later;
+  std::exception_ptr failure;
+  std::thread helper([&] {
+    try {
+      AppendPersonalBests(model, records, names, all.subspan(half),
+                          first_half_empty, &later);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  });
+  try {
+    JsonWriter w(out, /*members_before=*/true);
+    w.Newline();
+    WriteLevelRecords(model, records, w);
+    *out += ",\n\"personal_bests\":[";
+    AppendPersonalBests(model, records, names, all.first(half), true, out);
+  } catch (...) {
+    helper.join();
+    throw;
+  }
+  helper.join();
+  if (failure) std::rethrow_exception(failure);
+  *out += later;
+  *out += ']';
 }
 
 }  // namespace
@@ -478,35 +511,7 @@ std::string RenderJsonTail(const ExportModel& model) {
   w.Newline();
   w.Key("ratings");
   WriteRatings(model, w);
-  // The records are the largest part: their levels are written on a
-  // second thread meanwhile.
-  SeasonRecords found;
-  const SeasonRecords& records = RecordsOf(model, &found);
-  std::string levels;
-  std::exception_ptr failure;
-  std::thread helper([&] {
-    try {
-      JsonWriter part(&levels, /*members_before=*/true);
-      part.Newline();
-      WriteLevelRecords(model, records, part);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  });
-  std::string bests;
-  try {
-    JsonWriter part(&bests, /*members_before=*/true);
-    part.Newline();
-    WritePersonalBests(model, records, part);
-  } catch (...) {
-    helper.join();
-    throw;
-  }
-  helper.join();
-  if (failure) std::rethrow_exception(failure);
-  out.reserve(out.size() + levels.size() + bests.size() + 2);
-  out += levels;
-  out += bests;
+  AppendRecords(model, &out);
   out += "}\n";
   return out;
 }

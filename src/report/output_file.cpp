@@ -70,12 +70,16 @@ PendingFile::~PendingFile() {
 
 PendingFile::Buffer::int_type PendingFile::Buffer::overflow(int_type c) {
   if (traits_type::eq_int_type(c, traits_type::eof())) return 0;
-  return std::fputc(c, file) == EOF ? traits_type::eof() : c;
+  if (std::fputc(c, file) != EOF) return c;
+  if (error == 0) error = errno;
+  return traits_type::eof();
 }
 
 std::streamsize PendingFile::Buffer::xsputn(const char* s, std::streamsize n) {
-  return static_cast<std::streamsize>(
-      std::fwrite(s, 1, static_cast<std::size_t>(n), file));
+  const std::size_t written =
+      std::fwrite(s, 1, static_cast<std::size_t>(n), file);
+  if (written < static_cast<std::size_t>(n) && error == 0) error = errno;
+  return static_cast<std::streamsize>(written);
 }
 
 bool PendingFile::Create(const std::string& path, std::string* error) {
@@ -95,11 +99,19 @@ bool PendingFile::Create(const std::string& path, std::string* error) {
   return true;
 }
 
+void PendingFile::StartWriteBack() {
+  if (buffer_.file != nullptr) vexlane::StartWriteBack(buffer_.file);
+}
+
 bool PendingFile::Finish(bool replace, std::string* error) {
   errno = 0;
   std::FILE* file = buffer_.file;
   buffer_.file = nullptr;
-  if (!stream_ || std::ferror(file) != 0) *error = ErrnoText();
+  if (!stream_ || std::ferror(file) != 0) {
+    // A report begun before the scan may have failed long before.
+    if (buffer_.error != 0) errno = buffer_.error;
+    *error = ErrnoText();
+  }
   if (error->empty() && replace) CopyAttributes(path_, file);
   if (error->empty() && !SyncFile(file)) *error = ErrnoText();
   errno = 0;
@@ -138,11 +150,12 @@ WriteOutcome PendingFile::Publish(bool replace) {
 
 namespace {
 
-// Writes `pieces` into `*file`, created beside `path`.
-bool Fill(PendingFile* file, const std::vector<std::string_view>& pieces,
-          const std::string& path, WriteOutcome* outcome) {
+// Writes `pieces` into `*file`, created beside `path` unless `begun`.
+bool Fill(PendingFile* file, bool begun,
+          const std::vector<std::string_view>& pieces, const std::string& path,
+          WriteOutcome* outcome) {
   outcome->path = path;
-  if (!file->Create(path, &outcome->error)) return false;
+  if (!begun && !file->Create(path, &outcome->error)) return false;
   for (std::string_view piece : pieces) {
     file->stream().write(piece.data(),
                          static_cast<std::streamsize>(piece.size()));
@@ -150,12 +163,10 @@ bool Fill(PendingFile* file, const std::vector<std::string_view>& pieces,
   return true;
 }
 
-}  // namespace
-
-WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
-                                 std::string_view extension,
-                                 const std::string& directory,
-                                 TakenName taken) {
+WriteOutcome WriteNumbered(PendingFile* file, bool begun,
+                           const std::vector<std::string_view>& pieces,
+                           std::string_view extension,
+                           const std::string& directory, TakenName taken) {
   const std::string prefix = directory.empty() || directory.back() == '/'
                                  ? directory
                                  : directory + "/";
@@ -172,17 +183,16 @@ WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
   // One temporary file, offered to each free name in turn: a name taken
   // meanwhile by another run (or held by an unreadable file or a dangling
   // link) passes to the next.
-  PendingFile file(/*ends_run=*/true);
-  if (!Fill(&file, pieces, prefix + ReportFileName(number, extension),
+  if (!Fill(file, begun, pieces, prefix + ReportFileName(number, extension),
             &outcome) ||
-      !file.Finish(/*replace=*/false, &outcome.error)) {
+      !file->Finish(/*replace=*/false, &outcome.error)) {
     return outcome;
   }
   for (; number <= kMaxReports; ++number) {
     outcome.name = ReportFileName(number, extension);
     outcome.path = prefix + outcome.name;
     outcome.error.clear();
-    if (file.Name(outcome.path, /*replace=*/false, &outcome.error)) {
+    if (file->Name(outcome.path, /*replace=*/false, &outcome.error)) {
       outcome.ok = true;
       return outcome;
     }
@@ -193,23 +203,65 @@ WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
   return outcome;
 }
 
-WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
-                            const std::string& path) {
+WriteOutcome WriteNew(PendingFile* file, bool begun,
+                      const std::vector<std::string_view>& pieces,
+                      const std::string& path) {
   WriteOutcome outcome;
-  PendingFile file(/*ends_run=*/true);
-  if (!Fill(&file, pieces, path, &outcome)) return outcome;
-  return file.Publish(/*replace=*/false);
+  if (!Fill(file, begun, pieces, path, &outcome)) return outcome;
+  return file->Publish(/*replace=*/false);
 }
 
-WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
-                           const std::string& path) {
+WriteOutcome Replace(PendingFile* file, bool begun,
+                     const std::vector<std::string_view>& pieces,
+                     const std::string& path) {
   WriteOutcome outcome;
   outcome.path = path;
   outcome.error = NotReplaceable(path);
   if (!outcome.error.empty()) return outcome;
+  if (!Fill(file, begun, pieces, path, &outcome)) return outcome;
+  return file->Publish(/*replace=*/true);
+}
+
+}  // namespace
+
+WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
+                                 std::string_view extension,
+                                 const std::string& directory,
+                                 TakenName taken) {
   PendingFile file(/*ends_run=*/true);
-  if (!Fill(&file, pieces, path, &outcome)) return outcome;
-  return file.Publish(/*replace=*/true);
+  return WriteNumbered(&file, false, pieces, extension, directory, taken);
+}
+
+WriteOutcome WriteNumberedReport(PendingFile* file,
+                                 const std::vector<std::string_view>& pieces,
+                                 std::string_view extension,
+                                 const std::string& directory,
+                                 TakenName taken) {
+  return WriteNumbered(file, true, pieces, extension, directory, taken);
+}
+
+WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
+                            const std::string& path) {
+  PendingFile file(/*ends_run=*/true);
+  return WriteNew(&file, false, pieces, path);
+}
+
+WriteOutcome WriteNewReport(PendingFile* file,
+                            const std::vector<std::string_view>& pieces,
+                            const std::string& path) {
+  return WriteNew(file, true, pieces, path);
+}
+
+WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
+                           const std::string& path) {
+  PendingFile file(/*ends_run=*/true);
+  return Replace(&file, false, pieces, path);
+}
+
+WriteOutcome ReplaceReport(PendingFile* file,
+                           const std::vector<std::string_view>& pieces,
+                           const std::string& path) {
+  return Replace(file, true, pieces, path);
 }
 
 WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,

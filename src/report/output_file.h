@@ -19,6 +19,8 @@
 
 namespace vexlane {
 
+class PendingFile;
+
 // "Battle07" + extension (".txt", ".html").
 std::string ReportFileName(int number, std::string_view extension);
 
@@ -83,6 +85,20 @@ WriteOutcome PublishSite(const ExportModel& model,
                          const BattleSections* sections, std::string dir,
                          bool replace, bool ends_run);
 
+// The same three, finishing `file`: a report begun before the scan, created
+// beside the report's name (a numbered one: in its directory), with what
+// comes before `pieces` written to it already.
+WriteOutcome WriteNumberedReport(PendingFile* file,
+                                 const std::vector<std::string_view>& pieces,
+                                 std::string_view extension,
+                                 const std::string& directory, TakenName taken);
+WriteOutcome WriteNewReport(PendingFile* file,
+                            const std::vector<std::string_view>& pieces,
+                            const std::string& path);
+WriteOutcome ReplaceReport(PendingFile* file,
+                           const std::vector<std::string_view>& pieces,
+                           const std::string& path);
+
 // Writes `pieces` to `stream` and flushes it.
 WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
                            std::FILE* stream);
@@ -103,6 +119,9 @@ class PendingFile {
   // False (`*error` from errno) when the temporary file cannot be made.
   bool Create(const std::string& path, std::string* error);
   std::ostream& stream() { return stream_; }
+  // Starts putting what is written so far on the disk, for a file written
+  // bit by bit over a long time.
+  void StartWriteBack();
   // Puts the file on the disk and names it: only where nothing has the
   // name, or with `replace` over a regular file (keeping its permissions
   // and owner).
@@ -119,6 +138,7 @@ class PendingFile {
   class Buffer : public std::streambuf {
    public:
     std::FILE* file = nullptr;
+    int error = 0;  // errno of the first write that failed
 
    protected:
     int_type overflow(int_type c) override;

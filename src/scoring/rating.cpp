@@ -19,8 +19,15 @@ double Ordinal(const Rating& rating) { return rating.mu - 3.0 * rating.sigma; }
 void RateBattle(std::span<Rating> players, std::span<const std::size_t> ranks) {
   const std::size_t n = players.size();
   if (n < 2) return;
+  // Working space, kept by each thread from battle to battle: a season
+  // rates tens of thousands.
+  thread_local std::vector<double> variance;
+  thread_local std::vector<double> strength;
+  thread_local std::vector<std::size_t> order;
+  variance.resize(n);
+  strength.resize(n);
+  order.resize(n);
   // Skill can drift between battles: every variance grows by tau^2 first.
-  std::vector<double> variance(n);
   double spread = 0;
   double top = players[0].mu;
   for (std::size_t k = 0; k < n; ++k) {
@@ -31,7 +38,6 @@ void RateBattle(std::span<Rating> players, std::span<const std::size_t> ranks) {
   const double c = std::sqrt(spread);
   // exp(mu / c) only enters as ratios of sums of it; taken relative to the
   // highest mu it cannot overflow.
-  std::vector<double> strength(n);
   for (std::size_t k = 0; k < n; ++k) {
     strength[k] = std::exp((players[k].mu - top) / c);
   }
@@ -43,7 +49,6 @@ void RateBattle(std::span<Rating> players, std::span<const std::size_t> ranks) {
   //   sum of (1 / A_q) e_i / C_q     = e_i * S1,    S1 = sum of 1 / C_g
   //   sum of (1 / A_q) (e_i / C_q)^2 = e_i^2 * S2,  S2 = sum of 1 / C_g^2
   // over the places g down to i's: a battle of n players costs n log n.
-  std::vector<std::size_t> order(n);
   std::iota(order.begin(), order.end(), std::size_t{0});
   std::sort(order.begin(), order.end(),
             [&](std::size_t a, std::size_t b) { return ranks[a] < ranks[b]; });
@@ -52,7 +57,8 @@ void RateBattle(std::span<Rating> players, std::span<const std::size_t> ranks) {
     std::size_t end;
     double strength_from_here = 0;  // C_q of the place
   };
-  std::vector<Place> places;
+  thread_local std::vector<Place> places;
+  places.clear();
   for (std::size_t begin = 0; begin < n;) {
     std::size_t end = begin + 1;
     while (end < n && ranks[order[end]] == ranks[order[begin]]) ++end;
@@ -90,24 +96,31 @@ bool Provisional(const PlayerRating& player) {
   return player.battles < kProvisionalBattles;
 }
 
-void AddToRatings(const ScoredBattle& battle, Standings* standings,
+void AddToRatings(const ScoredBattle& battle, const Standings& standings,
                   SeasonRatings* season) {
+  AddToRatings(battle, standings.entry_players, standings.scores.size(),
+               season);
+}
+
+void AddToRatings(const ScoredBattle& battle,
+                  std::span<const std::size_t> player_of_entry,
+                  std::size_t player_count, SeasonRatings* season) {
   std::vector<PlayerRating>& players = season->players;
-  players.resize(standings->scores.size());
+  players.resize(player_count);
   const std::uint64_t stamp = ++season->added;
-  std::vector<std::size_t> player_of_entry;
-  std::vector<std::size_t> rated_players;
-  std::vector<Rating> ratings;
-  std::vector<std::size_t> ranks;
   const std::vector<TimeEntry>& ranked = battle.ranked;
+  thread_local std::vector<std::size_t> rated_players;
+  thread_local std::vector<Rating> ratings;
+  thread_local std::vector<std::size_t> ranks;
+  rated_players.clear();
+  ratings.clear();
+  ranks.clear();
   std::size_t rank = 0;
   for (std::size_t k = 0; k < ranked.size(); ++k) {
     // Ranked best first: an entry no worse than the one before shares its
     // place.
     if (k > 0 && Better(ranked[k - 1], ranked[k])) rank = k;
-    const std::size_t i =
-        FindPlayer(standings->scores, ranked[k].name, &standings->player_index);
-    player_of_entry.push_back(i);
+    const std::size_t i = player_of_entry[k];
     if (i == players.size() || players[i].last_battle == stamp) continue;
     players[i].last_battle = stamp;
     rated_players.push_back(i);

@@ -51,12 +51,18 @@ struct SeasonRatings {
   std::uint64_t added = 0;  // battles added so far
 };
 
-// Rates the next battle of the season, already added to `standings` (whose
-// player index is used): a player is the standings' player of the entry's
-// nick. Equal times or equal apples are a tie. A player with two nicks in
-// one battle is rated on the better placed one.
-void AddToRatings(const ScoredBattle& battle, Standings* standings,
+// Rates the next battle of the season, the one last added to `standings`:
+// a player is the standings' player of the entry's nick. Equal times or
+// equal apples are a tie. A player with two nicks in one battle is rated
+// on the better placed one.
+void AddToRatings(const ScoredBattle& battle, const Standings& standings,
                   SeasonRatings* season);
+// The same, with the standings' player of each of the battle's ranked
+// entries (Standings::entry_players) and the number of the standings'
+// players once it was added, for a rating made away from the standings.
+void AddToRatings(const ScoredBattle& battle,
+                  std::span<const std::size_t> entry_players,
+                  std::size_t player_count, SeasonRatings* season);
 
 // The players who drove in any battle, highest ordinal first; equal
 // ordinals keep the overall scores order.

@@ -1,8 +1,10 @@
 #include "scoring/records.h"
 
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <optional>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 
@@ -22,21 +24,94 @@ bool DrivenBefore(const DrivenTime& a, const DrivenTime& b) {
   return a.rank < b.rank;
 }
 
-// A level while the battles are read: its record so far and every
-// player's best on it, in the order the players first drove a time there.
+// What is looked at for every time driven on a level, apart from the
+// rest of its record (looked at when the record falls): the battles are
+// read from logs of hundreds of megabytes, so each of these is a cache
+// miss.
 struct LevelTimes {
-  std::string key;  // the name upper-cased: the level's identity
-  LevelRecord record;
+  std::uint64_t record = std::numeric_limits<std::uint64_t>::max();
+  std::size_t battles = 0;
+  // Every player's best on it, in the order they first drove a time there.
   std::vector<DrivenTime> bests;
-  std::unordered_map<std::size_t, std::size_t> best_of;  // player -> bests
+};
+
+// A table with open addressing of 64-bit keys, for the hundreds of
+// thousands of (level, player) pairs of a long season and its levels. A
+// slot holds `key` (the key + 1; 0 is a free slot) and what the caller
+// keeps with it.
+template <typename Slot>
+class OpenTable {
+ public:
+  // Starts reading the slot where `key` would be: a battle's players are
+  // looked up together, so that their cache misses overlap.
+  void Prefetch(std::uint64_t key) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[Home(key)]);
+  }
+  // The slot of `key` for which `same` holds; a new one (`*added` set),
+  // holding only the key, when there is none.
+  template <typename Same>
+  Slot* Find(std::uint64_t key, const Same& same, bool* added) {
+    if (2 * (used_ + 1) > slots_.size()) Grow();
+    std::size_t at = Home(key);
+    while (slots_[at].key != 0 &&
+           !(slots_[at].key == key + 1 &&
+             same(static_cast<const Slot&>(slots_[at])))) {
+      at = (at + 1) & (slots_.size() - 1);
+    }
+    *added = slots_[at].key == 0;
+    if (*added) {
+      slots_[at].key = key + 1;
+      ++used_;
+    }
+    return &slots_[at];
+  }
+
+ private:
+  std::size_t Home(std::uint64_t key) const {
+    return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> shift_);
+  }
+  void Grow() {
+    std::vector<Slot> old(slots_.empty() ? 1024 : 2 * slots_.size());
+    old.swap(slots_);
+    shift_ = 64;
+    for (std::size_t n = slots_.size(); n > 1; n >>= 1) --shift_;
+    for (const Slot& slot : old) {
+      if (slot.key == 0) continue;
+      std::size_t at = Home(slot.key - 1);
+      while (slots_[at].key != 0) at = (at + 1) & (slots_.size() - 1);
+      slots_[at] = slot;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  std::size_t used_ = 0;
+  int shift_ = 64;
+};
+
+// A (level, player) pair: the player's best on the level, in hundredths
+// (at most UINT32_MAX), and where it is in the level's bests. A time no
+// better than the best is told by the slot alone.
+struct PairSlot {
+  std::uint64_t key = 0;
+  std::uint32_t at = 0;
+  std::uint32_t best = 0;
+};
+
+// A level: the hash of its name upper-cased, and its position.
+struct LevelSlot {
+  std::uint64_t key = 0;
+  std::size_t level = 0;
 };
 
 }  // namespace
 
 struct RecordsBuilder::State {
-  PlayerIndex players;
   std::vector<LevelTimes> levels;
-  std::unordered_map<std::string, std::size_t> level_of;  // key -> levels
+  std::vector<LevelRecord> records;  // parallel to `levels`
+  std::vector<std::string> keys;     // the names upper-cased: the identity
+  OpenTable<LevelSlot> level_of;
+  OpenTable<PairSlot> best_of;
+  std::vector<int> events;
   std::string key;
 };
 
@@ -45,64 +120,99 @@ RecordsBuilder::~RecordsBuilder() = default;
 RecordsBuilder::RecordsBuilder(RecordsBuilder&&) noexcept = default;
 RecordsBuilder& RecordsBuilder::operator=(RecordsBuilder&&) noexcept = default;
 
-void RecordsBuilder::Add(const ScoredBattle& battle, std::size_t position,
-                         const Standings& standings) {
+void RecordsBuilder::Add(const ScoredBattle& battle,
+                         std::span<const std::size_t> players) {
   State& s = *state_;
-  const std::vector<PlayerScore>& scores = standings.scores;
+  const std::size_t position = s.events.size();
+  s.events.push_back(battle.event);
   UpperInto(battle.level, &s.key);
-  const auto [found, added] = s.level_of.try_emplace(s.key, s.levels.size());
+  bool added = false;
+  LevelSlot* slot = s.level_of.Find(
+      std::hash<std::string_view>{}(s.key),
+      [&s](const LevelSlot& l) { return s.keys[l.level] == s.key; }, &added);
   if (added) {
+    slot->level = s.levels.size();
     s.levels.emplace_back();
-    s.levels.back().key = s.key;
-    s.levels.back().record.name = battle.level;
+    s.records.emplace_back().name = battle.level;
+    s.keys.push_back(s.key);
   }
-  LevelTimes& level = s.levels[found->second];
-  ++level.record.battles;
+  const std::size_t at = slot->level;
+  LevelTimes& level = s.levels[at];
+  ++level.battles;
+  const auto key = [at, &players](std::size_t k) {
+    return (std::uint64_t{at} << 32) | static_cast<std::uint32_t>(players[k]);
+  };
+  for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
+    s.best_of.Prefetch(key(k));
+  }
+  const auto any = [](const PairSlot&) { return true; };
   for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
     const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
-    if (!time) continue;
-    const std::size_t player =
-        FindPlayer(scores, battle.ranked[k].name, &s.players);
-    if (player == scores.size()) continue;  // not in these standings
-    const DrivenTime driven{position, k, player, *time};
-    std::vector<DrivenTime>& progression = level.record.progression;
+    if (!time || players[k] == kNone) continue;
+    const DrivenTime driven{position, k, players[k], *time};
     // Ranked entries are best first, but every entry is looked at so
     // that the record never depends on the order of the ranking.
-    if (progression.empty() ||
-        driven.hundredths < progression.back().hundredths) {
-      progression.push_back(driven);
+    if (driven.hundredths < level.record) {
+      level.record = driven.hundredths;
+      LevelRecord& record = s.records[at];
+      record.progression.push_back(driven);
+      record.record.entry = battle.ranked[k];
+      record.record.event = battle.event;
+      record.record.date = battle.date;
+      record.record.link = battle.link;
     }
-    const auto [best, first] =
-        level.best_of.try_emplace(player, level.bests.size());
+    bool first = false;
+    PairSlot* best = s.best_of.Find(key(k), any, &first);
+    const auto shown = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(driven.hundredths, UINT32_MAX));
     if (first) {
+      best->at = static_cast<std::uint32_t>(level.bests.size());
+      best->best = shown;
       level.bests.push_back(driven);
-    } else if (driven.hundredths < level.bests[best->second].hundredths) {
-      level.bests[best->second] = driven;
+    } else if (shown <= best->best &&
+               driven.hundredths < level.bests[best->at].hundredths) {
+      best->best = shown;
+      level.bests[best->at] = driven;
     }
   }
 }
 
 SeasonRecords RecordsBuilder::Records(const Standings& standings) const {
-  std::vector<const LevelTimes*> levels;
-  for (const LevelTimes& level : state_->levels) {
-    if (!level.bests.empty()) levels.push_back(&level);
+  const State& s = *state_;
+  std::vector<std::size_t> levels;
+  for (std::size_t i = 0; i < s.levels.size(); ++i) {
+    if (!s.levels[i].bests.empty()) levels.push_back(i);
   }
-  std::sort(
-      levels.begin(), levels.end(),
-      [](const LevelTimes* a, const LevelTimes* b) { return a->key < b->key; });
+  std::sort(levels.begin(), levels.end(), [&s](std::size_t a, std::size_t b) {
+    return s.keys[a] < s.keys[b];
+  });
 
   SeasonRecords records;
   records.personal_bests.resize(standings.scores.size());
   records.levels.reserve(levels.size());
+  records.events = s.events;
+  std::vector<std::size_t> count(standings.scores.size());
+  for (std::size_t level : levels) {
+    for (const DrivenTime& t : s.levels[level].bests) {
+      if (t.player < count.size()) ++count[t.player];
+    }
+  }
+  for (std::size_t p = 0; p < count.size(); ++p) {
+    records.personal_bests[p].reserve(count[p]);
+  }
   std::vector<DrivenTime> bests;
   for (std::size_t i = 0; i < levels.size(); ++i) {
-    bests = levels[i]->bests;
+    const LevelTimes& level = s.levels[levels[i]];
+    bests = level.bests;
     std::sort(bests.begin(), bests.end(), DrivenBefore);
     for (const DrivenTime& t : bests) {
-      records.personal_bests[t.player].emplace_back(i, t);
+      if (t.player < records.personal_bests.size()) {
+        records.personal_bests[t.player].emplace_back(i, t);
+      }
     }
     if (bests.size() > kBestTimesShown) bests.resize(kBestTimesShown);
-    records.levels.push_back(levels[i]->record);
+    records.levels.push_back(s.records[levels[i]]);
+    records.levels.back().battles = level.battles;
     records.levels.back().best = bests;
   }
   return records;
@@ -111,8 +221,15 @@ SeasonRecords RecordsBuilder::Records(const Standings& standings) const {
 SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
                           const Standings& standings) {
   RecordsBuilder builder;
-  for (std::size_t b = 0; b < battles.size(); ++b) {
-    builder.Add(battles[b], b, standings);
+  PlayerIndex index;
+  std::vector<std::size_t> players;
+  for (const ScoredBattle& battle : battles) {
+    players.clear();
+    for (const TimeEntry& e : battle.ranked) {
+      const std::size_t p = FindPlayer(standings.scores, e.name, &index);
+      players.push_back(p == standings.scores.size() ? kNone : p);
+    }
+    builder.Add(battle, players);
   }
   return builder.Records(standings);
 }

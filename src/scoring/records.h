@@ -24,11 +24,21 @@ struct DrivenTime {
   std::uint64_t hundredths = 0;
 };
 
+// The record as it was driven, whole: where the battles are not kept
+// (the JSON's), it is all that is shown of it.
+struct RecordTime {
+  TimeEntry entry;  // as posted, with its nick
+  int event = 0;
+  std::string date;  // empty where the log gives none
+  std::string link;  // the battle's; may be empty
+};
+
 // The times driven on one level. Levels are the same when their names
 // match ignoring ASCII case; entries of apples only hold no time.
 struct LevelRecord {
   std::string name;         // as the first battle on it spelled it
   std::size_t battles = 0;  // battles held on it
+  RecordTime record;        // progression.back(), whole
   // Each time the record fell, oldest first: the first time driven on the
   // level, then every strictly better one. back() is the record; an equal
   // time later does not take it.
@@ -46,6 +56,8 @@ struct SeasonRecords {
   // Parallel to Standings::scores: each player's best time on every level
   // they drove a time on, as (position in `levels`, time), in levels order.
   std::vector<std::vector<std::pair<std::size_t, DrivenTime>>> personal_bests;
+  // The event of every battle, by position: DrivenTime::battle.
+  std::vector<int> events;
 };
 
 SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
@@ -60,10 +72,10 @@ class RecordsBuilder {
   RecordsBuilder(RecordsBuilder&&) noexcept;
   RecordsBuilder& operator=(RecordsBuilder&&) noexcept;
 
-  // Adds the battle at `position` of the season, already added to
-  // `standings`.
-  void Add(const ScoredBattle& battle, std::size_t position,
-           const Standings& standings);
+  // Adds the next battle of the season; `players` holds the standings'
+  // player of each of its ranked entries (Standings::entry_players), or
+  // SIZE_MAX for an entry counted for none.
+  void Add(const ScoredBattle& battle, std::span<const std::size_t> players);
   // The records of the battles added so far.
   SeasonRecords Records(const Standings& standings) const;
 

@@ -20,9 +20,11 @@ std::uint32_t Count(std::int32_t value) {
 void AddToStandings(const ScoredBattle& battle, Standings* standings) {
   std::vector<PlayerScore>& scores = standings->scores;
   const std::vector<TimeEntry>& ranked = battle.ranked;
+  standings->entry_players.clear();
   for (std::size_t k = 0; k < ranked.size(); ++k) {
     const TimeEntry& e = ranked[k];
     const std::size_t i = FindPlayer(scores, e.name, &standings->player_index);
+    standings->entry_players.push_back(i);
     if (i < scores.size()) {
       PlayerScore& s = scores[i];
       s.points += static_cast<std::int32_t>(e.points);

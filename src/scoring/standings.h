@@ -14,11 +14,15 @@ struct Standings {
   std::vector<PlayerScore> scores;     // in the order players were first met
   std::vector<BattleSummary> battles;  // in event order
   PlayerIndex player_index;            // valid while `scores` only grows
+  // The battle added last: the player (position in `scores`) of each of
+  // its ranked entries, so that what else counts that battle need not
+  // look its nicks up again.
+  std::vector<std::size_t> entry_players;
 };
 
 // Adds the battle's points, wins, battles and totals to its players, counts
 // its starter (whatever nick that is, an empty one or a bot included) and
-// appends its summary.
+// appends its summary. Sets `entry_players` for it.
 void AddToStandings(const ScoredBattle& battle, Standings* standings);
 
 // An order of the players: positions in Standings::scores.

@@ -1,6 +1,11 @@
 // Unattended runs of the built program as a process, as cron runs it.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
 
 #include "app/process.h"
 
@@ -157,6 +162,61 @@ TEST(Unattended, StandardInputInAutomaticMode) {
   Outcome o = RunIn(dir, "-i - -o -", ReadFile(kGolden));
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, DialogReport("1\n1\n\n\n", "Battle01.txt"));
+}
+
+// JSON and CSV go to their file while the log is read, a few hundred
+// kilobytes at a time: the file is the same as the one written whole to
+// standard output, and a write that fails on the way is told, leaving
+// nothing behind.
+TEST(Unattended, ExportsWrittenDuringTheScan) {
+  TempDir dir;
+  std::string log;
+  for (int b = 0; b < 400; ++b) {
+    log += "[20:00:00] <Ann> http://lev.example/Level" +
+           std::to_string(b % 37) + ".lev\n";
+    for (int p = 0; p < 20; ++p) {
+      log += "[20:01:00] <Player" + std::to_string((p * 7 + b) % 60) + "> " +
+             std::to_string(1 + (p * 13 + b * 7) % 5) + ":" +
+             std::to_string(10 + (p * 17 + b) % 50) + ",00\n";
+    }
+    log += "[20:05:00] <Ann> stop\n";
+  }
+  WriteFile(dir.File("season.log"), log);
+  for (const std::string format : {"json", "csv"}) {
+    const std::string whole =
+        RunIn(dir, "-q -o - -f " + format + " -i season.log").out;
+    ASSERT_GT(whole.size(), std::size_t{300} << 10) << format;  // pieces
+    Outcome o =
+        RunIn(dir, "-q -o r." + format + " -f " + format + " -i season.log");
+    EXPECT_EQ(o.status, 0) << o.err;
+    EXPECT_EQ(ReadFile(dir.File("r." + format)), whole) << format;
+    o = RunIn(dir, "-f " + format + " -i season.log");
+    EXPECT_EQ(o.out, "Battle01." + format + "\n") << o.err;
+    EXPECT_EQ(ReadFile(dir.File("Battle01." + format)), whole) << format;
+  }
+
+  // Files of at most 64 blocks, a signal for a larger one ignored: the
+  // JSON's writes fail part way through the scan.
+  const std::string command =
+      "cd '" + dir.path() + "' && ulimit -f 64 && trap '' XFSZ && '" +
+      VEXLANE_BINARY + "' -q -f json -i season.log -o big.json 2> err";
+  const int raw = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 1);
+  EXPECT_EQ(ReadFile(dir.File("err")),
+            "vexlane-stats: cannot write the report to 'big.json': File too "
+            "large\n");
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    files += entry.path().filename().string().rfind(".vexlane", 0) == 0;
+  }
+  EXPECT_EQ(files, 0u);
+  EXPECT_FALSE(Exists(dir.File("big.json")));
+
+  // No battle: nothing is made, and nothing is left.
+  WriteFile(dir.File("quiet.log"), "[20:00:00] <Ann> hello\n");
+  Outcome o = RunIn(dir, "-q -f json -o none.json -i quiet.log");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_FALSE(Exists(dir.File("none.json")));
 }
 
 }  // namespace

@@ -233,28 +233,19 @@ with tempfile.TemporaryDirectory() as work:
                 "link": links[event - 1]}
 
     dana = driven("0:58,50", 5850, "Dana", "Dana2", 4)
-    cal = driven("0:59,87", 5987, "Cal", "Cal", 1)
-    check(doc["records"] == [{
-        "level": "Pipe", "battles": 3, "record": dana,
-        "progression": [cal, dana],
-        "best": [dana, cal, driven("0:59,87", 5987, "Ann", "Ann", 3),
-                 driven("1:00,50", 6050, "Bob", "Bob", 3)]}],
-        f"season records: {doc['records']}")
-
-    def best(time, hundredths, event):
-        date = "2024-11-12" if event < 3 else "2024-11-13"
-        return [{"level": "Pipe", "time": time, "hundredths": hundredths,
-                 "event": event, "date": date, "record_hundredths": 5850}]
-
+    check(doc["records"] == [{"level": "Pipe", "battles": 3, "record": dana}],
+          f"season records: {doc['records']}")
     # Ann and Cal have 8 points, Ann the more wins; Dana 7, Bob 6.
     check(doc["personal_bests"] == [
-        {"player": "Ann", "levels": best("0:59,87", 5987, 3)},
-        {"player": "Cal", "levels": best("0:59,87", 5987, 1)},
-        {"player": "Dana", "levels": best("0:58,50", 5850, 4)},
-        {"player": "Bob", "levels": best("1:00,50", 6050, 3)}],
+        {"player": "Ann", "levels": [["Pipe", 5987, 3]]},
+        {"player": "Cal", "levels": [["Pipe", 5987, 1]]},
+        {"player": "Dana", "levels": [["Pipe", 5850, 4]]},
+        {"player": "Bob", "levels": [["Pipe", 6050, 3]]}],
         f"season personal bests: {doc['personal_bests']}")
 
-    # The site of the same log shows the same records and personal bests.
+    # The site of the same log shows the same records and personal bests,
+    # and the record's fall and the best times that the JSON leaves to
+    # its battles and personal bests.
     site = os.path.join(work, "site")
     done = subprocess.run([program, "-q", "-f", "site", "-o", site, "-i",
                            season, "--log-format", "irssi"],
@@ -268,19 +259,30 @@ with tempfile.TemporaryDirectory() as work:
     pipe = tables(os.path.join(site, "levels", "pipe.html"))
     shown = [[row[1], row[2]] for row in pipe.get(
         "The best times ever, each player's best only", [])]
-    check(shown == [[t["player"], t["time"]]
-                    for t in doc["records"][0]["best"]],
+    times = {e["hundredths"]: e["time"] for b in doc["battles"]
+             for e in b["entries"]}
+    best = sorted((row[1], row[2], p["player"]) for p in doc["personal_bests"]
+                  for row in p["levels"])
+    check(shown == [[player, times[h]] for h, _, player in best],
           f"site best times: {shown}")
-    fell = pipe.get("Each time the record fell", [])
-    check([row[1] for row in fell] ==
-          [t["time"] for t in reversed(doc["records"][0]["progression"])],
-          f"site progression: {fell}")
+    fell, record_so_far = [], None
+    for b in doc["battles"]:
+        if b["level"].upper() != "PIPE":
+            continue
+        for e in b["entries"]:
+            if e["hundredths"] and (record_so_far is None
+                                    or e["hundredths"] < record_so_far):
+                record_so_far = e["hundredths"]
+                fell.append(e["time"])
+    check([row[1] for row in pipe.get("Each time the record fell", [])] ==
+          list(reversed(fell)), f"site progression: {fell}")
+    date_of = {b["event"]: b["date"] for b in doc["battles"]}
     for player in doc["personal_bests"]:
         page = tables(os.path.join(site, "players",
                                    player["player"].lower() + ".html"))
         rows = page.get("Best time on every level driven, beside its record")
-        want = [[b["level"], b["time"], "0:58,50", b["date"]]
-                for b in player["levels"]]
+        want = [[level, times[h], "0:58,50", date_of[event]]
+                for level, h, event in player["levels"]]
         check(rows == want, f"site personal bests of {player['player']}: "
               f"{rows} against {want}")
 

@@ -78,7 +78,7 @@ struct Season {
     found.times = std::move(times);
     const ScoredBattle battle = ScoreBattle(std::move(found), 1);
     AddToStandings(battle, &standings);
-    AddToRatings(battle, &standings, &r);
+    AddToRatings(battle, standings, &r);
   }
 };
 
