@@ -64,7 +64,7 @@ void ReportBuilder::TakeIn(ScoredBattle* battle,
                            std::span<const std::size_t> players,
                            std::size_t player_count) {
   AddToRatings(*battle, players, player_count, &ratings_);
-  records_builder_.Add(*battle, players);
+  if (row_.records) records_builder_.Add(*battle, players);
   ++taken_;
   if (row_.streamed != nullptr) {
     const std::size_t n = battle->ranked.size();
@@ -154,7 +154,7 @@ void ReportBuilder::Finish() {
   Settle();
   if (!sink_) settings_->made = ReportTime();
   if (!classic()) {
-    records_ = records_builder_.Records(standings_);
+    if (row_.records) records_ = records_builder_.Records(standings_);
     const ExportModel model = this->model();
     if (row_.streamed != nullptr) {
       if (!sink_) head_ = row_.streamed->head(model);

@@ -58,7 +58,8 @@ class ReportBuilder {
   // as it is written.
   const BattleSections& battle_sections() const { return sections_; }
   ExportModel model() const {
-    return ExportModel{kept_, standings_, ratings_, *settings_, &records_};
+    return ExportModel{kept_, standings_, ratings_, *settings_,
+                       row_.records ? &records_ : nullptr};
   }
   // The classic tail, of which level-by-level mode shows a part.
   const ReportTail& tail() const { return tail_; }
@@ -115,7 +116,7 @@ class ReportBuilder {
   // The battles of the outputs rendered from them at the end (a streamed
   // one has rendered its battles already).
   std::vector<ScoredBattle> kept_;
-  SeasonRatings ratings_;  // of kept_
+  SeasonRatings ratings_;  // of every battle taken in
   // Where the next battle's text goes: the last of `results_`, or a new
   // piece once that one is full.
   std::string* ResultsEnd();
@@ -127,9 +128,9 @@ class ReportBuilder {
   // The other outputs' whole text, or what follows the battles of a
   // streamed one (whose `head_` and `results_` come before).
   std::string rendered_;
-  BattleSections sections_;
+  BattleSections sections_;  // a site's battle pages, rendered as they come
   RecordsBuilder records_builder_;  // gathered as the battles come
-  SeasonRecords records_;  // a site's battle pages, rendered as they come
+  SeasonRecords records_;           // what it gathered, at Finish
 };
 
 }  // namespace vexlane

@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "base/utf8.h"
 #include "report/report_format.h"
+#include "report/time_text.h"
 
 namespace vexlane {
 
@@ -71,7 +72,10 @@ void AppendCsvBattle(const ScoredBattle& b, std::span<const double> after,
     AppendUtf8(e.name, &nick);
     AppendCsvField(nick, &out);
     out += ',';
-    AppendCsvField(ShownTime(e), &out);
+    char text[48];
+    AppendCsvField(std::string_view(text, static_cast<std::size_t>(
+                                              PutShownTime(text, e) - text)),
+                   &out);
     out += ',';
     if (const auto h = Hundredths(e)) AppendNumber(*h, &out);
     out += ',';
@@ -82,7 +86,8 @@ void AppendCsvBattle(const ScoredBattle& b, std::span<const double> after,
     if (const auto d = BehindWinner(b.ranked, k)) AppendNumber(*d, &out);
     out += ',';
     // A number, negative early in a season: its '-' is a sign.
-    out += RatingText(after[k]);
+    out.append(text,
+               static_cast<std::size_t>(PutRating(text, after[k]) - text));
     out += "\r\n";
   }
 }

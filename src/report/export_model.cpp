@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <string_view>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
@@ -14,9 +15,8 @@
 namespace vexlane {
 
 std::string ShownTime(const TimeEntry& e) {
-  std::string text = TimeColumnText(e);
-  const std::size_t first = text.find_first_not_of(' ');
-  return first == std::string::npos ? std::string() : text.substr(first);
+  char text[48];
+  return std::string(text, PutShownTime(text, e));
 }
 
 std::optional<std::uint64_t> BehindWinner(const std::vector<TimeEntry>& ranked,
@@ -49,6 +49,11 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
 }
 
 std::string RatingText(double ordinal) {
+  char text[48];
+  return std::string(text, PutRating(text, ordinal));
+}
+
+char* PutRating(char* at, double ordinal) {
   // Tenths as a whole number, written directly: a rating is written for
   // every entry of every battle. Where ordinal * 10 lies near a half the
   // product's own rounding could tip it, so the exact decimal rounding of
@@ -70,16 +75,18 @@ std::string RatingText(double ordinal) {
         magnitude /= 10;
       } while (magnitude != 0);
       if (whole < 0) *--p = '-';
-      return std::string(p, text + sizeof text);
+      return std::copy(p, text + sizeof text, at);
     }
   }
   char text[48];
   const auto [end, error] = std::to_chars(text, text + sizeof text, ordinal,
                                           std::chars_format::fixed, 1);
-  if (error != std::errc()) return "0.0";  // beyond any rating a season makes
-  std::string shown(text, end);
-  if (shown == "-0.0") shown.erase(0, 1);
-  return shown;
+  // Beyond any rating a season makes, and "-0.0", are "0.0".
+  const std::string_view shown(text, static_cast<std::size_t>(end - text));
+  if (error != std::errc() || shown == "-0.0") {
+    return std::copy_n("0.0", 3, at);
+  }
+  return std::copy(shown.begin(), shown.end(), at);
 }
 
 double AverageValue(const PlayerScore& score) {

@@ -60,8 +60,10 @@ std::string ShownDifference(const std::vector<TimeEntry>& ranked,
 PlayerOrder ScoredPlayers(const Standings& standings);
 
 // A rating as the outputs show it, rounded to one decimal: "12.3", "-0.4",
-// "0.0" (never "-0.0").
+// "0.0" (never "-0.0"). PutRating puts it at `at` (room for 48 characters)
+// and returns its end.
 std::string RatingText(double ordinal);
+char* PutRating(char* at, double ordinal);
 
 // The average the report shows, as a number: truncated to two decimals.
 double AverageValue(const PlayerScore& score);

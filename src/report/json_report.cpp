@@ -13,6 +13,7 @@
 #include "report/overall_sections.h"
 #include "report/report_date.h"
 #include "report/report_format.h"
+#include "report/time_text.h"
 #include "scoring/records.h"
 
 namespace vexlane {
@@ -208,6 +209,14 @@ void TimeFields(const TimeEntry& e, JsonWriter& w) {
 }
 
 // `after`: the ratings after the battle, one per entry.
+// Writers into a buffer of the entries' fixed parts; each returns the end.
+char* Put(char* at, std::string_view literal) {
+  return std::copy(literal.begin(), literal.end(), at);
+}
+char* PutOptional(char* at, const std::optional<std::uint64_t>& value) {
+  return value ? std::to_chars(at, at + 20, *value).ptr : Put(at, "null");
+}
+
 void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
   w.BeginObject();
   w.Key("event").Number(static_cast<std::uint64_t>(b.event));
@@ -225,27 +234,31 @@ void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
     w.Null();
   }
   w.Key("entries").BeginArray();
+  // Entries come by the hundred thousand: each is put together in a buffer
+  // around its nick, which the writer escapes where it needs it.
   for (std::size_t k = 0; k < b.ranked.size(); ++k) {
     const TimeEntry& e = b.ranked[k];
-    w.BeginObject();
-    w.Member("\"rank\":");
-    w.NumberValue(std::uint64_t{k + 1});
-    w.Member(",\"nick\":");
+    char text[512];
+    char* p = Put(text, k == 0 ? "{\"rank\":" : ",{\"rank\":");
+    p = std::to_chars(p, p + 20, k + 1).ptr;
+    p = Put(p, ",\"nick\":");
+    w.Member(std::string_view(text, static_cast<std::size_t>(p - text)));
     w.TextValue(e.name);
-    w.Member(",\"time\":");
-    w.TextValue(ShownTime(e));
-    w.Member(",\"hundredths\":");
-    w.OptionalValue(Hundredths(e));
-    w.Member(",\"apples\":");
-    w.OptionalValue(HasTime(e) ? std::nullopt
-                               : std::optional<std::uint64_t>(e.apples));
-    w.Member(",\"difference_hundredths\":");
-    w.OptionalValue(BehindWinner(b.ranked, k));
-    w.Member(",\"points\":");
-    w.NumberValue(std::uint64_t{e.points});
-    w.Member(",\"rating_after\":");
-    w.Member(RatingText(after[k]));
-    w.EndObject();
+    p = Put(text, ",\"time\":\"");
+    p = PutShownTime(p, e);
+    p = Put(p, "\",\"hundredths\":");
+    p = PutOptional(p, Hundredths(e));
+    p = Put(p, ",\"apples\":");
+    p = PutOptional(
+        p, HasTime(e) ? std::nullopt : std::optional<std::uint64_t>(e.apples));
+    p = Put(p, ",\"difference_hundredths\":");
+    p = PutOptional(p, BehindWinner(b.ranked, k));
+    p = Put(p, ",\"points\":");
+    p = std::to_chars(p, p + 20, e.points).ptr;
+    p = Put(p, ",\"rating_after\":");
+    p = PutRating(p, after[k]);
+    *p++ = '}';
+    w.Member(std::string_view(text, static_cast<std::size_t>(p - text)));
   }
   w.EndArray();
   w.EndObject();

@@ -18,11 +18,12 @@ constexpr ReportFormatRow kRows[] = {
     {ReportFormat::kComboText, "text", ".txt", "combo battle file", nullptr},
     {ReportFormat::kStatsText, "stats", ".txt", "stats.txt kind", nullptr},
     {ReportFormat::kHtml, "html", ".html", "the classic page", nullptr},
-    {ReportFormat::kJson, "json", ".json", "", RenderJson, &kJsonStreamed},
+    {ReportFormat::kJson, "json", ".json", "", RenderJson, &kJsonStreamed,
+     false, true},
     {ReportFormat::kCsv, "csv", ".csv", "", RenderCsv, &kCsvStreamed},
     {ReportFormat::kWeb, "web", ".html", "a modern page", RenderWebPage},
     {ReportFormat::kSite, "site", "", "a static site, into -o DIR", nullptr,
-     nullptr, true},
+     nullptr, true, true},
 };
 
 }  // namespace

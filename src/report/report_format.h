@@ -54,6 +54,9 @@ struct ReportFormatRow {
   // A site: pages written into a directory (-o names it) as they are
   // rendered, by PublishSite.
   bool site = false;
+  // Shows the level records and personal bests, which are then gathered
+  // as the battles come.
+  bool records = false;
 };
 
 // Every row, in the order --help names them.

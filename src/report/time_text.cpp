@@ -1,6 +1,8 @@
 #include "report/time_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <string_view>
 
 #include "base/text.h"
 
@@ -56,6 +58,14 @@ void AppendTimeColumn(const TimeEntry& e, std::string* out) {
   const std::size_t length = static_cast<std::size_t>(end - text);
   if (length < kWidth) out->append(kWidth - length, ' ');
   out->append(text, length);
+}
+
+char* PutShownTime(char* at, const TimeEntry& e) {
+  if (HasTime(e)) return PutTime(at, e.minutes, e.seconds, e.hundredths, true);
+  if (e.apples == 0) return at;
+  at = PutUnsigned(at, e.apples);
+  const std::string_view word = e.apples == 1 ? " apple" : " apples";
+  return std::copy(word.begin(), word.end(), at);
 }
 
 std::string TimeColumnText(const TimeEntry& e) {

@@ -13,6 +13,11 @@ namespace vexlane {
 std::string TimeColumnText(const TimeEntry& e);
 void AppendTimeColumn(const TimeEntry& e, std::string* out);
 
+// The time column without its padding, put at `at` (room for 48
+// characters), and the end of it: "0:59,87", "12 apples", nothing for an
+// empty entry. For the outputs that write one for every entry of a season.
+char* PutShownTime(char* at, const TimeEntry& e);
+
 // "+m:ss,hh" behind the winner, or 8 blanks when there is no difference to
 // show (either has no time, `e` is the winner's own record, or `best` is not
 // better).

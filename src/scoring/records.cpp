@@ -1,6 +1,7 @@
 #include "scoring/records.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -31,8 +32,13 @@ bool DrivenBefore(const DrivenTime& a, const DrivenTime& b) {
 struct LevelTimes {
   std::uint64_t record = std::numeric_limits<std::uint64_t>::max();
   std::size_t battles = 0;
-  // Every player's best on it, in the order they first drove a time there.
-  std::vector<DrivenTime> bests;
+  // Every player's best on it, in the order they first drove a time there,
+  // in half the room of a DrivenTime.
+  struct Best {
+    std::uint32_t battle, rank, player, hundredths;
+    DrivenTime Driven() const { return {battle, rank, player, hundredths}; }
+  };
+  std::vector<Best> bests;
 };
 
 // A table with open addressing of 64-bit keys, for the hundreds of
@@ -97,10 +103,20 @@ struct PairSlot {
   std::uint32_t best = 0;
 };
 
-// A level: the hash of its name upper-cased, and its position.
+// A level: the hash of its name upper-cased, its position, and the name
+// itself where it is short (most are), so that finding it costs one cache
+// miss.
 struct LevelSlot {
   std::uint64_t key = 0;
-  std::size_t level = 0;
+  std::uint32_t level = 0;
+  std::uint32_t size = 0;
+  std::array<char, 16> name{};
+  bool Names(const std::vector<std::string>& keys, std::string_view k) const {
+    if (k.size() != size) return false;
+    if (size <= name.size())
+      return std::equal(k.begin(), k.end(), name.begin());
+    return keys[level] == k;
+  }
 };
 
 }  // namespace
@@ -129,10 +145,13 @@ void RecordsBuilder::Add(const ScoredBattle& battle,
   bool added = false;
   LevelSlot* slot = s.level_of.Find(
       std::hash<std::string_view>{}(s.key),
-      [&s](const LevelSlot& l) { return s.keys[l.level] == s.key; }, &added);
+      [&s](const LevelSlot& l) { return l.Names(s.keys, s.key); }, &added);
   if (added) {
-    slot->level = s.levels.size();
-    s.levels.emplace_back();
+    slot->level = static_cast<std::uint32_t>(s.levels.size());
+    slot->size = static_cast<std::uint32_t>(s.key.size());
+    std::copy_n(s.key.begin(), std::min(s.key.size(), slot->name.size()),
+                slot->name.begin());
+    s.levels.emplace_back().bests.reserve(8);
     s.records.emplace_back().name = battle.level;
     s.keys.push_back(s.key);
   }
@@ -149,13 +168,18 @@ void RecordsBuilder::Add(const ScoredBattle& battle,
   for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
     const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
     if (!time || players[k] == kNone) continue;
-    const DrivenTime driven{position, k, players[k], *time};
+    // Times fit 32 bits (at most 5 minutes, 60 seconds and 99 hundredths),
+    // and so do the season's battles, ranks and players.
+    const LevelTimes::Best driven{
+        static_cast<std::uint32_t>(position), static_cast<std::uint32_t>(k),
+        static_cast<std::uint32_t>(players[k]),
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(*time, UINT32_MAX))};
     // Ranked entries are best first, but every entry is looked at so
     // that the record never depends on the order of the ranking.
     if (driven.hundredths < level.record) {
       level.record = driven.hundredths;
       LevelRecord& record = s.records[at];
-      record.progression.push_back(driven);
+      record.progression.push_back(driven.Driven());
       record.record.entry = battle.ranked[k];
       record.record.event = battle.event;
       record.record.date = battle.date;
@@ -163,15 +187,12 @@ void RecordsBuilder::Add(const ScoredBattle& battle,
     }
     bool first = false;
     PairSlot* best = s.best_of.Find(key(k), any, &first);
-    const auto shown = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(driven.hundredths, UINT32_MAX));
     if (first) {
       best->at = static_cast<std::uint32_t>(level.bests.size());
-      best->best = shown;
+      best->best = driven.hundredths;
       level.bests.push_back(driven);
-    } else if (shown <= best->best &&
-               driven.hundredths < level.bests[best->at].hundredths) {
-      best->best = shown;
+    } else if (driven.hundredths < best->best) {
+      best->best = driven.hundredths;
       level.bests[best->at] = driven;
     }
   }
@@ -193,27 +214,33 @@ SeasonRecords RecordsBuilder::Records(const Standings& standings) const {
   records.events = s.events;
   std::vector<std::size_t> count(standings.scores.size());
   for (std::size_t level : levels) {
-    for (const DrivenTime& t : s.levels[level].bests) {
+    for (const LevelTimes::Best& t : s.levels[level].bests) {
       if (t.player < count.size()) ++count[t.player];
     }
   }
   for (std::size_t p = 0; p < count.size(); ++p) {
     records.personal_bests[p].reserve(count[p]);
   }
-  std::vector<DrivenTime> bests;
+  std::vector<LevelTimes::Best> top;
   for (std::size_t i = 0; i < levels.size(); ++i) {
     const LevelTimes& level = s.levels[levels[i]];
-    bests = level.bests;
-    std::sort(bests.begin(), bests.end(), DrivenBefore);
-    for (const DrivenTime& t : bests) {
+    // A player has one best on a level: the lists of personal bests come
+    // out in levels order whatever the order of a level's bests.
+    for (const LevelTimes::Best& t : level.bests) {
       if (t.player < records.personal_bests.size()) {
-        records.personal_bests[t.player].emplace_back(i, t);
+        records.personal_bests[t.player].emplace_back(i, t.Driven());
       }
     }
-    if (bests.size() > kBestTimesShown) bests.resize(kBestTimesShown);
     records.levels.push_back(s.records[levels[i]]);
-    records.levels.back().battles = level.battles;
-    records.levels.back().best = bests;
+    LevelRecord& record = records.levels.back();
+    record.battles = level.battles;
+    top.resize(std::min(level.bests.size(), kBestTimesShown));
+    std::partial_sort_copy(
+        level.bests.begin(), level.bests.end(), top.begin(), top.end(),
+        [](const LevelTimes::Best& a, const LevelTimes::Best& b) {
+          return DrivenBefore(a.Driven(), b.Driven());
+        });
+    for (const LevelTimes::Best& t : top) record.best.push_back(t.Driven());
   }
   return records;
 }

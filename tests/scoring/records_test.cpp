@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
+#include <string>
+#include <utility>
+
 #include "season.h"
 #include "test_util.h"
 
@@ -93,6 +98,70 @@ TEST(Records, BestTimesStopAtTheShownNumber) {
   ASSERT_EQ(r.levels[2].best.size(), kBestTimesShown);
   EXPECT_EQ(r.levels[2].best.back().hundredths, 4900u);
   EXPECT_EQ(r.personal_bests.back().size(), 1u);  // the 12th still has one
+}
+
+// A season of many levels (some named alike but for case, some longer than
+// sixteen characters) and players, against the plain definitions: each
+// level's record is its first best time, each player's best on a level
+// the earliest of their best times.
+TEST(Records, LargeSeasonAgreesWithTheDefinitions) {
+  testing::Season s;
+  std::uint32_t seed = 7;
+  const auto next = [&seed](std::uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  for (int b = 0; b < 600; ++b) {
+    std::vector<TimeEntry> times;
+    for (int p = 0; p < 12; ++p) {
+      // Nicks name one player by their first four characters.
+      times.push_back(Post(
+          std::to_string(next(150)) + "Racer",
+          std::to_string(30 + next(20)) + "," + std::to_string(10 + next(90))));
+    }
+    std::string level = "Level" + std::to_string(next(300));
+    if (next(3) == 0) level += "WithAVeryLongNameIndeed";
+    if (next(2) == 0) level[0] = 'l';
+    s.Add(std::move(times), "", "Ann", level);
+  }
+  const SeasonRecords r = FindRecords(s.battles, s.standings);
+
+  std::map<std::string, std::pair<std::uint64_t, std::size_t>> record;
+  std::map<std::pair<std::string, std::size_t>, std::uint64_t> best;
+  for (std::size_t b = 0; b < s.battles.size(); ++b) {
+    std::string key = s.battles[b].level;
+    for (char& c : key) c = static_cast<char>(std::toupper(c));
+    for (const TimeEntry& e : s.battles[b].ranked) {
+      const std::uint64_t h = *Hundredths(e);
+      const auto found = record.find(key);
+      if (found == record.end() || h < found->second.first) {
+        record[key] = {h, b};
+      }
+      std::size_t player = 0;
+      while (!SamePlayer(s.standings.scores[player].name, e.name)) ++player;
+      const auto [at, added] = best.try_emplace({key, player}, h);
+      if (!added && h < at->second) at->second = h;
+    }
+  }
+  ASSERT_EQ(r.levels.size(), record.size());
+  std::size_t pairs = 0;
+  for (std::size_t l = 0; l < r.levels.size(); ++l) {
+    std::string key = r.levels[l].name;
+    for (char& c : key) c = static_cast<char>(std::toupper(c));
+    const auto& [hundredths, battle] = record.at(key);
+    EXPECT_EQ(r.levels[l].progression.back().hundredths, hundredths) << key;
+    EXPECT_EQ(r.levels[l].record.event, s.battles[battle].event) << key;
+    EXPECT_EQ(*Hundredths(r.levels[l].record.entry), hundredths) << key;
+  }
+  for (std::size_t p = 0; p < r.personal_bests.size(); ++p) {
+    for (const auto& [l, t] : r.personal_bests[p]) {
+      std::string key = r.levels[l].name;
+      for (char& c : key) c = static_cast<char>(std::toupper(c));
+      EXPECT_EQ(t.hundredths, best.at({key, p})) << key << " " << p;
+      ++pairs;
+    }
+  }
+  EXPECT_EQ(pairs, best.size());
 }
 
 TEST(PlayerHistories, PlacesAndHeadToHeadOfAHandWorkedSeason) {
