@@ -1,7 +1,9 @@
 #include "report/site_report.h"
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <set>
@@ -39,6 +41,8 @@ constexpr std::size_t kIndexPlayers = 50;
 constexpr std::size_t kRecentBattles = 10;
 constexpr std::size_t kLatestUndated = 10;
 constexpr std::size_t kChartPoints = 400;
+// Level pages rendered as one piece of the two threads' work.
+constexpr std::size_t kLevelsATask = 64;
 
 // Everything a page links to, worked out once.
 struct Site {
@@ -53,9 +57,13 @@ struct Site {
   SeasonRecords found_records;  // where the model brings none
   const SeasonRecords& records;
   std::vector<PlayerHistory> histories;
-  PlayerOrder players;                          // the standings' order
-  std::vector<std::string> player_files;        // by score; empty: no page
-  std::vector<std::string> level_files;         // by records level
+  PlayerOrder players;                    // the standings' order
+  std::vector<std::string> player_files;  // by score; empty: no page
+  std::vector<std::string> level_files;   // by records level
+  // Written for every personal best of every player page: by records
+  // level, its link from a page one folder down and its record's time.
+  std::vector<std::string> level_links;
+  std::vector<std::string> record_times;
   std::vector<std::string> battle_pages;        // by battle: its page
   std::vector<std::size_t> entry_offsets;       // by battle: in ratings.after
   std::map<std::string, std::size_t> level_of;  // folded name -> level
@@ -64,8 +72,8 @@ struct Site {
   // charted battle, `points_at` those battles: one pass for every chart.
   std::vector<std::vector<std::uint64_t>> running;
   std::vector<const ScoredBattle*> points_at;
-  // Finds the standings' player of a nick; only the thread that renders
-  // the index and the months uses it.
+  // Finds the standings' player of a nick. Prepare fills it, so that the
+  // threads that render the pages only read it.
   mutable PlayerIndex index;
 };
 
@@ -130,8 +138,16 @@ std::string EventLink(const Site& site, std::size_t battle, int depth) {
       Num(static_cast<std::uint64_t>(site.model.battles[battle].event)));
 }
 
-std::string TimeText(const Site& site, const DrivenTime& t) {
-  return ShownTime(site.model.battles[t.battle].ranked[t.rank]);
+// A time of the records as the report shows it. The records keep it in
+// hundredths; a driven time's fields always are (seconds below 60, at most
+// 99 hundredths), so this is the entry's own text, found without going
+// back to its battle.
+std::string TimeText(const DrivenTime& t) {
+  TimeEntry e;
+  e.hundredths = static_cast<std::uint32_t>(t.hundredths % 100);
+  e.seconds = static_cast<std::uint32_t>(t.hundredths / 100 % 60);
+  e.minutes = static_cast<std::uint32_t>(t.hundredths / 6000);
+  return ShownTime(e);
 }
 
 // The frame of every page: the head, the navigation and the heading.
@@ -240,9 +256,13 @@ void Prepare(Site* s) {
   }
   for (std::size_t l = 0; l < site.records.levels.size(); ++l) {
     site.level_of.emplace(Folded(site.records.levels[l].name), l);
+    site.level_links.push_back(LevelLink(site, l, 1));
+    site.record_times.push_back(
+        TimeText(site.records.levels[l].progression.back()));
   }
   const std::size_t every =
       std::max<std::size_t>(1, model.battles.size() / kChartPoints);
+  FindPlayer(model.standings.scores, "", &site.index);
   site.running = RunningPoints(model, site.players, every);
   site.points_at = ChartedBattles(model, every);
   std::size_t offset = 0;
@@ -392,12 +412,12 @@ void TimeRow(const Site& site, const DrivenTime& t, int depth,
              std::string* out) {
   const ScoredBattle& b = site.model.battles[t.battle];
   Cell(PlayerLink(site, t.player, depth), kName, out);
-  Cell(TimeText(site, t), kNumber, out);
+  Cell(TimeText(t), kNumber, out);
   Cell(EventLink(site, t.battle, depth), kNumber | kWide, out);
   Cell(b.date, kWide, out);
 }
 
-void AddLevelPages(const Site& site, SiteSink* site_pages) {
+void AddLevelLists(const Site& site, SiteSink* site_pages) {
   const std::vector<LevelRecord>& levels = site.records.levels;
   const std::size_t lists = std::max<std::size_t>(
       1, (levels.size() + kRowsPerList - 1) / kRowsPerList);
@@ -422,7 +442,7 @@ void AddLevelPages(const Site& site, SiteSink* site_pages) {
       out += "<tr>";
       Cell(LevelLink(site, l, 0), kName, &out);
       Cell(Num(levels[l].battles), kNumber | kWide, &out);
-      Cell(TimeText(site, record), kNumber, &out);
+      Cell(TimeText(record), kNumber, &out);
       Cell(PlayerLink(site, record.player, 0), kName, &out);
       Cell(EventLink(site, record.battle, 0), kNumber | kWide, &out);
       Cell(site.model.battles[record.battle].date, kWide, &out);
@@ -432,8 +452,11 @@ void AddLevelPages(const Site& site, SiteSink* site_pages) {
     page::ClosePage(/*sortable=*/true, &out);
     site_pages->Add(ListPage("levels", n), std::move(out));
   }
-  for (std::size_t l = 0; l < levels.size(); ++l) {
-    const LevelRecord& level = levels[l];
+}
+
+void AddLevelPage(const Site& site, std::size_t l, SiteSink* site_pages) {
+  {
+    const LevelRecord& level = site.records.levels[l];
     const DrivenTime& record = level.progression.back();
     const ScoredBattle& held = site.model.battles[record.battle];
     const std::string name = Safe(level.name);
@@ -442,7 +465,7 @@ void AddLevelPages(const Site& site, SiteSink* site_pages) {
          "The record, its progression and the ten best times on level " + name +
              ".",
          1, &out);
-    out += "<p>Record: <strong>" + TimeText(site, record) + "</strong> by " +
+    out += "<p>Record: <strong>" + TimeText(record) + "</strong> by " +
            PlayerLink(site, record.player, 1) + " in " +
            Link(BattleHref(site, record.battle, 1),
                 "event " + Num(static_cast<std::uint64_t>(held.event))) +
@@ -583,13 +606,12 @@ void AddPlayerPage(const Site& site, std::size_t position,
                     true, &out, "pb");
     // A row for every level the player drove: cells without classes.
     for (const auto& [level, best] : bests) {
-      const DrivenTime& record = site.records.levels[level].progression.back();
       out += "<tr><td>";
-      out += LevelLink(site, level, 1);
+      out += site.level_links[level];
       out += "</td><td>";
-      out += TimeText(site, best);
+      out += TimeText(best);
       out += "</td><td>";
-      out += TimeText(site, record);
+      out += site.record_times[level];
       out += "</td><td>";
       out += model.battles[best.battle].date;
       out += "</td></tr>\n";
@@ -782,31 +804,44 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
   }
   const std::vector<BattlePage> battle_pages =
       NameBattlePages(*sections, &site);
-  // The level and player pages are most of the work and each stands
-  // alone: a second thread renders the level pages and half the players'.
+  // The pages stand alone: two threads take them from one list, the
+  // largest first, so that neither waits long for the other at the end.
+  std::vector<std::function<void()>> pages;
+  for (std::size_t i = 0; i < site.players.size(); ++i) {
+    pages.push_back([&site, sink, i] { AddPlayerPage(site, i, sink); });
+  }
+  for (std::size_t l = 0; l < site.records.levels.size(); l += kLevelsATask) {
+    pages.push_back([&site, sink, l] {
+      const std::size_t end =
+          std::min(site.records.levels.size(), l + kLevelsATask);
+      for (std::size_t k = l; k < end; ++k) AddLevelPage(site, k, sink);
+    });
+  }
+  pages.push_back([&site, sink] { sink->Add("index.html", Index(site)); });
+  pages.push_back([&site, &battle_pages, sink] {
+    AddBattlePages(site, battle_pages, sink);
+  });
+  pages.push_back([&site, sink] { AddLevelLists(site, sink); });
+  pages.push_back([&site, sink] { AddPlayersLists(site, sink); });
+  if (site.dated) pages.push_back([&site, sink] { AddMonthsPage(site, sink); });
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> failed{false};
   std::exception_ptr failure;
-  const std::size_t half = site.players.size() / 2;
-  std::thread helper([&] {
+  const auto take = [&]() {
     try {
-      AddLevelPages(site, sink);
-      for (std::size_t i = half; i < site.players.size(); ++i) {
-        AddPlayerPage(site, i, sink);
+      for (std::size_t i = next++; i < pages.size() && !failed; i = next++) {
+        pages[i]();
       }
     } catch (...) {
-      failure = std::current_exception();
+      failed = true;
+      return std::current_exception();
     }
-  });
-  try {
-    sink->Add("index.html", Index(site));
-    AddBattlePages(site, battle_pages, sink);
-    AddPlayersLists(site, sink);
-    for (std::size_t i = 0; i < half; ++i) AddPlayerPage(site, i, sink);
-    if (site.dated) AddMonthsPage(site, sink);
-  } catch (...) {
-    helper.join();
-    throw;
-  }
+    return std::exception_ptr();
+  };
+  std::thread helper([&] { failure = take(); });
+  const std::exception_ptr own = take();
   helper.join();
+  if (own) std::rethrow_exception(own);
   if (failure) std::rethrow_exception(failure);
 }
 
