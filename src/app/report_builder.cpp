@@ -25,7 +25,7 @@ ReportBuilder::ReportBuilder(ReportFormat format, ExportSettings* settings)
   standings_.battles.reserve(3000);
   if (!classic() && ThreadsWanted()) {
     try {
-      worker_ = std::thread([this] { Work(); });
+      worker_ = ThreadWithoutSignals([this] { Work(); });
     } catch (const std::system_error&) {
       // No thread to be had: the work is done as the battles come.
     }

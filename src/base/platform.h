@@ -6,7 +6,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace vexlane {
 
@@ -99,6 +101,12 @@ bool SyncFile(std::FILE* file);
 // Whether work may be handed to a second thread: only with two cores or
 // more, and never in the Windows build, which keeps to one thread.
 bool ThreadsWanted();
+
+// Starts `body` on a new thread that never takes the signals the program
+// ends on (SIGINT, SIGTERM, SIGHUP): they go to the main thread, which
+// holds them back while it names a report or swaps a site, and which alone
+// may end the run for them. Throws std::system_error as std::thread does.
+std::thread ThreadWithoutSignals(std::function<void()> body);
 
 // Flushes `file` and asks the system to start putting what is written on
 // the disk without waiting for it (Linux), so that the SyncFile at its end

@@ -235,6 +235,22 @@ bool SyncFile(std::FILE* file) {
 
 bool ThreadsWanted() { return std::thread::hardware_concurrency() > 1; }
 
+std::thread ThreadWithoutSignals(std::function<void()> body) {
+  // A new thread starts with its creator's signal mask.
+  sigset_t ending;
+  sigemptyset(&ending);
+  sigaddset(&ending, SIGINT);
+  sigaddset(&ending, SIGTERM);
+  sigaddset(&ending, SIGHUP);
+  sigset_t before;
+  pthread_sigmask(SIG_BLOCK, &ending, &before);
+  struct Restore {
+    const sigset_t* mask;
+    ~Restore() { pthread_sigmask(SIG_SETMASK, mask, nullptr); }
+  } restore{&before};
+  return std::thread(std::move(body));
+}
+
 void StartWriteBack(std::FILE* file) {
   if (std::fflush(file) != 0) return;
 #ifdef __linux__

@@ -163,6 +163,10 @@ bool SyncFile(std::FILE* file) {
 
 bool ThreadsWanted() { return false; }
 
+std::thread ThreadWithoutSignals(std::function<void()> body) {
+  return std::thread(std::move(body));
+}
+
 void StartWriteBack(std::FILE* file) { std::fflush(file); }
 
 void SyncDirectoryOf(const std::string&) {}

@@ -58,7 +58,7 @@ void LineFeed::Open(ByteSource* source, LineReader* reader, bool new_pass) {
   threaded_ = may_use_thread_ && ThreadsWanted();
   if (threaded_) {
     try {
-      producer_ = std::thread(&LineFeed::ProducerLoop, this);
+      producer_ = ThreadWithoutSignals([this] { ProducerLoop(); });
     } catch (const std::system_error&) {
       threaded_ = false;  // no thread to be had: the work is done inline
     }

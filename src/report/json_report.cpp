@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 #include <thread>
 
+#include "base/platform.h"
 #include "base/utf8.h"
 #include "base/version.h"
 #include "report/overall_sections.h"
@@ -443,7 +444,7 @@ void AppendRecords(const ExportModel& model, std::string* out) {
 
   std::string later;
   std::exception_ptr failure;
-  std::thread helper([&] {
+  std::thread helper = ThreadWithoutSignals([&] {
     try {
       AppendPersonalBests(model, records, names, all.subspan(half),
                           first_half_empty, &later);

@@ -10,6 +10,7 @@
 #include <thread>
 #include <unordered_set>
 
+#include "base/platform.h"
 #include "base/text.h"
 #include "report/overall_sections.h"
 #include "report/page_parts.h"
@@ -838,7 +839,7 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
     }
     return std::exception_ptr();
   };
-  std::thread helper([&] { failure = take(); });
+  std::thread helper = ThreadWithoutSignals([&] { failure = take(); });
   const std::exception_ptr own = take();
   helper.join();
   if (own) std::rethrow_exception(own);

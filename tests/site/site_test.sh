@@ -109,6 +109,28 @@ for delay in 0.02 0.05 0.1 0.2 0.3 0.5 0.8; do
   "$prog" -q -f site --force -o "$site" -i "$sample"
 done
 
+# Stopped by a signal at any moment, a rebuild leaves a whole site and no
+# temporary directory: the signal waits while the site is written and
+# swapped, whichever thread of the run it reaches.
+rm -rf "$work"/.vexlane-site-*
+for delay in 0.02 0.05 0.1 0.2 0.3 0.5 0.8; do
+  for signal in TERM INT; do
+    "$prog" -q -f site --force -o "$site" -i "$work/bigger.log" &
+    sleep "$delay"; kill -"$signal" $! 2>/dev/null; wait $!
+    status=$?
+    now=$(tree "$site")
+    case "$status" in
+      0) [ "$now" = "$new" ] || fail "$signal at ${delay}s: status 0 without the new site" ;;
+      130|143) [ "$now" = "$old" ] || [ "$now" = "$new" ] || fail "$signal at ${delay}s: the site is neither" ;;
+      *) fail "$signal at ${delay}s: status $status" ;;
+    esac
+    left=$(find "$work" -maxdepth 1 -name '.vexlane-site-*')
+    [ -z "$left" ] || fail "$signal at ${delay}s left $left"
+    rm -rf "$work"/.vexlane-site-*
+    "$prog" -q -f site --force -o "$site" -i "$sample"
+  done
+done
+
 # However large the log, no page is over 2 MB.
 make_log "$work/crowd.log" 3 30000 2
 make_log "$work/levels.log" 2500 2 2500
