@@ -57,7 +57,8 @@ class OpenTable {
   // holding only the key, when there is none.
   template <typename Same>
   Slot* Find(std::uint64_t key, const Same& same, bool* added) {
-    if (2 * (used_ + 1) > slots_.size()) Grow();
+    // At most three quarters full: a probe then reads a slot or two.
+    if (4 * (used_ + 1) > 3 * slots_.size()) Grow();
     std::size_t at = Home(key);
     while (slots_[at].key != 0 &&
            !(slots_[at].key == key + 1 &&
