@@ -82,6 +82,16 @@ void ReportBuilder::TakeIn(ScoredBattle* battle,
 void ReportBuilder::TakeIn(Batch* batch) {
   std::size_t from = 0;
   for (std::size_t i = 0; i < batch->battles.size(); ++i) {
+    // The battles were written on the scan's core: the next one's entries
+    // start on their way here while this one is taken in.
+    if (i + 1 < batch->battles.size()) {
+      const std::vector<TimeEntry>& next = batch->battles[i + 1].ranked;
+      const auto* bytes = reinterpret_cast<const char*>(next.data());
+      const std::size_t size = next.size() * sizeof(TimeEntry);
+      for (std::size_t at = 0; at < size; at += 64) {
+        __builtin_prefetch(bytes + at);
+      }
+    }
     ScoredBattle& battle = batch->battles[i];
     const std::size_t n = battle.ranked.size();
     TakeIn(&battle,

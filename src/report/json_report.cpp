@@ -27,6 +27,14 @@ constexpr std::string_view kSchema = "vexlane-stats/1";
 // that needs escaping through nlohmann/json, so that escaping is the
 // library's. A report of tens of thousands of battles is never held as a
 // document tree.
+// Printable ASCII without a quote or a backslash, as most nicks, levels
+// and stamps are, is its own JSON string.
+bool PlainText(std::string_view bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](char c) {
+    return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
+  });
+}
+
 class JsonWriter {
  public:
   // With `members_before`, the writer continues inside an object that
@@ -73,11 +81,7 @@ class JsonWriter {
     first_.back() = 0;
   }
   void TextValue(std::string_view bytes) {
-    // Printable ASCII without a quote or a backslash, as most nicks, levels
-    // and stamps are, is its own JSON string.
-    if (std::all_of(bytes.begin(), bytes.end(), [](char c) {
-          return c >= 0x20 && c < 0x7F && c != '"' && c != '\\';
-        })) {
+    if (PlainText(bytes)) {
       Quoted(bytes);
       return;
     }
@@ -235,17 +239,26 @@ void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
     w.Null();
   }
   w.Key("entries").BeginArray();
-  // Entries come by the hundred thousand: each is put together in a buffer
-  // around its nick, which the writer escapes where it needs it.
+  // Entries come by the hundred thousand: each is put together in a
+  // buffer, with its nick where that is plain and short (as most are);
+  // the writer escapes any other.
+  constexpr std::size_t kNickInBuffer = 64;
   for (std::size_t k = 0; k < b.ranked.size(); ++k) {
     const TimeEntry& e = b.ranked[k];
     char text[512];
     char* p = Put(text, k == 0 ? "{\"rank\":" : ",{\"rank\":");
     p = std::to_chars(p, p + 20, k + 1).ptr;
     p = Put(p, ",\"nick\":");
-    w.Member(std::string_view(text, static_cast<std::size_t>(p - text)));
-    w.TextValue(e.name);
-    p = Put(text, ",\"time\":\"");
+    if (e.name.size() <= kNickInBuffer && PlainText(e.name)) {
+      *p++ = '"';
+      p = Put(p, e.name);
+      *p++ = '"';
+    } else {
+      w.Member(std::string_view(text, static_cast<std::size_t>(p - text)));
+      w.TextValue(e.name);
+      p = text;
+    }
+    p = Put(p, ",\"time\":\"");
     p = PutShownTime(p, e);
     p = Put(p, "\",\"hundredths\":");
     p = PutOptional(p, Hundredths(e));
