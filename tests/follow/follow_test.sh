@@ -1,13 +1,10 @@
 #!/usr/bin/env bash
-# --follow as a process: a log in a temporary directory that the test
-# writes like an IRC client, line by line with pauses. Each battle that
-# ends must be republished (the report checked, and the delay printed;
-# the bound asserted is generous, as the machine may be loaded), a half
-# written line must wait for its end, rotation by rename and by truncation
-# must lose and repeat nothing, SIGHUP must read the settings again, and
-# SIGTERM with a battle open must end as a run ends: the last report is
-# the one a normal run makes of everything written. Then a long run of
-# appended chat checks that memory does not grow with the bytes read.
+# --follow as a process, on a log written like an IRC client writes it:
+# each battle that ends is republished (the delay printed, the bound
+# generous), a half line waits for its end, rotation by rename or by
+# truncation loses and repeats nothing, SIGHUP reads the settings again,
+# SIGTERM with a battle open ends as a run ends; and memory does not grow
+# with the bytes read.
 #
 #   follow_test.sh PROGRAM [MEGABYTES]
 set -u
@@ -20,64 +17,38 @@ export SOURCE_DATE_EPOCH=1110013500 TZ=UTC
 cd "$work" || exit 1
 
 failed=0
-fail() {
-  echo "FAIL: $*"
-  failed=1
-}
+fail() { echo "FAIL: $*"; failed=1; }
 
-# Writes to the followed log and to all.log, which holds everything the
-# client wrote, in order: the log a normal run must agree with.
-add() {
-  printf '%s' "$1" >>"${2:-log}"
-  printf '%s' "$1" >>all.log
-}
+# Writes to the followed log ($2, or log) and to all.log, which holds all
+# the client wrote, in order: the log a normal run must agree with.
+add() { printf '%s' "$1" >>"${2:-log}"; printf '%s' "$1" >>all.log; }
 # A battle of level $1 started by Ann, its times posted one by one.
 start_battle() {
   add "[20:00:00] <Ann> next: http://levels.example.org/lev/$1.lev"$'\n'
-  local nick
-  for nick in Bob Cal Dee; do
-    sleep 0.05
-    add "[20:01:00] <$nick> 1:0$((RANDOM % 10)),$((10 + RANDOM % 90))"$'\n'
-  done
+  for nick in Bob Cal Dee; do sleep 0.05; add "[20:01:00] <$nick> 1:0$((RANDOM % 10)),$((10 + RANDOM % 90))"$'\n'; done
 }
 events() { grep -c '^Event ' rep.txt 2>/dev/null || echo 0; }
-# Waits until the report holds $1 battles; prints the seconds it took.
+ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
+# Waits until the report holds $1 battles; prints the time it took.
 wait_for_events() {
-  local start now
-  start=$(date +%s%N)
-  while [ "$(events)" != "$1" ]; do
-    now=$(date +%s%N)
-    if [ $(((now - start) / 1000000)) -gt 10000 ]; then
-      fail "$2: the report holds $(events) battles, not $1, after 10 s"
-      return 1
-    fi
+  since=$(date +%s%N)
+  until [ "$(events)" = "$1" ]; do
+    [ "$(ms_since "$since")" -le 10000 ] || { fail "$2: the report holds $(events) battles, not $1, after 10 s"; return 1; }
     sleep 0.01
   done
-  now=$(date +%s%N)
-  echo "$2: republished after $(((now - start) / 1000000)) ms"
+  echo "$2: republished after $(ms_since "$since") ms"
 }
+# Waits up to 4 s for standard error to hold a line matching $1 (written
+# just after the report is published).
+said() { for _ in $(seq 200); do grep -q -- "$1" err && return 0; sleep 0.02; done; return 1; }
+# Ends the follower with SIGTERM; its exit status goes to $status.
+stop() { kill -TERM "$pid"; wait "$pid"; status=$?; pid=""; }
 
-# Waits a while for standard error to hold a line matching $1 (it is
-# written just after the report is published).
-said() {
-  local _
-  for _ in $(seq 200); do
-    grep -q -- "$1" err && return 0
-    sleep 0.02
-  done
-  return 1
-}
-
-cat >settings.toml <<'TOML'
-log = ["log"]
-output = "rep.txt"
-extra-points = 1
-TOML
+printf '%s\n' 'log = ["log"]' 'output = "rep.txt"' 'extra-points = 1' >settings.toml
 start_battle Pipe12
 add "[20:02:00] <Ann> stop"$'\n'
 start_battle Hill
-"$prog" --follow -c settings.toml >out 2>err &
-pid=$!
+"$prog" --follow -c settings.toml >out 2>err & pid=$!
 wait_for_events 1 "the log as it was"
 said "event 1, Pipe12, won by .*: report written to $work/rep.txt; following 'log'" ||
   fail "no line on standard error for the first report: $(cat err)"
@@ -108,8 +79,7 @@ add "[20:03:00] <Eve> 0:58,00"$'\n' log.1
 sleep 0.3
 add "[20:04:00] <Ann> stop"$'\n'
 wait_for_events 3 "a stop line in the new file after a rename"
-grep -A8 '^Event 3: Cave3' rep.txt | grep -q 'Eve' ||
-  fail "the time written into the renamed file was lost"
+grep -A8 '^Event 3: Cave3' rep.txt | grep -q 'Eve' || fail "the time written into the renamed file was lost"
 
 # copytruncate: the file is copied and cut to nothing, and written again.
 start_battle Ramp
@@ -118,27 +88,23 @@ sleep 1.2
 add "[20:05:00] <Ann> stop"$'\n'
 wait_for_events 4 "a stop line after a truncation"
 
-# SIGTERM with a battle open: closed as the end of a log closes it.
+# SIGTERM with a battle open: closed as the end of a log closes it, and the
+# last report is the one a normal run makes of everything written.
 start_battle Snake
 add "[20:06:00] <Fox> 0:57,00"$'\n'
 sleep 1
-kill -TERM "$pid"
-wait "$pid"
-status=$?
-pid=""
+stop
 [ "$status" = 0 ] || fail "SIGTERM ended it with status $status"
 [ "$(events)" = 5 ] || fail "the battle open at SIGTERM is not in the last report"
 "$prog" -q -i all.log -p 5 -o normal.txt
 cmp -s rep.txt normal.txt || fail "the last report differs from a normal run on everything written"
 [ "$(cat out)" = rep.txt ] || fail "standard output: $(cat out)"
-ls -a | grep -q vexlane-tmp && fail "a temporary file was left behind"
-[ "$failed" = 0 ] && echo "republish, half line, SIGHUP, rename, truncation, SIGTERM: pass"
+! ls -a | grep -q vexlane-tmp || fail "a temporary file was left behind"
 
 # Memory: $megabytes MiB of chat appended in 1 MiB pieces, a battle every
-# 8 MiB, the log renamed away every 64 MiB (and removed: the follower
-# reads it to its end through its open descriptor) once the follower has
-# caught up. A sanitizer build's
-# memory says nothing, and it is slow: 16 MiB there, unmeasured.
+# 8 MiB, the log renamed away every 64 MiB (and removed: the follower reads
+# it to its end through its open descriptor). A sanitizer build's memory
+# says nothing, and it is slow: 16 MiB there, unmeasured.
 sanitized=0
 ldd "$prog" 2>/dev/null | grep -q -E 'lib[at]san' && sanitized=1 && megabytes=16
 rm -f log rep.txt all.log
@@ -146,10 +112,8 @@ awk 'BEGIN { for (i = 0; i < 15000; i++)
   printf "[21:%02d:%02d] <Nick%d> did you see the new levels on the site, page %d?\n",
     i % 60, i % 60, i % 40, i }' >chat
 : >log
-"$prog" -q --follow -i log -o rep.txt 2>err &
-pid=$!
-start=$(date +%s)
-battles=0
+"$prog" -q --follow -i log -o rep.txt 2>err & pid=$!
+start=$(date +%s) battles=0
 for ((mb = 1; mb <= megabytes; mb++)); do
   cat chat >>log
   if ((mb % 8 == 0)); then
@@ -157,23 +121,19 @@ for ((mb = 1; mb <= megabytes; mb++)); do
       "[21:59:10] <Bob> 1:02,11" "[21:59:20] <Ann> stop" >>log
     battles=$((battles + 1))
   fi
+  # A file the name names only between two looks of the follower is never
+  # seen: rotate once it has caught up, as a daily rotation would.
   if ((mb % 64 == 0)); then
-    # A file the name names only between two looks of the follower is
-    # never seen: rotate once it has caught up, as a daily rotation would.
     wait_for_events "$battles" "after $mb MiB" >/dev/null || break
     mv log old.log && rm old.log && : >log
   fi
 done
 wait_for_events "$battles" "after $megabytes MiB"
 peak=$(awk '/^VmHWM/ { print $2 }' "/proc/$pid/status")
-kill -TERM "$pid"
-wait "$pid"
-status=$?
-pid=""
+stop
 echo "memory: $megabytes MiB followed in $(($(date +%s) - start)) s, peak resident $((peak / 1024)) MiB"
 [ "$status" = 0 ] || fail "the long run ended with status $status: $(cat err)"
-[ "$sanitized" = 1 ] || [ "$peak" -lt 65536 ] ||
-  fail "peak resident memory $((peak / 1024)) MiB after $megabytes MiB"
+[ "$sanitized" = 1 ] || [ "$peak" -lt 65536 ] || fail "peak resident memory $((peak / 1024)) MiB after $megabytes MiB"
 
 [ "$failed" = 0 ] && echo "follow: every case passed"
 exit "$failed"
