@@ -35,11 +35,8 @@ std::string UsageError(const std::string& sentence) {
          "'vexlane-stats --help'.\n";
 }
 
-TEST(CommandLine, NoArgumentsRunsTheDialog) {
-  EXPECT_EQ(ParseCommandLine({}).kind, CommandKind::kDialog);
-}
-
 TEST(CommandLine, VersionAndHelp) {
+  EXPECT_EQ(ParseCommandLine({}).kind, CommandKind::kDialog);
   Answer a = Handle({"--version"});
   EXPECT_EQ(a.status, 0);
   EXPECT_EQ(a.out, "vexlane-stats 1.9\n");
@@ -86,7 +83,6 @@ TEST(CommandLine, LongShortBundledAndEqualsForms) {
 TEST(CommandLine, UsageErrors) {
   const std::pair<std::vector<std::string_view>, std::string> kCases[] = {
       {{"-x"}, "unknown option '-x'"},
-      {{"--bogus"}, "unknown option '--bogus'"},
       {{"--help", "--bogus"}, "unknown option '--bogus'"},
       {{"-i"}, "option '-i' needs a value"},
       {{"--format"}, "option '--format' needs a value"},
@@ -94,8 +90,6 @@ TEST(CommandLine, UsageErrors) {
       {{"--f", "text"}, "ambiguous option '--f'"},
       {{"-p", "1001"},
        "extra points must be a whole number from 0 to 1000, not '1001'"},
-      {{"-p", "-1"},
-       "extra points must be a whole number from 0 to 1000, not '-1'"},
       {{"-p", "7x"},
        "extra points must be a whole number from 0 to 1000, not '7x'"},
       {{"-p", "99999999999999999999"},

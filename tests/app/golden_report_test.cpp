@@ -77,14 +77,5 @@ TEST_F(ReportGoldenTest, HtmlReportLevelByLevelWithReviewEdits) {
             std::string::npos);
 }
 
-TEST(ReportHead, TextReportStartsWithTheTitleLine) {
-  const std::string head =
-      ReportHead(ReportFormat::kComboText, {}, "5.3.2005", "09:05:00");
-  EXPECT_EQ(
-      head.find("Battle statistics on 5.3.2005 at 09:05:00\n\nBattle index:"),
-      0u);
-  EXPECT_EQ(head.find('<'), std::string::npos);
-}
-
 }  // namespace
 }  // namespace vexlane

@@ -80,10 +80,8 @@ TEST(OverallScores, RowLayout) {
       " 1.    Ann          7      (2.33)       2 / 3 (66%)     ";
   ASSERT_EQ(row.size(), 56u);
   EXPECT_NE(tail.find("-\n" + row + "     3:00,00\n"), std::string::npos);
-}
-
-TEST(OverallScores, NoBattlesMeansNoAverageAndNoDivision) {
-  std::vector<PlayerScore> scores = {Player("Ann", 4, 1, 0)};
+  // No battles: no average and no division.
+  scores = {Player("Ann", 4, 1, 0)};
   EXPECT_NE(Tail(scores).find(" 1.    Ann          4                   "
                               "1 / 0                       \n"),
             std::string::npos);
@@ -153,12 +151,9 @@ TEST(TotalTimes, MissingBattlePenaltyAndSort) {
             std::string::npos);
   EXPECT_EQ(tail.find("Overall scores"), std::string::npos);
   EXPECT_EQ(tail.find("Battles by"), std::string::npos);
-}
-
-// Two nicks of one player ranked in the same battle give that player more
-// battles than the report holds; the penalty must not wrap around.
-TEST(TotalTimes, PenaltyIsNeverNegative) {
-  std::vector<PlayerScore> scores = {Player("Johnny", 3, 1, 2)};
+  // Two nicks of one player ranked in the same battle give that player
+  // more battles than the report holds: the penalty must not wrap around.
+  scores = {Player("Johnny", 3, 1, 2)};
   scores[0].total.minutes = 2;
   EXPECT_EQ(TimeColumnText(PenalisedTotals(scores, 1)[0].total),
             "     2:00,00");
