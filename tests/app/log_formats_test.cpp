@@ -147,12 +147,13 @@ TEST(LogFormats, SeveralLogsAndGzipMembersAreReadAsOne) {
   EXPECT_NE(o.out.find("Event 1: Pipe12 by Ann at 20:00:05 (8 mins)"),
             std::string::npos);
 
-  ASSERT_EQ(std::system(("cd '" + dir.path() +
-                         "' && (cat a.log; echo) | gzip -c > log.gz && gzip -c "
-                         "b.log >> log.gz && head -c 100 log.gz > cut.gz && cp a.log "
-                         "plain.gz")
-                            .c_str()),
-            0);
+  ASSERT_EQ(
+      std::system(("cd '" + dir.path() +
+                   "' && (cat a.log; echo) | gzip -c > log.gz && gzip -c "
+                   "b.log >> log.gz && head -c 100 log.gz > cut.gz && cp a.log "
+                   "plain.gz")
+                      .c_str()),
+      0);
   o = RunIn(dir, "-o - -i log.gz");
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out, ClassicReport());

@@ -54,8 +54,8 @@ TEST(ReviewTimes, ShowsTheListAndEndsOnEnter) {
 // Only the first number of a line counts; numbers out of the list and
 // words are ignored silently, each non-empty line showing the list again.
 TEST(ReviewTimes, RemovesByNumberAndRenumbers) {
-  Session s = Review(
-      kThree, "1 3\n0\n-1\n3\nx\n   \n99999999999999999999\n2\n\n");
+  Session s =
+      Review(kThree, "1 3\n0\n-1\n3\nx\n   \n99999999999999999999\n2\n\n");
   EXPECT_EQ(Listing(s.times), "Bob=     1:01,00;");
   EXPECT_NE(s.output.find("Times: \n 1:    Bob              1:01,00\n"
                           " 2:    Cal              1:02,00\n"),
