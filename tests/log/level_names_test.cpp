@@ -5,7 +5,7 @@
 namespace vexlane {
 namespace {
 
-TEST(LevelNameOf, LastPathSegmentOrWord) {
+TEST(LevelNameOf, LastPathSegmentOrWordOrNothing) {
   EXPECT_EQ(LevelNameOf("<Ann> http://host.example/levels/Pipe12.LEV"),
             "Pipe12");
   EXPECT_EQ(LevelNameOf("<Ann> try Foo.lev now"), "Foo");
@@ -15,9 +15,6 @@ TEST(LevelNameOf, LastPathSegmentOrWord) {
   // The later of the last "/" and the last blank wins.
   EXPECT_EQ(LevelNameOf("http://x/dir name/Lev1.lev"), "Lev1");
   EXPECT_EQ(LevelNameOf("see http://x/ab cd.lev"), "cd");
-}
-
-TEST(LevelNameOf, EmptyCases) {
   EXPECT_EQ(LevelNameOf(".lev at the start"), "");
   EXPECT_EQ(LevelNameOf("http://x/"), "");
   EXPECT_EQ(LevelNameOf("no level here .le"), "");

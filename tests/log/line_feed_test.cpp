@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,20 +40,12 @@ std::string RandomLog(std::mt19937* random) {
 // the end leaves.
 std::vector<std::string> SplitLines(const std::string& log, std::string* end) {
   std::vector<std::string> lines;
-  std::size_t at = 0;
-  end->clear();
-  while (at < log.size()) {
-    const std::size_t nl = log.find('\n', at);
-    if (nl == std::string::npos) {
-      lines.push_back(log.substr(at));
-      *end = lines.back();
-      break;
-    }
-    std::string line = log.substr(at, nl - at);
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    if (!in.eof() && !line.empty() && line.back() == '\r') line.pop_back();
     lines.push_back(line);
-    at = nl + 1;
   }
+  *end = log.empty() || log.back() == '\n' ? "" : lines.back();
   return lines;
 }
 

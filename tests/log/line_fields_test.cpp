@@ -5,13 +5,10 @@
 namespace vexlane {
 namespace {
 
-TEST(SpeakerOf, StripsModeMarks) {
+TEST(SpeakerOf, StripsModeMarksAndIsEmptyWhenNotASpokenMessage) {
   EXPECT_EQ(SpeakerOf("[21:04:11] <@Ann> 1:05,00"), "Ann");
   EXPECT_EQ(SpeakerOf("[21:04:11] < +Bob_> hi"), "Bob");
   EXPECT_EQ(SpeakerOf("<Ann> <Bob> hi"), "Ann");
-}
-
-TEST(SpeakerOf, EmptyWhenNotASpokenMessage) {
   EXPECT_EQ(SpeakerOf("[21:04:11] * Ann waves"), "");
   EXPECT_EQ(SpeakerOf("[21:04:11] -!- Bob is now known as Bobby"), "");
   EXPECT_EQ(SpeakerOf("[21:04:11] > quoted <Ann>"), "");
@@ -19,16 +16,14 @@ TEST(SpeakerOf, EmptyWhenNotASpokenMessage) {
   EXPECT_EQ(SpeakerOf(""), "");
 }
 
-TEST(TimeStampOf, BracketedAndBare) {
+// The first word that looks like a stamp, without its brackets.
+TEST(TimeStampOf, BracketedAndBareOrNothing) {
   EXPECT_EQ(TimeStampOf("[21:04:11] <@Ann> hi"), "21:04:11");
   EXPECT_EQ(TimeStampOf("21:04:11 <Ann> hi"), "21:04:11");
   EXPECT_EQ(TimeStampOf("\t[21:04:11]\t<Ann>"), "21:04:11");
   // Separators are not checked and anything after the seconds stays.
   EXPECT_EQ(TimeStampOf("21.04.11 x"), "21.04.11");
   EXPECT_EQ(TimeStampOf("[21:04:11.250] x"), "21:04:11.250");
-}
-
-TEST(TimeStampOf, FirstQualifyingWordOrNothing) {
   EXPECT_EQ(TimeStampOf("2004-10-07 <Ann> hi"), "");
   EXPECT_EQ(TimeStampOf("[2004-10-07] [21:04:11] <Ann>"), "21:04:11");
   EXPECT_EQ(TimeStampOf("<Ann> no stamp here"), "");

@@ -11,93 +11,73 @@ namespace {
 using testing::MakeApples;
 using testing::MakeTime;
 
-// What a log post parses to, written as the report's time column.
-std::string Posted(std::string_view message) {
-  return TimeColumnText(ParseTime("[21:04:11] <Ann> " + std::string(message),
-                                  MessageStart::kAfterMarker));
+std::string Column(std::string_view text,
+                   MessageStart start = MessageStart::kAfterMarker) {
+  return TimeColumnText(ParseTime(text, start));
 }
 
-std::string Typed(std::string_view text) {
-  return TimeColumnText(ParseTime(text, MessageStart::kTypedAlone));
+// What a log post parses to, written as the report's time column.
+std::string Posted(std::string_view message) {
+  return Column("[21:04:11] <Ann> " + std::string(message));
 }
 
 const std::string kNothing(12, ' ');
 
-TEST(ParseTime, DigitCountsDecideTheFields) {
-  EXPECT_EQ(Posted("5923"), "     0:59,23");
-  EXPECT_EQ(Posted("1:05,00"), "     1:05,00");
-  EXPECT_EQ(Posted("1:30,45"), "     1:30,45");
-  EXPECT_EQ(Posted("1234"), "     0:12,34");
-  EXPECT_EQ(Posted("345"), "     0:03,45");
-  EXPECT_EQ(Posted("9999"), "     1:39,99");  // seconds above 59 carry
-  EXPECT_EQ(Posted("  1.05.00  "), "     1:05,00");
+TEST(ParseTime, PostsThatGiveATimeOrApples) {
+  const std::pair<std::string, std::string> kCases[] = {
+      // The count of digits decides the fields.
+      {"5923", "     0:59,23"},
+      {"1:05,00", "     1:05,00"},
+      {"1:30,45", "     1:30,45"},
+      {"1234", "     0:12,34"},
+      {"345", "     0:03,45"},
+      {"9999", "     1:39,99"},  // seconds above 59 carry
+      {"  1.05.00  ", "     1:05,00"},
+      {"1x05y00", "     1:05,00"},  // separators are not checked
+      {"0:02,00", "     0:02,00"},  // the shortest time
+      // A bare number is apples, up to the 50 a level has.
+      {"12", "   12 apples"},
+      {"1", "     1 apple"},
+      {"50", "   50 apples"},
+      // Six digits that read as one integer of 1..50 still give apples.
+      {"000012", "   12 apples"},
+  };
+  for (const auto& [message, column] : kCases) {
+    EXPECT_EQ(Posted(message), column) << message;
+  }
 }
 
-TEST(ParseTime, OutOfRangeTimesAreDropped) {
-  EXPECT_EQ(Posted("6:00,00"), kNothing);
-  EXPECT_EQ(Posted("0:01,99"), kNothing);
-  EXPECT_EQ(Posted("0:02,00"), "     0:02,00");
-  EXPECT_EQ(Posted("5:99,99"), kNothing);  // 6:39,99 after the carry
+TEST(ParseTime, PostsThatGiveNothing) {
+  const std::string kMessages[] = {
+      // Out of range; 5:99,99 is 6:39,99 after the carry.
+      "6:00,00", "0:01,99", "5:99,99", "51", "0",
+      // Too large to represent: no apples and no wrap-around.
+      "99999999999", "4294967308",
+      // Only white space may stand around the digits; a second number is a
+      // word.
+      "12 apples", "1 2", "my time 1:05,00", "1:05,00 :)", "1:05,00!",
+      "+1:05,00",
+      // A 6th digit inside the window of twelve positions gives no time and
+      // no apples; a digit beyond it is text after the last collected one.
+      "1:05,001", "1 0 5 0 0 1", "1:05,00     7",
+      // NUL and high bytes are text.
+      std::string("1:05,00\0", 8), "\xB9:05,00"};
+  for (const std::string& message : kMessages) {
+    EXPECT_EQ(Posted(message), kNothing) << message;
+  }
 }
 
-TEST(ParseTime, BareNumbersAreApples) {
-  EXPECT_EQ(Posted("12"), "   12 apples");
-  EXPECT_EQ(Posted("1"), "     1 apple");
-  EXPECT_EQ(Posted("12 apples"), kNothing);
-  EXPECT_EQ(Posted("50"), "   50 apples");  // the most a level has
-  EXPECT_EQ(Posted("51"), kNothing);
-  EXPECT_EQ(Posted("0"), kNothing);
-  EXPECT_EQ(Posted("1 2"), kNothing);  // a second number is a word
-  // Too large to represent: no apples and no wrap-around.
-  EXPECT_EQ(Posted("99999999999"), kNothing);
-  EXPECT_EQ(Posted("4294967308"), kNothing);
-}
-
-TEST(ParseTime, OnlyWhiteSpaceAroundTheDigits) {
-  EXPECT_EQ(Posted("my time 1:05,00"), kNothing);
-  EXPECT_EQ(Posted("1:05,00 :)"), kNothing);
-  EXPECT_EQ(Posted("1:05,00!"), kNothing);
-  EXPECT_EQ(Posted("+1:05,00"), kNothing);
-}
-
-TEST(ParseTime, DigitWindowOfTwelvePositions) {
-  // A 6th digit inside the window: no time, and not a bare apple count.
-  EXPECT_EQ(Posted("1:05,001"), kNothing);
-  EXPECT_EQ(Posted("1 0 5 0 0 1"), kNothing);
-  // A digit beyond the window is text after the last collected digit.
-  EXPECT_EQ(Posted("1:05,00     7"), kNothing);
-  // Separators between the digits are not checked.
-  EXPECT_EQ(Posted("1x05y00"), "     1:05,00");
-  // Six digits that read as one integer of 1..50 still give apples.
-  EXPECT_EQ(Posted("000012"), "   12 apples");
-}
-
-TEST(ParseTime, MessageStartsAfterTheFirstMarker) {
-  EXPECT_EQ(TimeColumnText(
-                ParseTime("no marker 1:05,00", MessageStart::kAfterMarker)),
-            kNothing);
-  EXPECT_EQ(TimeColumnText(
-                ParseTime("<Ann> <x> 1:05,00", MessageStart::kAfterMarker)),
-            kNothing);
-  EXPECT_EQ(
-      TimeColumnText(ParseTime("<Ann>1:05,00", MessageStart::kAfterMarker)),
-      "     1:05,00");
+TEST(ParseTime, MessageStartsAfterTheFirstMarkerOrAtOnceWhenTyped) {
+  EXPECT_EQ(Column("no marker 1:05,00"), kNothing);
+  EXPECT_EQ(Column("<Ann> <x> 1:05,00"), kNothing);
+  EXPECT_EQ(Column("<Ann>1:05,00"), "     1:05,00");
   const TimeEntry e = ParseTime("<Ann> 1:05,00", MessageStart::kAfterMarker);
   EXPECT_TRUE(e.name.empty());
   EXPECT_EQ(e.points, 0u);
-}
-
-TEST(ParseTime, TypedAloneReadsFromTheFirstCharacter) {
-  EXPECT_EQ(Typed("1:05,00"), "     1:05,00");
-  EXPECT_EQ(Typed("59,23"), "     0:59,23");
-  EXPECT_EQ(Typed("12"), "   12 apples");
-  EXPECT_EQ(Typed("12 apples"), kNothing);
-  EXPECT_EQ(Typed(""), kNothing);
-}
-
-TEST(ParseTime, NulAndHighBytesAreText) {
-  EXPECT_EQ(Posted(std::string("1:05,00\0", 8)), kNothing);
-  EXPECT_EQ(Posted("\xB9:05,00"), kNothing);
+  constexpr MessageStart kTyped = MessageStart::kTypedAlone;
+  EXPECT_EQ(Column("1:05,00", kTyped), "     1:05,00");
+  EXPECT_EQ(Column("12", kTyped), "   12 apples");
+  EXPECT_EQ(Column("", kTyped), kNothing);
 }
 
 TEST(Better, TimesBeatApplesAndMoreApplesBeatFewer) {

@@ -12,7 +12,7 @@ using Item = std::pair<int, int>;  // key, original place
 bool KeyAhead(const Item& a, const Item& b) { return a.first < b.first; }
 
 // The exchange sort exactly as the rankings are defined.
-void AsSpecified(std::vector<Item>* list) {
+void ByTheLoops(std::vector<Item>* list) {
   std::vector<Item>& v = *list;
   for (std::size_t i = 0; i < v.size(); ++i) {
     for (std::size_t j = i; j < v.size(); ++j) {
@@ -33,7 +33,7 @@ TEST(ExchangeSort, SameOrderAsTheLoopsTiesIncluded) {
                                            i};
     }
     std::vector<Item> expected = list;
-    AsSpecified(&expected);
+    ByTheLoops(&expected);
     ExchangeSort(&list, KeyAhead);
     ASSERT_EQ(list, expected) << "round " << round;
   }
@@ -49,14 +49,9 @@ TEST(ExchangeSort, LargeListsInLittleTime) {
   }
   ExchangeSort(&reversed, KeyAhead);
   EXPECT_TRUE(std::is_sorted(reversed.begin(), reversed.end()));
-  std::vector<Item> small(equal.begin(), equal.begin() + 300);
-  std::vector<Item> expected = small;
-  AsSpecified(&expected);
-  ExchangeSort(&small, KeyAhead);
-  EXPECT_EQ(small, expected);
+  const std::vector<Item> unchanged = equal;
   ExchangeSort(&equal, KeyAhead);  // equal keys never move
-  EXPECT_EQ(equal.front().second, 0);
-  EXPECT_EQ(equal.back().second, 199999);
+  EXPECT_EQ(equal, unchanged);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 
+#include "season.h"
 #include "test_util.h"
 
 namespace vexlane {
@@ -24,8 +25,9 @@ void ExpectRating(const Rating& r, double mu, double sigma) {
 
 // The paper's sums written out for a few battles of new players, where
 // every exp(mu / c) is equal and each p = e_i / C_q is 1 over the number of
-// players placed at q or below.
-TEST(RateBattle, NewPlayersByThePapersSums) {
+// players placed at q or below, and worked from them for one of players of
+// different standing.
+TEST(RateBattle, ByThePapersSums) {
   const double v = kNewVariance;
   std::vector<Rating> two(2);
   RateBattle(two, std::vector<std::size_t>{0, 1});
@@ -46,10 +48,8 @@ TEST(RateBattle, NewPlayersByThePapersSums) {
   ExpectRating(three[1], 25 - v / c / 3,
                std::sqrt(v * (1 - g * (2.0 / 9 + 1.0 / 4))));
   ExpectRating(three[2], three[1].mu, three[1].sigma);
-}
 
-TEST(RateBattle, PlayersOfDifferentStandingByThePapersSums) {
-  // Worked from the paper's sums: the favourite comes last.
+  // Players of different standing, the favourite last.
   std::vector<Rating> players = {{30, 5}, {25, 25.0 / 3}, {20, 7}};
   RateBattle(players, std::vector<std::size_t>{2, 0, 1});
   ExpectRating(players[0], 27.982010862700616, 4.946808972778891);
@@ -68,27 +68,14 @@ TEST(RateBattle, OrderWithinAPlaceDoesNotMatter) {
   }
 }
 
-// Battles of the log as the finder would hand them over, in log order.
-struct Season {
-  Standings standings;
-  SeasonRatings r;
-  void Add(std::vector<TimeEntry> times) {
-    FoundBattle found;
-    found.starter = "Zed";  // never drives: never rated
-    found.times = std::move(times);
-    const ScoredBattle battle = ScoreBattle(std::move(found), 1);
-    AddToStandings(battle, &standings);
-    AddToRatings(battle, standings, &r);
-  }
-};
-
 TEST(RateSeason, StandingsPlayersTiesAndBattlesAlone) {
-  Season s;
-  s.Add({Post("Ann", "59,00"), Post("Bobby", "1:02,00")});
-  s.Add({Post("bobby", "1:00,00")});  // alone: nothing changes
+  testing::Season s;  // Zed starts every battle, drives none: never rated
+  s.Add({Post("Ann", "59,00"), Post("Bobby", "1:02,00")}, "", "Zed");
+  s.Add({Post("bobby", "1:00,00")}, "", "Zed");  // alone: nothing changes
   s.Add({Post("Cal", "7"), Post("BOBBIE", "1:00,00"), Post("Dee", "7"),
-         Post("Bobby", "1:09,00")});  // one player: the better entry counts
-  const SeasonRatings& r = s.r;
+         Post("Bobby", "1:09,00")},
+        "", "Zed");  // one player: the better entry counts
+  const SeasonRatings& r = s.ratings;
   std::vector<Rating> first(2);
   RateBattle(first, std::vector<std::size_t>{0, 1});
   std::vector<Rating> third = {first[1], {}, {}};
@@ -110,7 +97,7 @@ TEST(RateSeason, StrongestSimulatedPlayerEndsOnTop) {
   // skill plus Gumbel noise, which is the Plackett-Luce model's own.
   std::mt19937 random(24);
   std::uniform_real_distribution<double> uniform(1e-9, 1.0);
-  Season s;
+  testing::Season s;
   for (int battle = 0; battle < 3000; ++battle) {
     std::vector<int> group = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     std::shuffle(group.begin(), group.end(), random);
@@ -125,7 +112,7 @@ TEST(RateSeason, StrongestSimulatedPlayerEndsOnTop) {
     }
     s.Add(std::move(times));
   }
-  const PlayerOrder order = RatingOrder(s.r, s.standings.scores);
+  const PlayerOrder order = RatingOrder(s.ratings, s.standings.scores);
   EXPECT_EQ(s.standings.scores[order.front()].name, "L");
   EXPECT_EQ(s.standings.scores[order.back()].name, "A");
 }
