@@ -67,7 +67,7 @@ class WatchedSource : public ByteSource {
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override {
     const std::ptrdiff_t n = inner_->Read(buffer, size, error);
-    if (n < 0 && read_error_.empty()) {
+    if (n == -1 && read_error_.empty()) {
       read_error_ = Quoted(inner_->Name()) + ": " + *error;
     }
     if (n > 0) done_ += static_cast<std::uint64_t>(n);
@@ -76,7 +76,7 @@ class WatchedSource : public ByteSource {
   }
   void Close() override { inner_->Close(); }
   const std::string& Name() const override { return inner_->Name(); }
-  bool CaughtUp() const override { return inner_->CaughtUp(); }
+  LogBreak BreakBefore() const override { return inner_->BreakBefore(); }
   void EndWaiting() override { inner_->EndWaiting(); }
 
   const std::string& read_error() const { return read_error_; }
@@ -100,12 +100,14 @@ class OptionsRun : public FinderClient {
         log_name_(std::move(log_name)),
         progress_(progress),
         explainer_(explainer),
-        report_(options.format, settings),
+        settings_(settings),
+        report_(std::make_unique<ReportBuilder>(options.format, settings)),
         repair_matches_(options.corrections.repairs.size()) {}
 
   // The settings may leave a battle out: a repair skips it, or it lies
   // outside the season.
   bool Keeps(const FoundBattle& battle) override {
+    if (journaling_ && !replaying_) journal_.push_back(battle);
     const Corrections& c = options_.corrections;
     if (c.empty()) return true;
     for (std::size_t i : RepairsOf(c, battle)) ++repair_matches_[i];
@@ -125,8 +127,8 @@ class OptionsRun : public FinderClient {
       CorrectBattle(options_.corrections, battle, &changes);
       Explain(changes, *battle);
     }
-    report_.Add(battle);
-    const BattleSummary& added = report_.last_added();
+    report_->Add(battle);
+    const BattleSummary& added = report_->last_added();
     ++news_.battles;
     news_.event = added.event;
     news_.level = added.level;
@@ -139,12 +141,37 @@ class OptionsRun : public FinderClient {
     int event = 0;  // of the last one
     std::string level;
     std::string winner;
+    bool read_again = false;  // a file of the log was read again
   };
   News TakeNews() { return std::exchange(news_, News{}); }
   // Follow mode: called each time the scan has caught up with the log.
   std::function<void()> on_caught_up;
   void CaughtUp() override {
     if (on_caught_up) on_caught_up();
+  }
+
+  // Follow mode: every battle found is kept as found, so that a file of
+  // the log read again can take back the battles it gave.
+  void KeepJournal() { journaling_ = true; }
+  void FileBegins() override { file_start_ = journal_.size(); }
+  // The report is made again from the battles found before the file
+  // began; the file's own are found again as it is read.
+  void FileReadAgain() override {
+    if (!journaling_) return;
+    journal_.resize(file_start_);
+    report_ = std::make_unique<ReportBuilder>(options_.format, settings_);
+    repair_matches_.assign(repair_matches_.size(), 0);
+    undated_.clear();
+    Explainer* explainer = std::exchange(explainer_, nullptr);
+    replaying_ = true;
+    for (const FoundBattle& found : journal_) {
+      FoundBattle battle = found;
+      if (Keeps(battle)) BattleFound(&battle);
+    }
+    replaying_ = false;
+    explainer_ = explainer;
+    news_ = News{};
+    news_.read_again = true;
   }
 
   // The levels in the order given, one a call (a battle left out by the
@@ -162,7 +189,7 @@ class OptionsRun : public FinderClient {
          << std::flush;
   }
 
-  ReportBuilder& report() { return report_; }
+  ReportBuilder& report() { return *report_; }
   // How many battles each repair of the settings matched.
   const std::vector<std::size_t>& repair_matches() const {
     return repair_matches_;
@@ -186,11 +213,16 @@ class OptionsRun : public FinderClient {
   std::string log_name_;
   ProgressLine* progress_;
   Explainer* explainer_;
-  ReportBuilder report_;
+  ExportSettings* settings_;
+  std::unique_ptr<ReportBuilder> report_;
   std::size_t next_ = 0;
   std::vector<std::size_t> repair_matches_;
   std::string undated_;
   News news_;
+  bool journaling_ = false;
+  bool replaying_ = false;
+  std::vector<FoundBattle> journal_;  // every battle found, when journaling
+  std::size_t file_start_ = 0;        // of journal_, at FileBegins
 };
 
 // The logs of a run, each opened once and kept open: a level-by-level
@@ -613,8 +645,10 @@ class Scan {
       });
     }
     if (followed != nullptr) {
-      followed->Follow([] { return FollowSignalsCaught() != 0; });
+      followed->Follow(
+          [] { return (FollowSignalsCaught() & kStopAsked) != 0; });
       run_->on_caught_up = caught_up;
+      run_->KeepJournal();
       if (explainer && !followed->why_polling().empty()) {
         err_ << Quoted(followed->Name())
              << " is followed by reading it every second: "
@@ -766,25 +800,67 @@ std::string FullPath(const std::string& path) {
   return std::filesystem::absolute(path, ec).lexically_normal().string();
 }
 
+// What a following reads with: the settings, the logs opened, their format.
+struct Following {
+  RunOptions options;
+  Logs logs;
+  Detection detected;
+  LogFormat format = LogFormat::kClassic;
+};
+
+// Opens the logs of `options` and checks its output as a start does (the
+// report `published` so far is this program's to replace); false after
+// saying why.
+bool PrepareFollowing(const RunOptions& options, StandardStreams& streams,
+                      const std::string& published, Following* following) {
+  following->options = options;
+  if (!OpenLogs(options, streams, &following->logs)) return false;
+  RunOptions checked = options;
+  checked.force = options.force || published == options.output;
+  if (const std::string problem =
+          OutputProblem(checked, streams, following->logs);
+      !problem.empty()) {
+    streams.err << kProgram << problem << "\n" << std::flush;
+    return false;
+  }
+  following->detected = DetectLogFormat(following->logs.first_bytes);
+  return ChooseFormat(options, following->logs, following->detected,
+                      streams.err, &following->format);
+}
+
 // Follow mode's publishing: each time the scan has caught up with the
-// followed log and battles have ended since, the report as it stands is
-// published at -o, replacing the one published before, with one line on
-// standard error unless -q.
+// followed log and battles have ended since (or a file of it was read
+// again), the report as it stands is published at -o, replacing the one
+// published before, with one line on standard error unless -q. It also
+// hears SIGHUP there: the settings and the logs are made ready for a new
+// start, and only then does the following end to make the report anew.
 class Republisher {
  public:
   // `*published` is the report this program published at -o so far
-  // (empty: none), which it may replace.
-  Republisher(const RunOptions& options, StandardStreams& streams,
-              std::string* published)
-      : options_(options), streams_(streams), published_(published) {}
+  // (empty: none), which it may replace; `*next` receives what a SIGHUP
+  // makes ready.
+  Republisher(const RunOptions& command_line, const RunOptions& options,
+              StandardStreams& streams, std::string* published,
+              Following* next)
+      : command_line_(command_line),
+        options_(options),
+        streams_(streams),
+        published_(published),
+        next_(next) {}
 
   // Called on the scan's thread between lines.
   void CaughtUp(Scan* scan, FollowedFile* followed) {
     std::ostream& err = streams_.err;
+    // Said even with -q: the log needs a hand.
+    for (const std::string& notice : followed->TakeNotices()) {
+      err << kProgram << "following: " << VisibleControls(notice) << "\n"
+          << std::flush;
+    }
+    if (Reloaded(followed)) return;
     const OptionsRun::News news = scan->run().TakeNews();
     const bool first = first_;
     first_ = false;
-    if (news.battles == 0) {
+    if (news.battles == 0 && !news.read_again) {
       if (first && !options_.quiet) {
         err << kProgram << "following " << Quoted(followed->Name())
             << ": no battle yet, the report is written when one ends\n"
@@ -793,6 +869,7 @@ class Republisher {
       return;
     }
     ReportBuilder& report = scan->report();
+    if (report.battles() == 0 && published_->empty()) return;
     report.Finish();
     std::string target;
     const WriteOutcome outcome =
@@ -814,20 +891,7 @@ class Republisher {
     if (!outcome.warning.empty()) {
       err << kProgram << outcome.warning << "\n" << std::flush;
     }
-    if (options_.quiet) return;
-    if (news.battles == 1) {
-      err << kProgram << "event " << news.event << ", ";
-    } else {
-      err << kProgram << "events " << news.event - news.battles + 1 << " to "
-          << news.event << ", the last ";
-    }
-    err << VisibleControls(news.level) << ", won by "
-        << VisibleControls(news.winner) << " ("
-        << Counted(report.battles(), "battle") << ", "
-        << Counted(report.players(), "player") << "): " << OutputNoun(options_)
-        << " written to " << FullPath(outcome.path);
-    if (first) err << "; following " << Quoted(followed->Name());
-    err << "\n" << std::flush;
+    if (!options_.quiet) Tell(news, report, outcome, first, *followed);
   }
 
   // Whether the report at -o is replaced: with --force, or when it is the
@@ -836,68 +900,116 @@ class Republisher {
     return options_.force || *published_ == options_.output;
   }
   bool failed() const { return failed_; }
+  // A SIGHUP made `*next` ready, and the following ended for it.
+  bool reloaded() const { return reloaded_; }
 
  private:
+  // The line for a published report.
+  void Tell(const OptionsRun::News& news, const ReportBuilder& report,
+            const WriteOutcome& outcome, bool first,
+            const FollowedFile& followed) {
+    std::ostream& err = streams_.err;
+    err << kProgram;
+    if (news.read_again) {
+      err << Quoted(followed.Name())
+          << " changed and was read again from its start"
+          << (news.battles > 0 ? "; " : " ");
+    }
+    if (news.battles == 1) {
+      err << "event " << news.event << ", ";
+    } else if (news.battles > 1) {
+      err << "events " << news.event - news.battles + 1 << " to "
+          << news.event << ", the last ";
+    }
+    if (news.battles > 0) {
+      err << VisibleControls(news.level) << ", won by "
+          << VisibleControls(news.winner) << " ";
+    }
+    err << "(" << Counted(report.battles(), "battle") << ", "
+        << Counted(report.players(), "player") << "): " << OutputNoun(options_)
+        << " written to " << FullPath(outcome.path);
+    if (first) err << "; following " << Quoted(followed.Name());
+    err << "\n" << std::flush;
+  }
+
+  // SIGHUP: the settings read again and the logs opened as a new start
+  // would; true when they are ready and the following ends for them.
+  // When they cannot be, it is said, and the report and the following go
+  // on as they were.
+  bool Reloaded(FollowedFile* followed) {
+    const int asked = FollowSignalsCaught();
+    if ((asked & kReloadAsked) == 0 || (asked & kStopAsked) != 0) return false;
+    ForgetReload();
+    std::ostream& err = streams_.err;
+    RunOptions reread;
+    std::string error;
+    if (!LoadSettings(command_line_, &reread, &error)) {
+      err << kProgram << error << " (the settings stay as they were)\n"
+          << std::flush;
+      reread = options_;
+    }
+    *next_ = Following{};
+    if (!PrepareFollowing(reread, streams_, *published_, next_)) {
+      *next_ = Following{};
+      err << kProgram << "the logs are not read again: the report stays as "
+          << "it was, and " << Quoted(followed->Name()) << " is followed on\n"
+          << std::flush;
+      return false;
+    }
+    reloaded_ = true;
+    followed->EndWaiting();
+    return true;
+  }
+
+  const RunOptions& command_line_;
   const RunOptions& options_;
   StandardStreams& streams_;
   std::string* published_;
+  Following* next_;
   bool first_ = true;
   bool failed_ = false;
+  bool reloaded_ = false;
 };
 
 }  // namespace
 
 int RunFollowing(const RunOptions& command_line, const RunOptions& options,
                  StandardStreams& streams) {
-  std::ostream& err = streams.err;
   CatchFollowSignals();
-  RunOptions now = options;
   std::string published;
+  auto now = std::make_unique<Following>();
+  if (!PrepareFollowing(options, streams, published, now.get())) return 1;
   for (;;) {
-    Logs logs;
-    if (!OpenLogs(now, streams, &logs)) return 1;
-    Republisher republisher(now, streams, &published);
-    RunOptions checked = now;
-    checked.force = republisher.Replaces();
-    if (const std::string problem = OutputProblem(checked, streams, logs);
-        !problem.empty()) {
-      err << kProgram << problem << "\n" << std::flush;
-      return 1;
-    }
-    const Detection detected = DetectLogFormat(logs.first_bytes);
-    LogFormat format = LogFormat::kClassic;
-    if (!ChooseFormat(now, logs, detected, err, &format)) return 1;
-
-    Scan scan(now, streams, logs, format);
-    if (!scan.Run(logs.followed,
-                  [&] { republisher.CaughtUp(&scan, logs.followed); }) ||
-        republisher.failed()) {
-      return 1;
-    }
-    const int asked = FollowSignalsCaught();
-    if ((asked & kReloadAsked) != 0 && (asked & kStopAsked) == 0) {
-      // SIGHUP: the settings again, and the report made anew from the
-      // logs as they stand, as a new start would make it.
-      ForgetReload();
-      RunOptions reread;
-      std::string error;
-      if (LoadSettings(command_line, &reread, &error)) {
-        now = reread;
-      } else {
-        err << kProgram << error << " (the settings stay as they were)\n"
-            << std::flush;
+    auto next = std::make_unique<Following>();
+    {
+      Republisher republisher(command_line, now->options, streams, &published,
+                              next.get());
+      Scan scan(now->options, streams, now->logs, now->format);
+      FollowedFile* followed = now->logs.followed;
+      if (!scan.Run(followed,
+                    [&] { republisher.CaughtUp(&scan, followed); }) ||
+          republisher.failed()) {
+        return 1;
       }
-      if (!now.quiet) {
-        err << kProgram << "reading the logs again"
-            << (now.config.empty() ? "" : " with " + Quoted(now.config)) << "\n"
-            << std::flush;
+      if (!republisher.reloaded()) {
+        // SIGTERM or SIGINT: the end of the log closes the open battle, and
+        // the run ends as a run on the log as it stands ends.
+        return FinishRun(now->options, streams, now->logs, &scan,
+                         FormatHint(now->detected, now->format),
+                         republisher.Replaces());
       }
-      continue;
     }
-    // SIGTERM or SIGINT: the end of the log closes the open battle, and the
-    // run ends as a run on the log as it stands ends.
-    return FinishRun(now, streams, logs, &scan, FormatHint(detected, format),
-                     republisher.Replaces());
+    // SIGHUP: the report made anew from the logs as they stand, as a new
+    // start would make it.
+    if (!next->options.quiet) {
+      streams.err << kProgram << "reading the logs again"
+                  << (next->options.config.empty()
+                          ? ""
+                          : " with " + Quoted(next->options.config))
+                  << "\n"
+                  << std::flush;
+    }
+    now = std::move(next);
   }
 }
 

@@ -46,6 +46,18 @@ bool IsRegularFile(std::FILE* file);
 // The size of the file open as `file`; -1 when it cannot be told.
 std::int64_t SizeOfStream(std::FILE* file);
 
+// Opens `path` for binary reading, unbuffered, only when it names a regular
+// file (through symbolic links): a FIFO, device, socket or directory is
+// never opened far enough to block. nullptr otherwise, with `*why` saying
+// what the name names ("a FIFO", "a directory"; `*not_regular` then set) or
+// why it cannot be opened.
+std::FILE* OpenRegularFile(const std::string& path, std::string* why,
+                           bool* not_regular);
+
+// Moves `file` to byte `offset` from its start (offsets past 2 GiB
+// included). False when it cannot.
+bool SeekStream(std::FILE* file, std::uint64_t offset);
+
 // Which file a name or an open stream is, to tell two names of one file.
 struct FileId {
   bool known = false;  // false: no such file, or it cannot be told
@@ -144,20 +156,24 @@ class FileChangeWait {
   FileChangeWait& operator=(const FileChangeWait&) = delete;
 
   // Watches `path`: the file it names now, and its directory for a file of
-  // that name renamed, removed or created. Call it again once the name
-  // names another file.
+  // that name renamed, removed or created; when `path` is a symbolic link,
+  // the directory of the file it leads to as well, for that name. Call it
+  // again once the name names another file.
   void Watch(const std::string& path);
   // Empty when changes are told; otherwise why the wait polls.
   const std::string& why_polling() const { return why_polling_; }
   // Returns when the file may have changed (or a second has passed, when
-  // polling), or at once while the waits are interrupted.
-  void Wait();
+  // polling or when `at_most_a_second`), or at once while the waits are
+  // interrupted.
+  void Wait(bool at_most_a_second = false);
 
  private:
   int fd_ = -1;  // the inotify descriptor where there is one
   int file_watch_ = -1;
-  int directory_watch_ = -1;
-  std::string name_;  // the file's name within its directory
+  int directory_watch_ = -1;  // the directory of `path`
+  int target_watch_ = -1;     // the directory a link leads to, if another
+  std::string name_;          // the file's name within its directory
+  std::string target_name_;   // the linked file's name within its own
   std::string why_polling_;
 };
 

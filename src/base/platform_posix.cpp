@@ -121,6 +121,63 @@ std::int64_t SizeOfStream(std::FILE* file) {
 
 namespace {
 
+// What a name that is not a regular file names, for messages.
+const char* KindOf(mode_t mode) {
+  if (S_ISDIR(mode)) return "a directory";
+  if (S_ISFIFO(mode)) return "a FIFO";
+  if (S_ISSOCK(mode)) return "a socket";
+  if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+  return "not a regular file";
+}
+
+}  // namespace
+
+std::FILE* OpenRegularFile(const std::string& path, std::string* why,
+                           bool* not_regular) {
+  *not_regular = false;
+  struct stat st {};
+  if (stat(path.c_str(), &st) != 0) {
+    *why = std::strerror(errno);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    *why = KindOf(st.st_mode);
+    *not_regular = true;
+    return nullptr;
+  }
+  // The name may name a FIFO by the time it is opened: O_NONBLOCK keeps
+  // the open from waiting for a writer, and the file is looked at again.
+  const int fd =
+      open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return nullptr;
+  }
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    *why = KindOf(st.st_mode);
+    *not_regular = true;
+    close(fd);
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* file = fdopen(fd, "rb");
+  if (file == nullptr) {
+    *why = std::strerror(errno);
+    close(fd);
+    return nullptr;
+  }
+  // Reads go straight into the caller's block: no stale buffer after the
+  // file has grown or shrunk.
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+bool SeekStream(std::FILE* file, std::uint64_t offset) {
+  return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+namespace {
+
 FileId IdOf(const struct stat& st) {
   FileId id;
   id.known = true;
@@ -395,18 +452,38 @@ FileChangeWait::~FileChangeWait() {
 void FileChangeWait::Watch(const std::string& path) {
 #ifdef __linux__
   if (fd_ < 0) return;
-  const std::size_t slash = path.rfind('/');
-  const std::string dir = slash == std::string::npos
-                              ? "."
-                              : (slash == 0 ? "/" : path.substr(0, slash));
-  name_ = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto split = [](const std::string& p, std::string* name) {
+    const std::size_t slash = p.rfind('/');
+    *name = slash == std::string::npos ? p : p.substr(slash + 1);
+    return slash == std::string::npos ? std::string(".")
+                                      : (slash == 0 ? "/" : p.substr(0, slash));
+  };
+  const std::string dir = split(path, &name_);
+  constexpr std::uint32_t kNames =
+      IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
   if (file_watch_ >= 0) inotify_rm_watch(fd_, file_watch_);
   file_watch_ = inotify_add_watch(
       fd_, path.c_str(), IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF);
   if (directory_watch_ < 0) {
-    directory_watch_ = inotify_add_watch(
-        fd_, dir.c_str(), IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE);
+    directory_watch_ = inotify_add_watch(fd_, dir.c_str(), kNames);
   }
+  // A symbolic link: the file it leads to is rotated in its own
+  // directory, under its own name.
+  int target = -1;
+  target_name_.clear();
+  if (char* real = realpath(path.c_str(), nullptr); real != nullptr) {
+    const std::string resolved(real);
+    std::free(real);
+    std::string name;
+    const std::string target_dir = split(resolved, &name);
+    target = inotify_add_watch(fd_, target_dir.c_str(), kNames);
+    if (target >= 0) target_name_ = name;
+  }
+  if (target_watch_ >= 0 && target_watch_ != target &&
+      target_watch_ != directory_watch_) {
+    inotify_rm_watch(fd_, target_watch_);
+  }
+  target_watch_ = target;
   struct statfs fs {};
   const char* remote =
       statfs(path.c_str(), &fs) == 0 ? RemoteFileSystem(fs.f_type) : nullptr;
@@ -426,11 +503,12 @@ void FileChangeWait::Watch(const std::string& path) {
 #endif
 }
 
-void FileChangeWait::Wait() {
+void FileChangeWait::Wait(bool at_most_a_second) {
   const bool told = why_polling_.empty() && fd_ >= 0;
   for (;;) {
     struct pollfd fds[2] = {{Wake().read_end, POLLIN, 0}, {fd_, POLLIN, 0}};
-    const int ready = poll(fds, told ? 2 : 1, told ? -1 : 1000);
+    const int ready =
+        poll(fds, told ? 2 : 1, told && !at_most_a_second ? -1 : 1000);
     if (ready <= 0 || (fds[0].revents & POLLIN) != 0) return;  // or EINTR
 #ifdef __linux__
     // Only the events of the followed file end the wait; the directory
@@ -442,8 +520,12 @@ void FileChangeWait::Wait() {
       for (ssize_t at = 0; at < n;) {
         const auto* e =
             reinterpret_cast<const struct inotify_event*>(events + at);
-        ours = ours || e->wd == file_watch_ || (e->mask & IN_Q_OVERFLOW) != 0 ||
-               (e->wd == directory_watch_ && e->len > 0 && name_ == e->name);
+        const bool named = e->len > 0 && ((e->wd == directory_watch_ &&
+                                           name_ == e->name) ||
+                                          (e->wd == target_watch_ &&
+                                           target_name_ == e->name));
+        ours = ours || named || e->wd == file_watch_ ||
+               (e->mask & IN_Q_OVERFLOW) != 0;
         at += static_cast<ssize_t>(sizeof(struct inotify_event) + e->len);
       }
     }

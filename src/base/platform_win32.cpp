@@ -64,6 +64,33 @@ std::int64_t SizeOfStream(std::FILE* file) {
              : -1;
 }
 
+std::FILE* OpenRegularFile(const std::string& path, std::string* why,
+                           bool* not_regular) {
+  *not_regular = false;
+  struct _stat64 st {};
+  if (_stat64(path.c_str(), &st) != 0) {
+    *why = std::strerror(errno);
+    return nullptr;
+  }
+  if ((st.st_mode & _S_IFMT) != _S_IFREG) {
+    *why = (st.st_mode & _S_IFMT) == _S_IFDIR ? "a directory"
+                                              : "not a regular file";
+    *not_regular = true;
+    return nullptr;
+  }
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr) {
+    *why = std::strerror(errno);
+    return nullptr;
+  }
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  return file;
+}
+
+bool SeekStream(std::FILE* file, std::uint64_t offset) {
+  return _fseeki64(file, static_cast<__int64>(offset), SEEK_SET) == 0;
+}
+
 namespace {
 
 FileId IdOfHandle(HANDLE handle) {
@@ -223,7 +250,7 @@ FileChangeWait::~FileChangeWait() = default;
 
 void FileChangeWait::Watch(const std::string&) {}
 
-void FileChangeWait::Wait() {
+void FileChangeWait::Wait(bool) {
   for (int step = 0; step < 10 && !waits_interrupted; ++step) Sleep(100);
 }
 

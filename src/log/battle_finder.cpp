@@ -79,6 +79,7 @@ class Finder {
     SetLevel(options.first_level);
     state_.times.reserve(100);
     feed_.OnCaughtUp([this] { client_->CaughtUp(); });
+    feed_.OnBreak([this](LogBreak brk) { Break(brk); });
   }
 
   int Run() {
@@ -132,6 +133,24 @@ class Finder {
   void SetLevel(std::string_view level) {
     if (level.data() != state_.level.data()) state_.level.assign(level);
     UpperInto(state_.level, &state_.level_upper);
+  }
+
+  // A file begins, or begins again: the scan's state is kept, or taken
+  // back to what was kept. The feed calls it between chunks, after the
+  // last speaker was copied out of the chunk before (TakeAnnouncer).
+  void Break(LogBreak brk) {
+    if (brk == LogBreak::kNewFile) {
+      file_start_.state = state_;
+      file_start_.line_number = line_number_;
+      file_start_.lines_read = lines_read_;
+      client_->FileBegins();
+      return;
+    }
+    state_ = file_start_.state;
+    line_number_ = file_start_.line_number;
+    lines_read_ = file_start_.lines_read;
+    pending_announcer_ = {};
+    client_->FileReadAgain();
   }
 
   // Returns false when the scan is over; else the log has been reopened.
@@ -461,6 +480,12 @@ class Finder {
   std::size_t line_number_ = 0;  // in the current part
   std::size_t lines_read_ = 0;
   BattleScanState state_;
+  // Where the file begun last began.
+  struct FileStart {
+    BattleScanState state;
+    std::size_t line_number = 0;
+    std::size_t lines_read = 0;
+  } file_start_;
   FoundBattle battle_;
   LineFeed feed_;
   std::string_view pending_announcer_;  // the announcer, not yet copied

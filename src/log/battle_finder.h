@@ -55,6 +55,16 @@ class FinderClient {
   // A followed log: every line the client has written so far has been
   // read, and the scan waits for more. A battle still running stays open.
   virtual void CaughtUp() {}
+
+  // The lines from here on begin a file: each part of the log, and each
+  // new file of a followed log (a rotation). What was handed over before
+  // stays, whatever becomes of that file.
+  virtual void FileBegins() {}
+  // A followed log's file begun last is read again from its start (it was
+  // changed in place, or cut): the battles handed over since FileBegins
+  // are void and are found again as the file is read; the scan is back
+  // where it was then.
+  virtual void FileReadAgain() {}
 };
 
 // One decision of the finder, for the explanation: what happened on which

@@ -153,6 +153,7 @@ bool ReplaySource::KeepCopy(std::string* error) {
 
 std::ptrdiff_t ReplaySource::Read(char* buffer, std::size_t size,
                                   std::string* error) {
+  from_inner_ = direct_;
   if (direct_) return inner_->Read(buffer, size, error);
   std::ptrdiff_t n = 0;
   if (replaying_ && at_ < fetched_) {
@@ -168,16 +169,11 @@ std::ptrdiff_t ReplaySource::Read(char* buffer, std::size_t size,
     std::memcpy(buffer, head_.data() + head_out_, static_cast<std::size_t>(n));
     head_out_ += static_cast<std::size_t>(n);
   } else {
+    from_inner_ = true;
     FromInner(buffer, size, &n, error);
   }
   if (n > 0) at_ += static_cast<std::uint64_t>(n);
   return n;
-}
-
-bool ReplaySource::CaughtUp() const {
-  // Caught up once what Peek read ahead has been handed out too.
-  return (direct_ || (!replaying_ && head_out_ >= head_.size())) &&
-         inner_->CaughtUp();
 }
 
 std::ptrdiff_t MemorySource::Read(char* buffer, std::size_t size,

@@ -11,6 +11,15 @@
 
 namespace vexlane {
 
+// Where the bytes of a Read stand in a followed log (FollowedFile), whose
+// name may come to name another file.
+enum class LogBreak {
+  kNone,       // they go on from the bytes before
+  kNewFile,    // they begin a new file of the log (a rotation)
+  kReadAgain,  // they begin again the file read since the last kNewFile
+               // (changed in place or cut): they replace what it gave
+};
+
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
@@ -20,9 +29,12 @@ class ByteSource {
   virtual bool Open(std::string* error) = 0;
 
   // Up to `size` bytes into `buffer`: the count read, 0 at the end, -1 on a
-  // read error (`*error` says why).
+  // read error (`*error` says why), or kNothingYet.
   virtual std::ptrdiff_t Read(char* buffer, std::size_t size,
                               std::string* error) = 0;
+  // What a followed log's Read returns once, before it waits for the
+  // client to write more: every byte written so far has been handed out.
+  static constexpr std::ptrdiff_t kNothingYet = -2;
 
   virtual void Close() = 0;
 
@@ -33,9 +45,8 @@ class ByteSource {
   // How messages name the log.
   virtual const std::string& Name() const = 0;
 
-  // A followed log (FollowedFile), whose Read waits at the end for more:
-  // true when the last Read handed out every byte the log held then.
-  virtual bool CaughtUp() const { return false; }
+  // A followed log: where the bytes of the last Read stand.
+  virtual LogBreak BreakBefore() const { return LogBreak::kNone; }
   // Makes a waiting Read, and every later one, return what the log holds
   // and then its end. Safe from another thread than the reader's.
   virtual void EndWaiting() {}
@@ -100,7 +111,9 @@ class ReplaySource : public ByteSource {
   void Close() override {}
   bool Rewind() override;
   const std::string& Name() const override { return inner_->Name(); }
-  bool CaughtUp() const override;
+  LogBreak BreakBefore() const override {
+    return from_inner_ ? inner_->BreakBefore() : LogBreak::kNone;
+  }
   void EndWaiting() override { inner_->EndWaiting(); }
 
   // The first `size` bytes (fewer when the log is shorter), read ahead
@@ -131,6 +144,7 @@ class ReplaySource : public ByteSource {
   std::uint64_t at_ = 0;       // bytes handed out in this pass (replays)
   bool replaying_ = false;     // a later pass of an inner that cannot rewind
   bool direct_ = false;        // a later pass of an inner that can
+  bool from_inner_ = false;    // the last Read's bytes came from inner_
 };
 
 // Bytes held by the caller, who keeps them alive while the source is used.

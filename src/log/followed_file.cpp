@@ -1,33 +1,73 @@
 #include "log/followed_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
+
+#include "base/text.h"
 
 namespace vexlane {
 
 namespace {
 
-std::FILE* OpenUnbuffered(const std::string& path) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  // Reads go straight into the caller's block: no stale buffer after the
-  // file has grown or shrunk.
-  if (file != nullptr) std::setvbuf(file, nullptr, _IONBF, 0);
-  return file;
+// How much of the start and of the end of what was read tells a file.
+constexpr std::size_t kFingerprintBytes = 4096;
+// The most a judged file is read ahead at a time.
+constexpr std::size_t kJudgeBlock = 1 << 16;
+
+// Whether the file at its offset `at` no longer holds `expected`. A file
+// that cannot be read there is taken as unchanged (a passing fault); one
+// too short is changed.
+bool Differs(std::FILE* file, std::uint64_t at, const std::string& expected,
+             std::string* scratch) {
+  if (expected.empty()) return false;
+  if (!SeekStream(file, at)) return false;
+  scratch->resize(expected.size());
+  std::clearerr(file);
+  const std::size_t got = std::fread(scratch->data(), 1, scratch->size(), file);
+  if (got < expected.size() && std::ferror(file) != 0) return false;
+  return got != expected.size() || *scratch != expected;
 }
 
 }  // namespace
 
+void FollowedFile::Fingerprint::Add(const char* bytes, std::size_t n) {
+  if (head.size() < kFingerprintBytes) {
+    head.append(bytes, std::min(n, kFingerprintBytes - head.size()));
+  }
+  if (n >= kFingerprintBytes) {
+    tail.assign(bytes + n - kFingerprintBytes, kFingerprintBytes);
+    return;
+  }
+  const std::size_t keep = std::min(tail.size(), kFingerprintBytes - n);
+  tail.erase(0, tail.size() - keep);
+  tail.append(bytes, n);
+}
+
 bool FollowedFile::Open(std::string* error) {
   Close();
-  errno = 0;
-  file_ = OpenUnbuffered(path_);
+  std::string why;
+  bool not_regular = false;
+  file_ = OpenRegularFile(path_, &why, &not_regular);
   if (file_ == nullptr) {
-    *error = errno != 0 ? std::strerror(errno) : "cannot be opened";
+    *error = not_regular
+                 ? "it is " + why + ", and only a regular file can be followed"
+                 : why;
     return false;
   }
   newest_ = IdOfStream(file_);
+  skipped_ = FileId{};
+  unresolved_ = false;
   position_ = 0;
-  caught_up_ = false;
+  read_.Clear();
+  judging_ = false;
+  held_.clear();
+  held_out_ = 0;
+  decided_ = LogBreak::kNone;
+  skip_nuls_ = false;
+  told_nothing_ = false;
+  woke_ = false;
   return true;
 }
 
@@ -51,13 +91,36 @@ void FollowedFile::EndWaiting() {
   InterruptFileWaits();
 }
 
+std::vector<std::string> FollowedFile::TakeNotices() {
+  std::lock_guard<std::mutex> lock(notices_mutex_);
+  return std::exchange(notices_, {});
+}
+
+void FollowedFile::Notice(const std::string& text) {
+  std::lock_guard<std::mutex> lock(notices_mutex_);
+  notices_.push_back(text);
+}
+
 void FollowedFile::LookForNewFile() {
-  // While the name names nothing (between a rename and the new file) the
-  // files already open are read on.
+  // While the name names nothing (between a rename and the new file), or
+  // nothing that can be read, the files already open are read on.
   const FileId named = IdOfPath(path_);
-  if (!named.known || named == newest_) return;
-  std::FILE* next = OpenUnbuffered(path_);
-  if (next == nullptr) return;
+  unresolved_ = !named.known || named == skipped_;
+  if (unresolved_ || named == newest_) return;
+  std::string why;
+  bool not_regular = false;
+  std::FILE* next = OpenRegularFile(path_, &why, &not_regular);
+  if (next == nullptr) {
+    unresolved_ = true;
+    if (not_regular) {
+      skipped_ = named;  // passed over, and told, once while it stands
+      Notice(Quoted(path_) + " names " + why +
+             ", not a regular file: it is passed over while it stands "
+             "there, and the file read before is read on");
+    }
+    return;
+  }
+  skipped_ = FileId{};
   const FileId opened = IdOfStream(next);  // the name may have moved on
   if (opened == newest_) {
     std::fclose(next);
@@ -68,46 +131,175 @@ void FollowedFile::LookForNewFile() {
   wait_.Watch(path_);  // the file waited on, once the others are read
 }
 
-bool FollowedFile::Truncated() {
+bool FollowedFile::Rewritten(bool look_inside) {
   const std::int64_t size = SizeOfStream(file_);
-  if (size < 0 || static_cast<std::uint64_t>(size) >= position_) return false;
+  if (size >= 0 && static_cast<std::uint64_t>(size) < position_) return true;
+  if (!look_inside || position_ == 0) return false;
+  // Grown or not, it must still begin and end with what was read.
+  std::string scratch;
+  const bool changed =
+      Differs(file_, 0, read_.head, &scratch) ||
+      Differs(file_, position_ - read_.tail.size(), read_.tail, &scratch);
+  SeekStream(file_, position_);
+  return changed;
+}
+
+void FollowedFile::StartJudging(std::FILE* file) {
+  judging_same_ = file == file_;
+  if (file != file_) {
+    std::fclose(file_);
+    file_ = file;
+  }
+  reference_ = read_.head;
+  SeekStream(file_, 0);
   position_ = 0;
-  return std::fseek(file_, 0, SEEK_SET) == 0;
+  read_.Clear();
+  held_.clear();
+  held_out_ = 0;
+  skip_nuls_ = false;
+  judging_ = true;
+  if (reference_.empty()) Decide(LogBreak::kNewFile);
+}
+
+void FollowedFile::Judge(bool at_end) {
+  const std::size_t common = std::min(held_.size(), reference_.size());
+  if (held_.compare(0, common, reference_, 0, common) != 0) {
+    Decide(LogBreak::kNewFile);
+  } else if (held_.size() >= reference_.size() ||
+             (judging_same_ && at_end &&
+              held_.find('\n') != std::string::npos)) {
+    // All of what was read first, or the file read before now whole lines
+    // of it and then its end: the file changed in place, or cut. (A new
+    // file whose first line is the old one's, as a log whose lines carry
+    // no date may begin, waits to tell.)
+    Decide(LogBreak::kReadAgain);
+  }
+  // Otherwise a part of the first bytes, perhaps the start of a new log's
+  // first line: more must come to tell.
+}
+
+void FollowedFile::Decide(LogBreak how) {
+  judging_ = false;
+  decided_ = how;
+  skip_nuls_ = how == LogBreak::kNewFile;
+  held_out_ = 0;
+}
+
+std::size_t FollowedFile::FromHeld(char* buffer, std::size_t size) {
+  if (skip_nuls_) {
+    while (held_out_ < held_.size() && held_[held_out_] == '\0') ++held_out_;
+    skip_nuls_ = held_out_ == held_.size();
+  }
+  const std::size_t n = std::min(size, held_.size() - held_out_);
+  std::memcpy(buffer, held_.data() + held_out_, n);
+  held_out_ += n;
+  if (held_out_ == held_.size()) {
+    held_.clear();
+    held_out_ = 0;
+  }
+  return n;
+}
+
+void FollowedFile::Wait() {
+  if (wait_for_tests_) {
+    wait_for_tests_();
+    return;
+  }
+  // Where the name names nothing readable, its return is looked for every
+  // second: a directory made searchable again tells nobody.
+  wait_.Wait(/*at_most_a_second=*/unresolved_);
+  // Whatever ended the wait is heard below (a stop is asked, the end was
+  // asked): the waits may wait again.
+  ResumeFileWaits();
 }
 
 std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
                                   std::string* error) {
+  break_ = LogBreak::kNone;
   if (file_ == nullptr) return 0;
   for (;;) {
-    if (following_) LookForNewFile();  // a stat for each block read
-    std::clearerr(file_);              // the end of the file is no longer final
-    errno = 0;
-    const std::size_t n = std::fread(buffer, 1, size, file_);
-    if (n > 0) {
+    std::size_t n = 0;
+    if (!judging_ && !held_.empty()) {
+      n = FromHeld(buffer, size);
+      if (n == 0) continue;  // a hole of NUL bytes, passed over
+    } else {
+      if (following_) {
+        LookForNewFile();  // a stat for each block read
+        if (Rewritten(/*look_inside=*/woke_ && !judging_)) {
+          if (judging_) {
+            held_.clear();
+            SeekStream(file_, 0);
+            position_ = 0;
+            read_.Clear();
+          } else {
+            StartJudging(file_);
+          }
+        }
+        woke_ = false;
+      }
+      char* into = buffer;
+      std::size_t room = size;
+      if (judging_) {
+        room = std::min(size, kJudgeBlock);
+        held_.resize(held_.size() + room);
+        into = held_.data() + held_.size() - room;
+      }
+      std::clearerr(file_);  // the end of the file is no longer final
+      errno = 0;
+      n = std::fread(into, 1, room, file_);
+      if (judging_) held_.resize(held_.size() - room + n);
+      if (n == 0 && std::ferror(file_) != 0) {
+        *error = errno != 0 ? std::strerror(errno) : "read error";
+        return -1;
+      }
       position_ += n;
-      const std::int64_t now = SizeOfStream(file_);
-      caught_up_ = pending_.empty() &&
-                   (n < size ||
-                    (now >= 0 && static_cast<std::uint64_t>(now) <= position_));
+      read_.Add(into, n);
+      if (judging_) {
+        if (n > 0) {
+          Judge(/*at_end=*/false);
+          continue;
+        }
+      } else if (n > 0 && skip_nuls_) {
+        const char* end = buffer + n;
+        const char* first = std::find_if(
+            static_cast<const char*>(buffer), end, [](char c) { return c != 0; });
+        if (first == end) continue;
+        n = static_cast<std::size_t>(end - first);
+        std::memmove(buffer, first, n);
+        skip_nuls_ = false;
+      }
+    }
+    if (n > 0) {
+      break_ = std::exchange(decided_, LogBreak::kNone);
+      told_nothing_ = false;
       return static_cast<std::ptrdiff_t>(n);
     }
-    if (std::ferror(file_) != 0) {
-      *error = errno != 0 ? std::strerror(errno) : "read error";
-      return -1;
+    // At the end of the file being read.
+    const bool ending = ended_ || (stop_ && stop_());
+    if (judging_) {
+      Judge(/*at_end=*/true);
+      // A file left behind, or the end of the following: what it holds is
+      // a new file's, so that nothing read is taken back.
+      if (judging_ && (!pending_.empty() || ending)) {
+        Decide(LogBreak::kNewFile);
+      }
+      if (!judging_) continue;
     }
     if (following_ && !pending_.empty()) {
       // The old file has been read to its end: on with the next one.
-      std::fclose(file_);
-      file_ = pending_.front();
+      std::FILE* next = pending_.front();
       pending_.pop_front();
-      position_ = 0;
+      StartJudging(next);
       continue;
     }
-    caught_up_ = true;
-    if (!following_) return 0;
-    if (Truncated()) continue;
-    if (ended_ || (stop_ && stop_())) return 0;
-    wait_.Wait();
+    if (!following_ || ending) return 0;
+    if (!told_nothing_) {
+      told_nothing_ = true;
+      return kNothingYet;
+    }
+    Wait();
+    told_nothing_ = false;
+    woke_ = true;
   }
 }
 

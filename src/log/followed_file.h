@@ -1,7 +1,7 @@
 // A log the IRC client is still writing, for follow mode: read like a
 // FileSource until Follow is called; from then on a Read at the end of the
 // file waits until the client writes more, and follows the log through
-// its rotation.
+// its rotation, truncation and changes in place.
 #pragma once
 
 #include <atomic>
@@ -9,7 +9,9 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "base/platform.h"
 #include "log/byte_source.h"
@@ -23,19 +25,32 @@ class FollowedFile : public ByteSource {
   FollowedFile(const FollowedFile&) = delete;
   FollowedFile& operator=(const FollowedFile&) = delete;
 
+  // Opens the regular file the name names (a FIFO or a device is refused).
   bool Open(std::string* error) override;
-  // Once following, waits at the end of the file until bytes arrive, and
-  // returns 0 only when the wait was ended (EndWaiting, or `stop` given to
-  // Follow says so) and every byte there is has been read. A rename or a
-  // replacement of the log (logrotate's create) is read to its end and
-  // then the new file of that name from its start; a file that became
-  // shorter than what was read (copytruncate) is read again from its
-  // start.
+  // Once following, returns kNothingYet when every byte written so far has
+  // been handed out, then waits until bytes arrive; returns 0 only when the
+  // wait was ended (EndWaiting, or `stop` given to Follow says so) and
+  // every byte there is has been read.
+  //
+  // Which file is the log: the file being read is known by its identity
+  // (it survives a rename) and by a fingerprint of what was read from it
+  // (its first and its last 4 KiB). A new file under the name is read after
+  // the old one has been read to its end; the old file grown smaller, or
+  // not holding what was read any more, is read again from its start. A
+  // file read from its start is judged by its first bytes: one that begins
+  // with the first 4 KiB read from the file before it (or all of them, when
+  // fewer), or the file read before cut to whole lines of those, is that
+  // file changed in place or cut (kReadAgain: it replaces what that file
+  // gave); one that begins otherwise is a new file of the log (kNewFile: a
+  // rotation or a copytruncate), its leading NUL bytes (a hole a writer
+  // left) skipped.
+  // Only regular files are read: anything else under the name is passed
+  // over while it stands there (TakeNotices tells of it).
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override;
   void Close() override;
   const std::string& Name() const override { return path_; }
-  bool CaughtUp() const override { return caught_up_; }
+  LogBreak BreakBefore() const override { return break_; }
   void EndWaiting() override;
 
   // From now on Read waits at the end, until `stop` returns true (it is
@@ -43,28 +58,74 @@ class FollowedFile : public ByteSource {
   void Follow(std::function<bool()> stop);
   // Empty when the system tells of changes; otherwise why it polls.
   const std::string& why_polling() const { return wait_.why_polling(); }
+  // What was passed over since the last call, one line each ("it names a
+  // FIFO"), each said once while it stands. Safe from any thread.
+  std::vector<std::string> TakeNotices();
+
+  // For tests: replaces the wait for a change, so that each Read after
+  // kNothingYet looks at the name and the file once more, step by step.
+  void set_wait_for_tests(std::function<void()> wait) {
+    wait_for_tests_ = std::move(wait);
+  }
 
  private:
-  // Opens the file the name names now when it is a new one, to be read
-  // after those before it.
+  // What was read of the file being read: its first and last bytes.
+  struct Fingerprint {
+    std::string head;
+    std::string tail;
+    void Clear() {
+      head.clear();
+      tail.clear();
+    }
+    void Add(const char* bytes, std::size_t n);
+  };
+
+  // Opens the file the name names now when it is a new regular one, to be
+  // read after those before it.
   void LookForNewFile();
-  // Reads the file again from its start when it became shorter than what
-  // was read; true when it did.
-  bool Truncated();
+  // True when the file being read no longer holds what was read from it.
+  bool Rewritten(bool look_inside);
+  // Reads `*file` from its start, to be judged against what was read from
+  // the file before it.
+  void StartJudging(std::FILE* file);
+  // Decides what the bytes held so far begin, once they tell.
+  void Judge(bool at_end);
+  void Decide(LogBreak how);
+  // Hands out held bytes; their count.
+  std::size_t FromHeld(char* buffer, std::size_t size);
+  void Notice(const std::string& text);
+  void Wait();
 
   std::string path_;
   std::FILE* file_ = nullptr;
   std::uint64_t position_ = 0;  // bytes of file_ read
+  Fingerprint read_;            // of file_
   // The files the name has named since file_, oldest first, each opened
   // as soon as it was seen: a log rotated again while an older one is
   // still being read is not lost.
   std::deque<std::FILE*> pending_;
-  FileId newest_;  // the last file opened
+  FileId newest_;   // the last file opened
+  FileId skipped_;  // what the name names that is not a regular file
+  bool unresolved_ = false;  // the name names no regular file now
+  // A file read from its start, not yet judged: its bytes are held until
+  // they tell whether they begin with `reference_`.
+  bool judging_ = false;
+  bool judging_same_ = false;  // the file judged is the one read before
+  std::string reference_;      // the first bytes read from the file before
+  std::string held_;
+  std::size_t held_out_ = 0;
+  LogBreak decided_ = LogBreak::kNone;  // for the next bytes handed out
+  bool skip_nuls_ = false;              // a new file's leading hole
+  LogBreak break_ = LogBreak::kNone;    // of the last Read
+  bool told_nothing_ = false;  // kNothingYet said since the last bytes
+  bool woke_ = false;          // a wait ended since the last look inside
   bool following_ = false;
-  bool caught_up_ = false;
   std::function<bool()> stop_;
   std::atomic<bool> ended_{false};
   FileChangeWait wait_;
+  std::function<void()> wait_for_tests_;
+  std::mutex notices_mutex_;
+  std::vector<std::string> notices_;
 };
 
 }  // namespace vexlane

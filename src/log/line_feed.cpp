@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <system_error>
+#include <utility>
 
 #include "base/platform.h"
 
@@ -47,7 +48,9 @@ void LineFeed::Open(ByteSource* source, LineReader* reader, bool new_pass) {
   source_ = source->Open(&ignored) ? source : nullptr;
   carry_.clear();
   source_done_ = source_ == nullptr;
-  told_caught_up_ = false;
+  first_chunk_ = true;
+  file_reader_ = *reader_;
+  file_carry_.clear();
   stop_ = false;
   finished_ = false;
   next_line_ = 0;
@@ -95,6 +98,8 @@ void LineFeed::Produce(Chunk* chunk) {
   chunk->last = false;
   chunk->unterminated = false;
   chunk->caught_up = false;
+  chunk->read_again = false;
+  chunk->new_file = std::exchange(first_chunk_, false);
   // Read until the chunk holds a line end, or the source ends.
   std::size_t end = std::string::npos;
   std::size_t searched = 0;
@@ -104,9 +109,22 @@ void LineFeed::Produce(Chunk* chunk) {
     buffer.Reserve(buffer.size + block_size_);
     const std::ptrdiff_t n =
         source_->Read(buffer.data.get() + buffer.size, block_size_, &error);
+    if (n == ByteSource::kNothingYet) {
+      // A followed log holds nothing more for now: the lines before have
+      // all been handed out. An empty chunk tells so; a half line waits
+      // for its end.
+      carry_.assign(buffer.data.get(), buffer.size);
+      buffer.size = 0;
+      chunk->caught_up = true;
+      return;
+    }
     if (n <= 0) {
       source_done_ = true;  // a read error ends the log like its end
       break;
+    }
+    if (const LogBreak brk = source_->BreakBefore(); brk != LogBreak::kNone) {
+      TakeBreak(brk, buffer.size, static_cast<std::size_t>(n), chunk);
+      searched = 0;
     }
     buffer.size += static_cast<std::size_t>(n);
     const void* found =
@@ -115,16 +133,6 @@ void LineFeed::Produce(Chunk* chunk) {
     if (found != nullptr) {
       end = buffer.view().rfind('\n');
       break;
-    }
-    if (source_->CaughtUp() && !told_caught_up_) {
-      // A followed log ends, for now, in half a line: the lines before it
-      // have all been handed out. An empty chunk tells so; the half line
-      // waits for its end.
-      carry_.assign(buffer.data.get(), buffer.size);
-      buffer.size = 0;
-      chunk->caught_up = true;
-      told_caught_up_ = true;
-      return;
     }
   }
   if (end != std::string::npos && end + 1 < buffer.size) {
@@ -156,8 +164,6 @@ void LineFeed::Produce(Chunk* chunk) {
     at += length + (terminated ? 1 : 0);
   }
   chunk->last = source_done_ && carry_.empty();
-  chunk->caught_up = !source_done_ && source_->CaughtUp();
-  told_caught_up_ = chunk->caught_up;
   // The runs of plain lines, from the back. The last line of the last
   // chunk never joins a run: the end of the log examines it once more.
   std::vector<Line>& lines = chunk->lines;
@@ -182,6 +188,29 @@ void LineFeed::Produce(Chunk* chunk) {
       l.run_speaker_length = lines[i + 1].run_speaker_length;
     }
   }
+}
+
+void LineFeed::TakeBreak(LogBreak brk, std::size_t at, std::size_t n,
+                         Chunk* chunk) {
+  Bytes& buffer = chunk->bytes;
+  if (brk == LogBreak::kNewFile) {
+    // What the buffer holds before is the start of a line that continues
+    // in the new file (no line end was read since the last chunk).
+    file_reader_ = *reader_;
+    file_carry_.assign(buffer.data.get(), at);
+    chunk->new_file = true;
+    return;
+  }
+  // The file begun last, again from its start: every line of it handed
+  // out before is void, and so is what this chunk holds of it.
+  *reader_ = file_reader_;
+  const std::size_t carry = file_carry_.size();
+  buffer.Reserve(carry + n);
+  std::memmove(buffer.data.get() + carry, buffer.data.get() + at, n);
+  if (carry > 0) std::memcpy(buffer.data.get(), file_carry_.data(), carry);
+  buffer.size = carry;
+  // Begun in this very chunk, the file's checkpoint is this chunk's start.
+  if (!chunk->new_file) chunk->read_again = true;
 }
 
 void LineFeed::ProducerLoop() {
@@ -279,6 +308,10 @@ bool LineFeed::Next(LogLine* line) {
     }
     current_ = TakeReady();
     next_line_ = 0;
+    if (on_break_) {
+      if (current_->read_again) on_break_(LogBreak::kReadAgain);
+      if (current_->new_file) on_break_(LogBreak::kNewFile);
+    }
   }
 }
 

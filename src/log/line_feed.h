@@ -60,6 +60,15 @@ class LineFeed {
   void OnCaughtUp(std::function<void()> hook) {
     on_caught_up_ = std::move(hook);
   }
+  // Called by Next, on its thread, before the next line when the lines
+  // from there on begin a file (kNewFile: every source's first line, and
+  // each new file of a followed log), or begin again the file begun last
+  // (kReadAgain: the lines of that file handed out before are void; a
+  // kNewFile may follow at once). The reader's state is back to what it
+  // was at that file's start.
+  void OnBreak(std::function<void(LogBreak)> hook) {
+    on_break_ = std::move(hook);
+  }
 
  private:
   // Offsets into a chunk: a line may be longer than 4 GiB.
@@ -96,10 +105,15 @@ class LineFeed {
     bool unterminated = false;   // its last line had no line end
     bool out_of_memory = false;  // the producer ran out: rethrown here
     bool caught_up = false;      // the source held nothing more (followed)
+    bool read_again = false;     // its lines begin the last file again
+    bool new_file = false;       // its lines (then) begin a file
   };
 
   // Fills `*chunk` with the next whole lines; the producer's side.
   void Produce(Chunk* chunk);
+  // Takes the break before the bytes just read into `*chunk`'s buffer at
+  // `at` (`n` of them).
+  void TakeBreak(LogBreak brk, std::size_t at, std::size_t n, Chunk* chunk);
   void ProducerLoop();
   std::unique_ptr<Chunk> TakeReady();
 
@@ -111,7 +125,11 @@ class LineFeed {
   // The producer's state.
   std::string carry_;  // the start of a line that continues in the next read
   bool source_done_ = false;
-  bool told_caught_up_ = false;  // the last chunk made was caught up
+  bool first_chunk_ = false;  // the next chunk is the source's first
+  // At the start of the file begun last: the reader's state and the start
+  // of a line that continued into the file.
+  LineReader file_reader_{LogFormat::kClassic};
+  std::string file_carry_;
   // Shared between the threads.
   std::mutex mutex_;
   std::condition_variable ready_changed_;
@@ -125,6 +143,7 @@ class LineFeed {
   std::size_t next_line_ = 0;
   bool finished_ = false;
   std::function<void()> on_caught_up_;
+  std::function<void(LogBreak)> on_break_;
 };
 
 }  // namespace vexlane

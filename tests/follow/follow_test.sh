@@ -115,6 +115,10 @@ awk 'BEGIN { for (i = 0; i < 15000; i++)
 "$prog" -q --follow -i log -o rep.txt 2>err & pid=$!
 start=$(date +%s) battles=0
 for ((mb = 1; mb <= megabytes; mb++)); do
+  # Each piece begins with a line of its own, as a real log's lines differ
+  # by their time: a new file that began with the old one's first bytes
+  # would be that file changed in place, read again.
+  printf '[21:00:00] <Ann> piece %d\n' "$mb" >>log
   cat chat >>log
   if ((mb % 8 == 0)); then
     printf '%s\n' "[21:59:00] <Ann> http://levels.example.org/lev/L$mb.lev" \
