@@ -58,6 +58,7 @@ bool FollowedFile::Open(std::string* error) {
   }
   newest_ = IdOfStream(file_);
   skipped_ = FileId{};
+  skipped_kind_.clear();
   unresolved_ = false;
   position_ = 0;
   read_.Clear();
@@ -67,7 +68,7 @@ bool FollowedFile::Open(std::string* error) {
   decided_ = LogBreak::kNone;
   skip_nuls_ = false;
   told_nothing_ = false;
-  woke_ = false;
+  at_end_ = false;
   return true;
 }
 
@@ -105,15 +106,18 @@ void FollowedFile::LookForNewFile() {
   // While the name names nothing (between a rename and the new file), or
   // nothing that can be read, the files already open are read on.
   const FileId named = IdOfPath(path_);
-  unresolved_ = !named.known || named == skipped_;
+  unresolved_ = !named.known;
   if (unresolved_ || named == newest_) return;
   std::string why;
   bool not_regular = false;
   std::FILE* next = OpenRegularFile(path_, &why, &not_regular);
   if (next == nullptr) {
     unresolved_ = true;
-    if (not_regular) {
-      skipped_ = named;  // passed over, and told, once while it stands
+    // Told once while it stands (a freed inode is soon another's: the
+    // kind tells them apart too).
+    if (not_regular && !(named == skipped_ && why == skipped_kind_)) {
+      skipped_ = named;
+      skipped_kind_ = why;
       Notice(Quoted(path_) + " names " + why +
              ", not a regular file: it is passed over while it stands "
              "there, and the file read before is read on");
@@ -121,6 +125,7 @@ void FollowedFile::LookForNewFile() {
     return;
   }
   skipped_ = FileId{};
+  skipped_kind_.clear();
   const FileId opened = IdOfStream(next);  // the name may have moved on
   if (opened == newest_) {
     std::fclose(next);
@@ -162,20 +167,32 @@ void FollowedFile::StartJudging(std::FILE* file) {
 }
 
 void FollowedFile::Judge(bool at_end) {
-  const std::size_t common = std::min(held_.size(), reference_.size());
-  if (held_.compare(0, common, reference_, 0, common) != 0) {
+  // Its first two lines tell a log: they carry the time they were written
+  // (and a client's header its date), so a new log begins otherwise,
+  // while a log changed further on (or cut) begins as it did.
+  std::size_t telling = reference_.size();
+  const std::size_t first = reference_.find('\n');
+  const std::size_t second = first == std::string::npos
+                                 ? std::string::npos
+                                 : reference_.find('\n', first + 1);
+  if (second != std::string::npos) telling = second + 1;
+  const std::size_t within = std::min(held_.size(), telling);
+  const auto differ = std::mismatch(held_.begin(), held_.begin() + within,
+                                    reference_.begin());
+  const std::size_t common =
+      static_cast<std::size_t>(differ.first - held_.begin());
+  if (common < within) {
     Decide(LogBreak::kNewFile);
-  } else if (held_.size() >= reference_.size() ||
+  } else if (common == telling ||
              (judging_same_ && at_end &&
               held_.find('\n') != std::string::npos)) {
-    // All of what was read first, or the file read before now whole lines
-    // of it and then its end: the file changed in place, or cut. (A new
-    // file whose first line is the old one's, as a log whose lines carry
-    // no date may begin, waits to tell.)
+    // The file read before, or that file cut to whole lines of what it
+    // began with. (A new file whose first line is the old one's, as a log
+    // whose lines carry no date may begin, waits to tell.)
     Decide(LogBreak::kReadAgain);
   }
-  // Otherwise a part of the first bytes, perhaps the start of a new log's
-  // first line: more must come to tell.
+  // Otherwise the start of the first lines, perhaps the start of a new
+  // log's first line: more must come to tell.
 }
 
 void FollowedFile::Decide(LogBreak how) {
@@ -225,7 +242,7 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
     } else {
       if (following_) {
         LookForNewFile();  // a stat for each block read
-        if (Rewritten(/*look_inside=*/woke_ && !judging_)) {
+        if (Rewritten(/*look_inside=*/at_end_ && !judging_)) {
           if (judging_) {
             held_.clear();
             SeekStream(file_, 0);
@@ -235,7 +252,7 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
             StartJudging(file_);
           }
         }
-        woke_ = false;
+        at_end_ = false;
       }
       char* into = buffer;
       std::size_t room = size;
@@ -274,7 +291,9 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
       told_nothing_ = false;
       return static_cast<std::ptrdiff_t>(n);
     }
-    // At the end of the file being read.
+    // At the end of the file being read: whatever comes next may come
+    // after the file was written anew.
+    at_end_ = true;
     const bool ending = ended_ || (stop_ && stop_());
     if (judging_) {
       Judge(/*at_end=*/true);
@@ -299,7 +318,6 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
     }
     Wait();
     told_nothing_ = false;
-    woke_ = true;
   }
 }
 

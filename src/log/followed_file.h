@@ -38,12 +38,11 @@ class FollowedFile : public ByteSource {
   // the old one has been read to its end; the old file grown smaller, or
   // not holding what was read any more, is read again from its start. A
   // file read from its start is judged by its first bytes: one that begins
-  // with the first 4 KiB read from the file before it (or all of them, when
-  // fewer), or the file read before cut to whole lines of those, is that
-  // file changed in place or cut (kReadAgain: it replaces what that file
-  // gave); one that begins otherwise is a new file of the log (kNewFile: a
-  // rotation or a copytruncate), its leading NUL bytes (a hole a writer
-  // left) skipped.
+  // with the first two lines read from the file before it, or the file read
+  // before now cut to whole lines of those, is that file changed in place
+  // or cut (kReadAgain: it replaces what that file gave); one that begins
+  // otherwise is a new file of the log (kNewFile: a rotation or a
+  // copytruncate), its leading NUL bytes (a hole a writer left) skipped.
   // Only regular files are read: anything else under the name is passed
   // over while it stands there (TakeNotices tells of it).
   std::ptrdiff_t Read(char* buffer, std::size_t size,
@@ -106,6 +105,7 @@ class FollowedFile : public ByteSource {
   std::deque<std::FILE*> pending_;
   FileId newest_;   // the last file opened
   FileId skipped_;  // what the name names that is not a regular file
+  std::string skipped_kind_;  // and what it is ("a FIFO")
   bool unresolved_ = false;  // the name names no regular file now
   // A file read from its start, not yet judged: its bytes are held until
   // they tell whether they begin with `reference_`.
@@ -118,7 +118,7 @@ class FollowedFile : public ByteSource {
   bool skip_nuls_ = false;              // a new file's leading hole
   LogBreak break_ = LogBreak::kNone;    // of the last Read
   bool told_nothing_ = false;  // kNothingYet said since the last bytes
-  bool woke_ = false;          // a wait ended since the last look inside
+  bool at_end_ = false;  // the end was reached since the last look inside
   bool following_ = false;
   std::function<bool()> stop_;
   std::atomic<bool> ended_{false};

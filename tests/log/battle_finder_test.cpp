@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
+#include <utility>
 
 #include "test_util.h"
 
@@ -268,6 +270,76 @@ TEST(BattleFinder, WordsAreFoundAtEveryPlaceInLinesOfAnyLength) {
   Scan s =
       Find("battle by Zed\nhttp://x/Q.lev\n" + Line("21:01:00", "Bob", "12"));
   EXPECT_EQ(s.battles, "Q/Zed/1 ");
+}
+
+// A followed log as a script of reads: each step's bytes with the break
+// before them, or (no bytes) the log caught up.
+class ScriptedLog : public ByteSource {
+ public:
+  struct Step {
+    std::string bytes;
+    LogBreak brk = LogBreak::kNone;
+  };
+  explicit ScriptedLog(std::vector<Step> steps) : steps_(std::move(steps)) {}
+  bool Open(std::string*) override { return true; }
+  std::ptrdiff_t Read(char* buffer, std::size_t size, std::string*) override {
+    if (next_ == steps_.size()) return 0;
+    Step& step = steps_[next_];
+    if (step.bytes.empty()) {
+      ++next_;
+      return kNothingYet;
+    }
+    const std::size_t n = std::min(size, step.bytes.size());
+    step.bytes.copy(buffer, n);
+    step.bytes.erase(0, n);
+    brk_ = std::exchange(step.brk, LogBreak::kNone);
+    if (step.bytes.empty()) ++next_;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+  void Close() override {}
+  const std::string& Name() const override { return name_; }
+  LogBreak BreakBefore() const override { return brk_; }
+
+ private:
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+  LogBreak brk_ = LogBreak::kNone;
+  std::string name_ = "live.log";
+};
+
+// What a follower's client hears, in order.
+struct Heard : FinderClient {
+  void BattleFound(FoundBattle* b) override {
+    heard += b->level + std::to_string(b->event) + " ";
+  }
+  bool NextLevel(int, std::string*, bool) override { return false; }
+  void LevelNotFound(const std::string&) override {}
+  void CaughtUp() override { heard += "| "; }
+  void FileBegins() override { heard += "begin "; }
+  void FileReadAgain() override { heard += "again "; }
+  std::string heard;
+};
+
+// A file read again takes the scan back to where that file began: the
+// battle running then runs again, a line that began in the old file and
+// ended in the new one is read again whole, and the events are numbered
+// as before. Caught up is told after a new file too.
+TEST(BattleFinder, FileReadAgainTakesTheScanBackToTheFileStart) {
+  const std::string a = Line("20:00:00", "Ann", kLink + "A.lev") +
+                        Line("20:00:10", "Bob", "1:02,11");
+  const std::string b = Line("20:01:00", "Ann", kLink + "B.lev") +
+                        Line("20:01:10", "Cal", "0:59,87");
+  const std::string c = Line("20:02:00", "Ann", kLink + "C.lev") +
+                        Line("20:02:10", "Dee", "1:00,00");
+  ScriptedLog log({{a + "[20:00:40] <Ann> st"},
+                   {},
+                   {"op\n" + b, LogBreak::kNewFile},
+                   {},
+                   {"op\n" + b + Line("20:01:40", "Ann", "stop") + c,
+                    LogBreak::kReadAgain}});
+  Heard client;
+  EXPECT_EQ(FindBattles({&log}, FinderOptions{}, &client), 3);
+  EXPECT_EQ(client.heard, "begin | begin A1 | again A1 B2 C3 ");
 }
 
 }  // namespace
