@@ -869,7 +869,9 @@ class Republisher {
       return;
     }
     ReportBuilder& report = scan->report();
-    if (report.battles() == 0 && published_->empty()) return;
+    // A log read again may hold no battle now: the report as it was stays
+    // until one ends (no report is ever made of none).
+    if (report.battles() == 0) return;
     report.Finish();
     std::string target;
     const WriteOutcome outcome =
