@@ -840,8 +840,7 @@ class Republisher {
   // (empty: none), which it may replace; `*next` receives what a SIGHUP
   // makes ready.
   Republisher(const RunOptions& command_line, const RunOptions& options,
-              StandardStreams& streams, std::string* published,
-              Following* next)
+              StandardStreams& streams, std::string* published, Following* next)
       : command_line_(command_line),
         options_(options),
         streams_(streams),
@@ -920,8 +919,8 @@ class Republisher {
     if (news.battles == 1) {
       err << "event " << news.event << ", ";
     } else if (news.battles > 1) {
-      err << "events " << news.event - news.battles + 1 << " to "
-          << news.event << ", the last ";
+      err << "events " << news.event - news.battles + 1 << " to " << news.event
+          << ", the last ";
     }
     if (news.battles > 0) {
       err << VisibleControls(news.level) << ", won by "
@@ -988,8 +987,7 @@ int RunFollowing(const RunOptions& command_line, const RunOptions& options,
                               next.get());
       Scan scan(now->options, streams, now->logs, now->format);
       FollowedFile* followed = now->logs.followed;
-      if (!scan.Run(followed,
-                    [&] { republisher.CaughtUp(&scan, followed); }) ||
+      if (!scan.Run(followed, [&] { republisher.CaughtUp(&scan, followed); }) ||
           republisher.failed()) {
         return 1;
       }

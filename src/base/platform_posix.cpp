@@ -520,10 +520,9 @@ void FileChangeWait::Wait(bool at_most_a_second) {
       for (ssize_t at = 0; at < n;) {
         const auto* e =
             reinterpret_cast<const struct inotify_event*>(events + at);
-        const bool named = e->len > 0 && ((e->wd == directory_watch_ &&
-                                           name_ == e->name) ||
-                                          (e->wd == target_watch_ &&
-                                           target_name_ == e->name));
+        const bool named =
+            e->len > 0 && ((e->wd == directory_watch_ && name_ == e->name) ||
+                           (e->wd == target_watch_ && target_name_ == e->name));
         ours = ours || named || e->wd == file_watch_ ||
                (e->mask & IN_Q_OVERFLOW) != 0;
         at += static_cast<ssize_t>(sizeof(struct inotify_event) + e->len);

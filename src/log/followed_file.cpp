@@ -177,15 +177,12 @@ void FollowedFile::Judge(bool at_end) {
                                  : reference_.find('\n', first + 1);
   if (second != std::string::npos) telling = second + 1;
   const std::size_t within = std::min(held_.size(), telling);
-  const auto differ = std::mismatch(held_.begin(), held_.begin() + within,
-                                    reference_.begin());
-  const std::size_t common =
-      static_cast<std::size_t>(differ.first - held_.begin());
+  std::size_t common = 0;
+  while (common < within && held_[common] == reference_[common]) ++common;
   if (common < within) {
     Decide(LogBreak::kNewFile);
-  } else if (common == telling ||
-             (judging_same_ && at_end &&
-              held_.find('\n') != std::string::npos)) {
+  } else if (common == telling || (judging_same_ && at_end &&
+                                   held_.find('\n') != std::string::npos)) {
     // The file read before, or that file cut to whole lines of what it
     // began with. (A new file whose first line is the old one's, as a log
     // whose lines carry no date may begin, waits to tell.)
@@ -278,8 +275,8 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
         }
       } else if (n > 0 && skip_nuls_) {
         const char* end = buffer + n;
-        const char* first = std::find_if(
-            static_cast<const char*>(buffer), end, [](char c) { return c != 0; });
+        const char* first = std::find_if(static_cast<const char*>(buffer), end,
+                                         [](char c) { return c != 0; });
         if (first == end) continue;
         n = static_cast<std::size_t>(end - first);
         std::memmove(buffer, first, n);

@@ -103,10 +103,10 @@ class FollowedFile : public ByteSource {
   // as soon as it was seen: a log rotated again while an older one is
   // still being read is not lost.
   std::deque<std::FILE*> pending_;
-  FileId newest_;   // the last file opened
-  FileId skipped_;  // what the name names that is not a regular file
+  FileId newest_;             // the last file opened
+  FileId skipped_;            // what the name names that is not a regular file
   std::string skipped_kind_;  // and what it is ("a FIFO")
-  bool unresolved_ = false;  // the name names no regular file now
+  bool unresolved_ = false;   // the name names no regular file now
   // A file read from its start, not yet judged: its bytes are held until
   // they tell whether they begin with `reference_`.
   bool judging_ = false;
@@ -117,7 +117,7 @@ class FollowedFile : public ByteSource {
   LogBreak decided_ = LogBreak::kNone;  // for the next bytes handed out
   bool skip_nuls_ = false;              // a new file's leading hole
   LogBreak break_ = LogBreak::kNone;    // of the last Read
-  bool told_nothing_ = false;  // kNothingYet said since the last bytes
+  bool told_nothing_ = false;           // kNothingYet said since the last bytes
   bool at_end_ = false;  // the end was reached since the last look inside
   bool following_ = false;
   std::function<bool()> stop_;

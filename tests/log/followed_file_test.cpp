@@ -23,7 +23,8 @@ void Append(const std::string& path, const std::string& bytes) {
 
 // Writes `bytes` over the file's own bytes at `at`, the file kept (no new
 // inode, no truncation), as a writer without O_APPEND does.
-void WriteAt(const std::string& path, std::size_t at, const std::string& bytes) {
+void WriteAt(const std::string& path, std::size_t at,
+             const std::string& bytes) {
   std::fstream f(path, std::ios::binary | std::ios::in | std::ios::out);
   f.seekp(static_cast<std::streamoff>(at));
   f << bytes;
