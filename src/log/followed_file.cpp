@@ -227,94 +227,111 @@ void FollowedFile::Wait() {
   ResumeFileWaits();
 }
 
+void FollowedFile::Look() {
+  LookForNewFile();  // a stat for each block read
+  if (Rewritten(/*look_inside=*/at_end_ && !judging_)) {
+    if (judging_) {
+      // Written anew again while judged: judged from its new start.
+      held_.clear();
+      SeekStream(file_, 0);
+      position_ = 0;
+      read_.Clear();
+    } else {
+      StartJudging(file_);
+    }
+  }
+  at_end_ = false;
+}
+
+FollowedFile::Block FollowedFile::FromFile(char* buffer, std::size_t size,
+                                           std::size_t* n, std::string* error) {
+  char* into = buffer;
+  std::size_t room = size;
+  if (judging_) {
+    room = std::min(size, kJudgeBlock);
+    held_.resize(held_.size() + room);
+    into = held_.data() + held_.size() - room;
+  }
+  std::clearerr(file_);  // the end of the file is no longer final
+  errno = 0;
+  *n = std::fread(into, 1, room, file_);
+  if (judging_) held_.resize(held_.size() - room + *n);
+  if (*n == 0) {
+    if (std::ferror(file_) == 0) return Block::kEnd;
+    *error = errno != 0 ? std::strerror(errno) : "read error";
+    return Block::kError;
+  }
+  position_ += *n;
+  read_.Add(into, *n);
+  if (judging_) {
+    Judge(/*at_end=*/false);
+    return Block::kTaken;
+  }
+  if (skip_nuls_) {
+    const char* end = buffer + *n;
+    const char* first = std::find_if(static_cast<const char*>(buffer), end,
+                                     [](char c) { return c != 0; });
+    if (first == end) return Block::kTaken;  // all of it the hole
+    *n = static_cast<std::size_t>(end - first);
+    std::memmove(buffer, first, *n);
+    skip_nuls_ = false;
+  }
+  return Block::kOut;
+}
+
+bool FollowedFile::AtEnd(std::ptrdiff_t* result) {
+  // Whatever comes next may come after the file was written anew.
+  at_end_ = true;
+  const bool ending = ended_ || (stop_ && stop_());
+  if (judging_) {
+    Judge(/*at_end=*/true);
+    // A file left behind, or the end of the following: what it holds is a
+    // new file's, so that nothing read is taken back.
+    if (judging_ && (!pending_.empty() || ending)) Decide(LogBreak::kNewFile);
+    if (!judging_) return true;
+  }
+  if (following_ && !pending_.empty()) {
+    // The old file has been read to its end: on with the next one.
+    std::FILE* next = pending_.front();
+    pending_.pop_front();
+    StartJudging(next);
+    return true;
+  }
+  if (!following_ || ending) {
+    *result = 0;
+    return false;
+  }
+  if (!told_nothing_) {
+    told_nothing_ = true;
+    *result = kNothingYet;
+    return false;
+  }
+  Wait();
+  told_nothing_ = false;
+  return true;
+}
+
 std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
                                   std::string* error) {
   break_ = LogBreak::kNone;
   if (file_ == nullptr) return 0;
   for (;;) {
     std::size_t n = 0;
+    Block block = Block::kOut;
     if (!judging_ && !held_.empty()) {
-      n = FromHeld(buffer, size);
-      if (n == 0) continue;  // a hole of NUL bytes, passed over
+      n = FromHeld(buffer, size);  // 0 when a hole of NUL bytes was passed
     } else {
-      if (following_) {
-        LookForNewFile();  // a stat for each block read
-        if (Rewritten(/*look_inside=*/at_end_ && !judging_)) {
-          if (judging_) {
-            held_.clear();
-            SeekStream(file_, 0);
-            position_ = 0;
-            read_.Clear();
-          } else {
-            StartJudging(file_);
-          }
-        }
-        at_end_ = false;
-      }
-      char* into = buffer;
-      std::size_t room = size;
-      if (judging_) {
-        room = std::min(size, kJudgeBlock);
-        held_.resize(held_.size() + room);
-        into = held_.data() + held_.size() - room;
-      }
-      std::clearerr(file_);  // the end of the file is no longer final
-      errno = 0;
-      n = std::fread(into, 1, room, file_);
-      if (judging_) held_.resize(held_.size() - room + n);
-      if (n == 0 && std::ferror(file_) != 0) {
-        *error = errno != 0 ? std::strerror(errno) : "read error";
-        return -1;
-      }
-      position_ += n;
-      read_.Add(into, n);
-      if (judging_) {
-        if (n > 0) {
-          Judge(/*at_end=*/false);
-          continue;
-        }
-      } else if (n > 0 && skip_nuls_) {
-        const char* end = buffer + n;
-        const char* first = std::find_if(static_cast<const char*>(buffer), end,
-                                         [](char c) { return c != 0; });
-        if (first == end) continue;
-        n = static_cast<std::size_t>(end - first);
-        std::memmove(buffer, first, n);
-        skip_nuls_ = false;
-      }
+      if (following_) Look();
+      block = FromFile(buffer, size, &n, error);
     }
-    if (n > 0) {
+    if (block == Block::kError) return -1;
+    if (block == Block::kOut && n > 0) {
       break_ = std::exchange(decided_, LogBreak::kNone);
       told_nothing_ = false;
       return static_cast<std::ptrdiff_t>(n);
     }
-    // At the end of the file being read: whatever comes next may come
-    // after the file was written anew.
-    at_end_ = true;
-    const bool ending = ended_ || (stop_ && stop_());
-    if (judging_) {
-      Judge(/*at_end=*/true);
-      // A file left behind, or the end of the following: what it holds is
-      // a new file's, so that nothing read is taken back.
-      if (judging_ && (!pending_.empty() || ending)) {
-        Decide(LogBreak::kNewFile);
-      }
-      if (!judging_) continue;
-    }
-    if (following_ && !pending_.empty()) {
-      // The old file has been read to its end: on with the next one.
-      std::FILE* next = pending_.front();
-      pending_.pop_front();
-      StartJudging(next);
-      continue;
-    }
-    if (!following_ || ending) return 0;
-    if (!told_nothing_) {
-      told_nothing_ = true;
-      return kNothingYet;
-    }
-    Wait();
-    told_nothing_ = false;
+    std::ptrdiff_t result = 0;
+    if (block == Block::kEnd && !AtEnd(&result)) return result;
   }
 }
 

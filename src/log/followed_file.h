@@ -79,6 +79,17 @@ class FollowedFile : public ByteSource {
     void Add(const char* bytes, std::size_t n);
   };
 
+  // What a read of the file being read came to: bytes to hand out, bytes
+  // taken (held to be judged, or a hole passed over), its end, an error.
+  enum class Block { kOut, kTaken, kEnd, kError };
+  Block FromFile(char* buffer, std::size_t size, std::size_t* n,
+                 std::string* error);
+  // At the end of the file being read: false when Read returns `*result`
+  // (its end, or kNothingYet), true to read on (after a wait, or from the
+  // next file).
+  bool AtEnd(std::ptrdiff_t* result);
+  // Looks at the name and into the file before a block is read.
+  void Look();
   // Opens the file the name names now when it is a new regular one, to be
   // read after those before it.
   void LookForNewFile();
