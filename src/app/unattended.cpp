@@ -855,7 +855,9 @@ class Republisher {
       err << kProgram << "following: " << VisibleControls(notice) << "\n"
           << std::flush;
     }
-    if (Reloaded(followed)) return;
+    // Once a reload is ready the following is ending: nothing more is
+    // published or reloaded here.
+    if (reloaded_ || Reloaded(followed)) return;
     const OptionsRun::News news = scan->run().TakeNews();
     const bool first = first_;
     first_ = false;

@@ -144,10 +144,10 @@ void HoldSignals(bool hold);
 void SetTemporaryFile(const char* path);
 
 // Follow mode's wait for a log to change. Where the system tells of
-// changes (inotify on Linux) the wait costs nothing until the file is
+// changes (inotify on Linux) the wait ends as soon as the file is
 // written, renamed, replaced or created again; elsewhere, and on file
 // systems whose changes made on other machines are not told (NFS, SMB,
-// FUSE), it polls: a wait lasts a second at most.
+// FUSE), it polls. Either way a wait lasts a second at most.
 class FileChangeWait {
  public:
   FileChangeWait();
@@ -162,10 +162,11 @@ class FileChangeWait {
   void Watch(const std::string& path);
   // Empty when changes are told; otherwise why the wait polls.
   const std::string& why_polling() const { return why_polling_; }
-  // Returns when the file may have changed (or a second has passed, when
-  // polling or when `at_most_a_second`), or at once while the waits are
-  // interrupted.
-  void Wait(bool at_most_a_second = false);
+  // Returns when the file may have changed, or a second has passed (a
+  // directory above the name renamed, or a link above it pointed elsewhere,
+  // tells nobody; nor does one made searchable again), or at once while
+  // the waits are interrupted.
+  void Wait();
 
  private:
   int fd_ = -1;  // the inotify descriptor where there is one

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -464,9 +465,13 @@ void FileChangeWait::Watch(const std::string& path) {
   if (file_watch_ >= 0) inotify_rm_watch(fd_, file_watch_);
   file_watch_ = inotify_add_watch(
       fd_, path.c_str(), IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF);
-  if (directory_watch_ < 0) {
-    directory_watch_ = inotify_add_watch(fd_, dir.c_str(), kNames);
+  // The directory the name is in now (it may have been renamed and made
+  // again since the last watch).
+  const int directory = inotify_add_watch(fd_, dir.c_str(), kNames);
+  if (directory_watch_ >= 0 && directory_watch_ != directory) {
+    inotify_rm_watch(fd_, directory_watch_);
   }
+  directory_watch_ = directory;
   // A symbolic link: the file it leads to is rotated in its own
   // directory, under its own name.
   int target = -1;
@@ -503,12 +508,18 @@ void FileChangeWait::Watch(const std::string& path) {
 #endif
 }
 
-void FileChangeWait::Wait(bool at_most_a_second) {
+void FileChangeWait::Wait() {
   const bool told = why_polling_.empty() && fd_ >= 0;
+  // A second at most, however busy the directory is with other files.
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
   for (;;) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
     struct pollfd fds[2] = {{Wake().read_end, POLLIN, 0}, {fd_, POLLIN, 0}};
     const int ready =
-        poll(fds, told ? 2 : 1, told && !at_most_a_second ? -1 : 1000);
+        poll(fds, told ? 2 : 1, static_cast<int>(left.count()) + 1);
     if (ready <= 0 || (fds[0].revents & POLLIN) != 0) return;  // or EINTR
 #ifdef __linux__
     // Only the events of the followed file end the wait; the directory

@@ -250,7 +250,7 @@ FileChangeWait::~FileChangeWait() = default;
 
 void FileChangeWait::Watch(const std::string&) {}
 
-void FileChangeWait::Wait(bool) {
+void FileChangeWait::Wait() {
   for (int step = 0; step < 10 && !waits_interrupted; ++step) Sleep(100);
 }
 

@@ -33,8 +33,15 @@ bool Differs(std::FILE* file, std::uint64_t at, const std::string& expected,
 }  // namespace
 
 void FollowedFile::Fingerprint::Add(const char* bytes, std::size_t n) {
+  std::size_t skip = 0;
+  if (head.empty()) {
+    // A hole a writer left at the start is no part of what tells the file.
+    while (skip < n && bytes[skip] == '\0') ++skip;
+    hole += skip;
+  }
   if (head.size() < kFingerprintBytes) {
-    head.append(bytes, std::min(n, kFingerprintBytes - head.size()));
+    head.append(bytes + skip,
+                std::min(n - skip, kFingerprintBytes - head.size()));
   }
   if (n >= kFingerprintBytes) {
     tail.assign(bytes + n - kFingerprintBytes, kFingerprintBytes);
@@ -59,7 +66,6 @@ bool FollowedFile::Open(std::string* error) {
   newest_ = IdOfStream(file_);
   skipped_ = FileId{};
   skipped_kind_.clear();
-  unresolved_ = false;
   position_ = 0;
   read_.Clear();
   judging_ = false;
@@ -106,21 +112,23 @@ void FollowedFile::LookForNewFile() {
   // While the name names nothing (between a rename and the new file), or
   // nothing that can be read, the files already open are read on.
   const FileId named = IdOfPath(path_);
-  unresolved_ = !named.known;
-  if (unresolved_ || named == newest_) return;
+  if (!named.known || named == newest_) return;
   std::string why;
   bool not_regular = false;
   std::FILE* next = OpenRegularFile(path_, &why, &not_regular);
   if (next == nullptr) {
-    unresolved_ = true;
-    // Told once while it stands (a freed inode is soon another's: the
-    // kind tells them apart too).
-    if (not_regular && !(named == skipped_ && why == skipped_kind_)) {
+    // Told once while it stands (a freed inode is soon another's: what it
+    // is tells them apart too); a file that cannot be opened is tried
+    // again at each look.
+    if (!(named == skipped_ && why == skipped_kind_)) {
       skipped_ = named;
       skipped_kind_ = why;
-      Notice(Quoted(path_) + " names " + why +
-             ", not a regular file: it is passed over while it stands "
-             "there, and the file read before is read on");
+      Notice(not_regular
+                 ? Quoted(path_) + " names " + why +
+                       ", not a regular file: it is passed over while it "
+                       "stands there, and the file read before is read on"
+                 : "the new " + Quoted(path_) + " cannot be read (" + why +
+                       "): the file read before is read on until it can");
     }
     return;
   }
@@ -136,15 +144,18 @@ void FollowedFile::LookForNewFile() {
   wait_.Watch(path_);  // the file waited on, once the others are read
 }
 
-bool FollowedFile::Rewritten(bool look_inside) {
+bool FollowedFile::Rewritten(bool tail_too) {
   const std::int64_t size = SizeOfStream(file_);
   if (size >= 0 && static_cast<std::uint64_t>(size) < position_) return true;
-  if (!look_inside || position_ == 0) return false;
-  // Grown or not, it must still begin and end with what was read.
+  if (position_ == 0) return false;
+  // Grown or not, it must still begin (and, after its end was reached,
+  // end) with what was read: a copytruncate during a long read shows at
+  // the next block.
   std::string scratch;
   const bool changed =
-      Differs(file_, 0, read_.head, &scratch) ||
-      Differs(file_, position_ - read_.tail.size(), read_.tail, &scratch);
+      Differs(file_, read_.hole, read_.head, &scratch) ||
+      (tail_too &&
+       Differs(file_, position_ - read_.tail.size(), read_.tail, &scratch));
   SeekStream(file_, position_);
   return changed;
 }
@@ -155,7 +166,9 @@ void FollowedFile::StartJudging(std::FILE* file) {
     std::fclose(file_);
     file_ = file;
   }
-  reference_ = read_.head;
+  // A file that gave nothing (made and left empty) tells nothing: the
+  // one before it is still what a file read again would begin with.
+  if (!read_.head.empty()) reference_ = read_.head;
   SeekStream(file_, 0);
   position_ = 0;
   read_.Clear();
@@ -219,9 +232,7 @@ void FollowedFile::Wait() {
     wait_for_tests_();
     return;
   }
-  // Where the name names nothing readable, its return is looked for every
-  // second: a directory made searchable again tells nobody.
-  wait_.Wait(/*at_most_a_second=*/unresolved_);
+  wait_.Wait();
   // Whatever ended the wait is heard below (a stop is asked, the end was
   // asked): the waits may wait again.
   ResumeFileWaits();
@@ -229,7 +240,7 @@ void FollowedFile::Wait() {
 
 void FollowedFile::Look() {
   LookForNewFile();  // a stat for each block read
-  if (Rewritten(/*look_inside=*/at_end_ && !judging_)) {
+  if (Rewritten(/*tail_too=*/at_end_ && !judging_)) {
     if (judging_) {
       // Written anew again while judged: judged from its new start.
       held_.clear();
@@ -264,6 +275,9 @@ FollowedFile::Block FollowedFile::FromFile(char* buffer, std::size_t size,
   position_ += *n;
   read_.Add(into, *n);
   if (judging_) {
+    // A hole at the start is neither judged nor kept.
+    const std::size_t first = held_.find_first_not_of('\0');
+    held_.erase(0, first == std::string::npos ? held_.size() : first);
     Judge(/*at_end=*/false);
     return Block::kTaken;
   }
@@ -320,6 +334,9 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
     Block block = Block::kOut;
     if (!judging_ && !held_.empty()) {
       n = FromHeld(buffer, size);  // 0 when a hole of NUL bytes was passed
+    } else if (following_ && (ended_ || (stop_ && stop_()))) {
+      // Asked to end, in a long read too: what is not read yet stays so.
+      block = Block::kEnd;
     } else {
       if (following_) Look();
       block = FromFile(buffer, size, &n, error);

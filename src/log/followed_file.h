@@ -68,11 +68,14 @@ class FollowedFile : public ByteSource {
   }
 
  private:
-  // What was read of the file being read: its first and last bytes.
+  // What was read of the file being read: its first bytes (after a hole
+  // of NUL bytes a writer left at its start) and its last bytes.
   struct Fingerprint {
+    std::uint64_t hole = 0;
     std::string head;
     std::string tail;
     void Clear() {
+      hole = 0;
       head.clear();
       tail.clear();
     }
@@ -93,8 +96,9 @@ class FollowedFile : public ByteSource {
   // Opens the file the name names now when it is a new regular one, to be
   // read after those before it.
   void LookForNewFile();
-  // True when the file being read no longer holds what was read from it.
-  bool Rewritten(bool look_inside);
+  // True when the file being read no longer holds what was read from it:
+  // it is shorter, or does not begin (or, `tail_too`, end) with it.
+  bool Rewritten(bool tail_too);
   // Reads `*file` from its start, to be judged against what was read from
   // the file before it.
   void StartJudging(std::FILE* file);
@@ -114,10 +118,11 @@ class FollowedFile : public ByteSource {
   // as soon as it was seen: a log rotated again while an older one is
   // still being read is not lost.
   std::deque<std::FILE*> pending_;
-  FileId newest_;             // the last file opened
-  FileId skipped_;            // what the name names that is not a regular file
-  std::string skipped_kind_;  // and what it is ("a FIFO")
-  bool unresolved_ = false;   // the name names no regular file now
+  FileId newest_;  // the last file opened
+  // What the name names that cannot be read, and why ("a FIFO",
+  // "Permission denied"): told once while it stands.
+  FileId skipped_;
+  std::string skipped_kind_;
   // A file read from its start, not yet judged: its bytes are held until
   // they tell whether they begin with `reference_`.
   bool judging_ = false;

@@ -194,8 +194,16 @@ void LineFeed::TakeBreak(LogBreak brk, std::size_t at, std::size_t n,
                          Chunk* chunk) {
   Bytes& buffer = chunk->bytes;
   if (brk == LogBreak::kNewFile) {
-    // What the buffer holds before is the start of a line that continues
-    // in the new file (no line end was read since the last chunk).
+    // What the buffer holds before is a line the old file left unfinished
+    // (no line end was read since the last chunk). It goes on in the new
+    // file (a copytruncate between two writes of one line), unless the
+    // new file begins with a whole line of its own: then it ended there.
+    if (at > 0 && BeginsALine(buffer.data.get() + at, n)) {
+      buffer.Reserve(at + 1 + n);
+      std::memmove(buffer.data.get() + at + 1, buffer.data.get() + at, n);
+      buffer.data.get()[at++] = '\n';
+      buffer.size = at;
+    }
     file_reader_ = *reader_;
     file_carry_.assign(buffer.data.get(), at);
     chunk->new_file = true;
@@ -211,6 +219,21 @@ void LineFeed::TakeBreak(LogBreak brk, std::size_t at, std::size_t n,
   buffer.size = carry;
   // Begun in this very chunk, the file's checkpoint is this chunk's start.
   if (!chunk->new_file) chunk->read_again = true;
+}
+
+bool LineFeed::BeginsALine(const char* bytes, std::size_t n) const {
+  // The first line alone (a time stamp, a speaker, a client's own line),
+  // read by a copy of the reader: the log's own reading is unchanged.
+  constexpr std::size_t kEnough = 4096;
+  const void* end = std::memchr(bytes, '\n', std::min(n, kEnough));
+  std::string line(bytes, end == nullptr
+                              ? std::min(n, kEnough)
+                              : static_cast<std::size_t>(
+                                    static_cast<const char*>(end) - bytes));
+  LineReader probe = *reader_;
+  LineFields fields;
+  probe.Read(line.data(), line.size(), &fields);
+  return fields.client || fields.stamp.has_clock || fields.speaker_length > 0;
 }
 
 void LineFeed::ProducerLoop() {

@@ -112,8 +112,10 @@ class LineFeed {
   // Fills `*chunk` with the next whole lines; the producer's side.
   void Produce(Chunk* chunk);
   // Takes the break before the bytes just read into `*chunk`'s buffer at
-  // `at` (`n` of them).
+  // `at` (`n` of them); the buffer's size then ends before them.
   void TakeBreak(LogBreak brk, std::size_t at, std::size_t n, Chunk* chunk);
+  // Whether the first line of `bytes` reads as a whole line of the log.
+  bool BeginsALine(const char* bytes, std::size_t n) const;
   void ProducerLoop();
   std::unique_ptr<Chunk> TakeReady();
 

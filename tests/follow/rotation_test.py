@@ -6,8 +6,9 @@
 First one case for each way a log has been seen to go wrong under a
 follower: battles read just before a rotation, a log cut and refilled at
 once, a log cut short or edited in place, a symlink whose target is
-rotated, a FIFO or a directory under the log's name, SIGHUP while the name
-names nothing, and (as root, with setpriv) a directory that cannot be
+rotated, a FIFO or a directory under the log's name, SIGHUP (and a storm
+of them) while the name names nothing, a directory link above the log
+pointed elsewhere, and (as root, with setpriv) a directory that cannot be
 searched for a while. Then a soak: N rotations of each kind (rename and
 create, remove and create, copytruncate, the symlink's target, an edit in
 place, a small cut), a battle written before each and one after, counting
@@ -129,6 +130,8 @@ class Cases:
         levels = ["A1"] + [f"B{i}" for i in range(12)]
         for level in levels[1:]:
             append(path, battle(level))
+        # The old file ends in half a line, which ends with it.
+        append(path, b"[20:01:00] <Zed> half a li")
         if remove:
             os.remove(path)
         else:
@@ -218,6 +221,32 @@ class Cases:
         if "the logs are not read again" not in follower.errors():
             self.fail(case, f"not said: {follower.errors()}")
         append(path, battle("B1"))
+        self.expect(case, follower, ["A1", "B1"])
+        # A storm of them across a rotation: each reads the logs again, or
+        # says it cannot; the report is the new log's.
+        for _ in range(20):
+            follower.process.send_signal(signal.SIGHUP)
+        os.rename(path, path + ".2")
+        for _ in range(20):
+            follower.process.send_signal(signal.SIGHUP)
+        append(path, battle("C1"))
+        time.sleep(0.5)
+        follower.process.send_signal(signal.SIGHUP)
+        self.expect(case, follower, ["C1"])
+        self.finish(case, follower, ["C1"])
+
+    def directory_swapped(self, work):
+        # The log's directory is a link, pointed at a new directory.
+        case = "directory above the log swapped"
+        for name in ("d1", "d2"):
+            os.mkdir(os.path.join(work, name))
+        append(os.path.join(work, "d1", "log"), battle("A1"))
+        os.symlink("d1", os.path.join(work, "current"))
+        follower = Follower(self.prog, work, log="current/log", busy=self.busy)
+        self.expect(case, follower, ["A1"])
+        append(os.path.join(work, "d2", "log"), battle("B1"))
+        os.symlink("d2", os.path.join(work, "next"))
+        os.replace(os.path.join(work, "next"), os.path.join(work, "current"))
         self.expect(case, follower, ["A1", "B1"])
         self.finish(case, follower, ["A1", "B1"])
 
@@ -334,6 +363,7 @@ def main():
                           ("symlink", cases.symlink_target),
                           ("odd", cases.odd_names),
                           ("hangup", cases.hangup_without_log),
+                          ("swapped", cases.directory_swapped),
                           ("unsearchable", cases.unsearchable)]:
             with tempfile.TemporaryDirectory(prefix=f"vexlane-{name}-") as work:
                 run(work)

@@ -310,7 +310,7 @@ class ScriptedLog : public ByteSource {
 // What a follower's client hears, in order.
 struct Heard : FinderClient {
   void BattleFound(FoundBattle* b) override {
-    heard += b->level + std::to_string(b->event) + " ";
+    heard += b->level + std::to_string(b->event) + "/" + b->starter + " ";
   }
   bool NextLevel(int, std::string*, bool) override { return false; }
   void LevelNotFound(const std::string&) override {}
@@ -339,7 +339,25 @@ TEST(BattleFinder, FileReadAgainTakesTheScanBackToTheFileStart) {
                     LogBreak::kReadAgain}});
   Heard client;
   EXPECT_EQ(FindBattles({&log}, FinderOptions{}, &client), 3);
-  EXPECT_EQ(client.heard, "begin | begin A1 | again A1 B2 C3 ");
+  EXPECT_EQ(client.heard, "begin | begin A1/Ann | again A1/Ann B2/Ann C3/Ann ");
+}
+
+// A line the old file left unfinished ends with it when the new file
+// begins with a whole line of its own: the new battle's link is Ann's,
+// and her stop ends it.
+TEST(BattleFinder, NewFileBeginningAWholeLineEndsTheOldFilesHalfLine) {
+  ScriptedLog log(
+      {{Line("20:00:00", "Ann", kLink + "A.lev") +
+        Line("20:00:10", "Bob", "1:02,11") + "[20:00:30] <Zed> half a li"},
+       {},
+       {Line("20:01:00", "Ann", kLink + "B.lev") +
+            Line("20:01:10", "Cal", "0:59,87") +
+            Line("20:01:40", "Ann", "stop") +
+            Line("20:01:50", "Bob", "1:00,00"),
+        LogBreak::kNewFile}});
+  Heard client;
+  EXPECT_EQ(FindBattles({&log}, FinderOptions{}, &client), 2);
+  EXPECT_EQ(client.heard, "begin | begin A1/Ann B2/Ann ");
 }
 
 }  // namespace

@@ -101,6 +101,10 @@ TEST_F(Followed, FileCutToNothingAndWrittenAgainIsANewFile) {
   std::filesystem::resize_file(path_, 0);
   WriteAt(path_, longer.size(), "[23:00:00] <Eve> 2\n");
   EXPECT_EQ(Look(), "|new|[23:00:00] <Eve> 2\n");
+  // Again, the hole longer than 4 KiB: two holes are not the same file.
+  std::filesystem::resize_file(path_, 0);
+  WriteAt(path_, 5000, "[23:30:00] <Fox> 3\n");
+  EXPECT_EQ(Look(), "|new|[23:30:00] <Fox> 3\n");
 }
 
 // A file cut short, or changed in place (as sed -i does, through a new
@@ -115,6 +119,14 @@ TEST_F(Followed, FileCutOrChangedInPlaceIsReadAgain) {
 
   WriteFile(path_ + ".new", whole);
   std::filesystem::rename(path_ + ".new", path_);
+  EXPECT_EQ(Look(), "|again|" + whole);
+
+  // A rotation undone: the empty file between tells nothing, and the file
+  // back under the name is the one read before.
+  std::filesystem::rename(path_, path_ + ".1");
+  WriteFile(path_, "");
+  EXPECT_EQ(Look(), "");
+  std::filesystem::rename(path_ + ".1", path_);
   EXPECT_EQ(Look(), "|again|" + whole);
 
   WriteAt(path_, whole.size() - 7, "THERE");
