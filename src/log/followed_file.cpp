@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -87,6 +88,7 @@ void FollowedFile::Close() {
 
 void FollowedFile::Follow(std::function<bool()> stop) {
   stop_ = std::move(stop);
+  stop_seen_.reset();
   following_ = true;
   ended_ = false;
   ResumeFileWaits();  // `stop` is asked before every wait
@@ -238,6 +240,16 @@ void FollowedFile::Wait() {
   ResumeFileWaits();
 }
 
+bool FollowedFile::StopIsDue() {
+  // What the log holds when the end is asked is read, unless that takes
+  // long (a large log at the start): the program ends within a second.
+  constexpr auto kGrace = std::chrono::milliseconds(500);
+  if (!ended_ && !(stop_ && stop_())) return false;
+  const auto now = std::chrono::steady_clock::now();
+  if (!stop_seen_) stop_seen_ = now;
+  return now - *stop_seen_ > kGrace;
+}
+
 void FollowedFile::Look() {
   LookForNewFile();  // a stat for each block read
   if (Rewritten(/*tail_too=*/at_end_ && !judging_)) {
@@ -334,9 +346,8 @@ std::ptrdiff_t FollowedFile::Read(char* buffer, std::size_t size,
     Block block = Block::kOut;
     if (!judging_ && !held_.empty()) {
       n = FromHeld(buffer, size);  // 0 when a hole of NUL bytes was passed
-    } else if (following_ && (ended_ || (stop_ && stop_()))) {
-      // Asked to end, in a long read too: what is not read yet stays so.
-      block = Block::kEnd;
+    } else if (following_ && StopIsDue()) {
+      block = Block::kEnd;  // what is not read yet stays so
     } else {
       if (following_) Look();
       block = FromFile(buffer, size, &n, error);

@@ -5,11 +5,13 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -93,6 +95,9 @@ class FollowedFile : public ByteSource {
   bool AtEnd(std::ptrdiff_t* result);
   // Looks at the name and into the file before a block is read.
   void Look();
+  // Whether the end was asked long enough ago to end a read before the
+  // file's end.
+  bool StopIsDue();
   // Opens the file the name names now when it is a new regular one, to be
   // read after those before it.
   void LookForNewFile();
@@ -137,6 +142,7 @@ class FollowedFile : public ByteSource {
   bool at_end_ = false;  // the end was reached since the last look inside
   bool following_ = false;
   std::function<bool()> stop_;
+  std::optional<std::chrono::steady_clock::time_point> stop_seen_;
   std::atomic<bool> ended_{false};
   FileChangeWait wait_;
   std::function<void()> wait_for_tests_;
