@@ -71,6 +71,17 @@ class Follower:
         finally:
             self.err.close()
 
+    def resources(self):
+        """Open descriptors and resident KiB of the program (Linux)."""
+        pid = self.process.pid
+        try:
+            fds = len(os.listdir(f"/proc/{pid}/fd"))
+            with open(f"/proc/{pid}/status") as f:
+                rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS"))
+        except (OSError, StopIteration):
+            return None
+        return fds, rss
+
     def errors(self):
         with open(os.path.join(self.work, "err"), "rb") as f:
             return f.read().decode(errors="replace")
@@ -316,6 +327,7 @@ def soak(prog, rotations, busy):
             expected, stalled = [f"{kind}-first"], 0
             if not follower.wait_for(1):
                 stalled += 1
+            at_start = follower.resources()
             for i in range(rotations):
                 before, after = f"{kind}{i}a", f"{kind}{i}b"
                 append(log, battle(before))
@@ -332,13 +344,18 @@ def soak(prog, rotations, busy):
                 expected += [before, after]
                 if not follower.wait_for(len(expected)):
                     stalled += 1
+            at_end = follower.resources()
             status = follower.stop()
             got = follower.levels()
             lost = len(set(expected) - set(got))
             doubled = len(got) - len(set(got))
+            # Descriptors stay as they were, whatever the rotations.
+            if at_start and at_end and at_end[0] > at_start[0]:
+                status = f"{status}, descriptors {at_start[0]} -> {at_end[0]}"
             totals[kind] = (lost, doubled, stalled, status)
+            resident = f", resident {at_start[1]} -> {at_end[1]} KiB" if at_start and at_end else ""
             print(f"soak {kind}: {rotations} rotations, {lost} lost, {doubled} doubled, "
-                  f"{stalled} stalled, status {status}")
+                  f"{stalled} stalled, status {status}{resident}")
     return totals
 
 
