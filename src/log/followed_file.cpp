@@ -170,41 +170,80 @@ void FollowedFile::StartJudging(std::FILE* file) {
   }
   // A file that gave nothing (made and left empty) tells nothing: the
   // one before it is still what a file read again would begin with.
-  if (!read_.head.empty()) reference_ = read_.head;
+  if (!read_.head.empty()) {
+    reference_ = read_.head;
+    reference_tail_ = read_.tail;
+    reference_end_ = position_;
+  }
   SeekStream(file_, 0);
   position_ = 0;
   read_.Clear();
   held_.clear();
   held_out_ = 0;
   skip_nuls_ = false;
+  tail_looked_for_ = false;
   judging_ = true;
   if (reference_.empty()) Decide(LogBreak::kNewFile);
 }
 
+bool FollowedFile::HoldsTheOldEnd() {
+  // The last bytes read (the second half of a small file, so that an edit
+  // of its first lines is no part of them), found where they were, give or
+  // take what an edit adds or takes away.
+  constexpr std::uint64_t kShift = 1 << 16;
+  constexpr std::size_t kTelling = 128;  // fewer bytes could match by chance
+  const std::size_t length = static_cast<std::size_t>(
+      std::min<std::uint64_t>(reference_tail_.size(), reference_end_ / 2));
+  if (length < kTelling) return false;
+  const std::string_view end =
+      std::string_view(reference_tail_).substr(reference_tail_.size() - length);
+  const std::uint64_t from =
+      reference_end_ - length - std::min(kShift, reference_end_ - length);
+  std::string window(static_cast<std::size_t>(reference_end_ + kShift - from),
+                     '\0');
+  bool found = false;
+  if (SeekStream(file_, from)) {
+    std::clearerr(file_);
+    window.resize(std::fread(window.data(), 1, window.size(), file_));
+    found = window.find(end) != std::string::npos;
+  }
+  SeekStream(file_, position_);
+  return found;
+}
+
 void FollowedFile::Judge(bool at_end) {
   // Its first two lines tell a log: they carry the time they were written
-  // (and a client's header its date), so a new log begins otherwise,
-  // while a log changed further on (or cut) begins as it did.
+  // (and a client's header its date), so a new log begins otherwise.
   std::size_t telling = reference_.size();
   const std::size_t first = reference_.find('\n');
   const std::size_t second = first == std::string::npos
                                  ? std::string::npos
                                  : reference_.find('\n', first + 1);
   if (second != std::string::npos) telling = second + 1;
-  const std::size_t within = std::min(held_.size(), telling);
+  const std::size_t within = std::min(held_.size(), reference_.size());
   std::size_t common = 0;
   while (common < within && held_[common] == reference_[common]) ++common;
+  // A file changed in place ends as the file read before did (an edit of
+  // its first lines), or holds nearly as much (an edit further on).
+  if (!tail_looked_for_ && (at_end || held_.size() >= telling)) {
+    tail_looked_for_ = true;
+    if (HoldsTheOldEnd()) return Decide(LogBreak::kReadAgain);
+  }
+  const std::int64_t size = SizeOfStream(file_);
+  const bool most =
+      size >= 0 && 10 * static_cast<std::uint64_t>(size) >= 9 * reference_end_;
   if (common < within) {
-    Decide(LogBreak::kNewFile);
-  } else if (common == telling || (judging_same_ && at_end &&
-                                   held_.find('\n') != std::string::npos)) {
-    // The file read before, or that file cut to whole lines of what it
-    // began with. (A new file whose first line is the old one's, as a log
-    // whose lines carry no date may begin, waits to tell.)
+    Decide(common >= telling && most ? LogBreak::kReadAgain
+                                     : LogBreak::kNewFile);
+  } else if (held_.size() >= reference_.size() ||
+             (judging_same_ && at_end && most &&
+              held_.find('\n') != std::string::npos)) {
+    // All of what the file read before began with, or that file cut a
+    // little, to whole lines of it (a header alone is no such cut).
     Decide(LogBreak::kReadAgain);
   }
-  // Otherwise the start of the first lines, perhaps the start of a new
-  // log's first line: more must come to tell.
+  // Otherwise the start of what the file before began with: more must
+  // come to tell.
 }
 
 void FollowedFile::Decide(LogBreak how) {

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/platform.h"
@@ -39,14 +40,17 @@ class FollowedFile : public ByteSource {
   // (its first and its last 4 KiB). A new file under the name is read after
   // the old one has been read to its end; the old file grown smaller, or
   // not holding what was read any more, is read again from its start. A
-  // file read from its start is judged by its first bytes: one that begins
-  // with the first two lines read from the file before it, or the file read
-  // before now cut to whole lines of those, is that file changed in place
-  // or cut (kReadAgain: it replaces what that file gave); one that begins
-  // otherwise is a new file of the log (kNewFile: a rotation or a
-  // copytruncate), its leading NUL bytes (a hole a writer left) skipped.
-  // Only regular files are read: anything else under the name is passed
-  // over while it stands there (TakeNotices tells of it).
+  // file read from its start is judged against the file read before it.
+  // It is that file changed in place or cut (kReadAgain: it replaces what
+  // that file gave) when it holds that file's last 4 KiB (of a small file,
+  // its second half) near where they were (an edit of the first lines),
+  // begins with all of its first 4 KiB (or, the same file, with whole lines
+  // of them and then its end), or begins with its first two lines and
+  // holds at least nine tenths as many bytes (an edit further on). Otherwise it
+  // is a new file of the log (kNewFile: a rotation or a copytruncate, even with
+  // the same header lines), its leading NUL bytes (a hole a writer left)
+  // skipped. Only regular files are read: anything else under the name is
+  // passed over while it stands there (TakeNotices tells of it).
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override;
   void Close() override;
@@ -109,6 +113,9 @@ class FollowedFile : public ByteSource {
   void StartJudging(std::FILE* file);
   // Decides what the bytes held so far begin, once they tell.
   void Judge(bool at_end);
+  // Whether the file judged holds the last bytes read from the file before
+  // near where they were.
+  bool HoldsTheOldEnd();
   void Decide(LogBreak how);
   // Hands out held bytes; their count.
   std::size_t FromHeld(char* buffer, std::size_t size);
@@ -132,7 +139,12 @@ class FollowedFile : public ByteSource {
   // they tell whether they begin with `reference_`.
   bool judging_ = false;
   bool judging_same_ = false;  // the file judged is the one read before
-  std::string reference_;      // the first bytes read from the file before
+  // Of the file read before: its first bytes, its last bytes and where
+  // they end (how much was read of it).
+  std::string reference_;
+  std::string reference_tail_;
+  std::uint64_t reference_end_ = 0;
+  bool tail_looked_for_ = false;
   std::string held_;
   std::size_t held_out_ = 0;
   LogBreak decided_ = LogBreak::kNone;  // for the next bytes handed out

@@ -75,7 +75,10 @@ class Follower:
         """Open descriptors and resident KiB of the program (Linux)."""
         pid = self.process.pid
         try:
-            fds = len(os.listdir(f"/proc/{pid}/fd"))
+            # The least of a few looks: a file is opened for a moment to
+            # be looked at.
+            fds = min(len(os.listdir(f"/proc/{pid}/fd")) for _ in range(3)
+                      if time.sleep(0.05) is None)
             with open(f"/proc/{pid}/status") as f:
                 rss = next(int(line.split()[1]) for line in f if line.startswith("VmRSS"))
         except (OSError, StopIteration):

@@ -110,13 +110,26 @@ TEST_F(Followed, FileCutToNothingAndWrittenAgainIsANewFile) {
 // A file cut short, or changed in place (as sed -i does, through a new
 // file; or over its own bytes), begins as it did: read again.
 TEST_F(Followed, FileCutOrChangedInPlaceIsReadAgain) {
-  Append(path_, "[20:00:20] <Cal> hello there\n");
-  EXPECT_EQ(Look(), "[20:00:20] <Cal> hello there\n");
+  const std::string chat = "[20:00:15] <Dee> " + std::string(200, 'x') + "\n" +
+                           "[20:00:20] <Cal> hello there\n";
+  Append(path_, chat);
+  EXPECT_EQ(Look(), chat);
   const std::string whole = ReadFile(path_);
 
   std::filesystem::resize_file(path_, whole.size() - 10);
   EXPECT_EQ(Look(), "|again|" + whole.substr(0, whole.size() - 10));
 
+  WriteFile(path_ + ".new", whole);
+  std::filesystem::rename(path_ + ".new", path_);
+  EXPECT_EQ(Look(), "|again|" + whole);
+
+  // Its first line edited through a new file (sed -i 1s/Ann/Anna/): it
+  // still ends as it did.
+  std::string edited = ReadFile(path_);
+  edited.replace(edited.find("Ann"), 3, "Anna");
+  WriteFile(path_ + ".new", edited);
+  std::filesystem::rename(path_ + ".new", path_);
+  EXPECT_EQ(Look(), "|again|" + edited);
   WriteFile(path_ + ".new", whole);
   std::filesystem::rename(path_ + ".new", path_);
   EXPECT_EQ(Look(), "|again|" + whole);
@@ -146,6 +159,15 @@ TEST_F(Followed, NewFileIsJudgedByItsFirstTwoLines) {
   EXPECT_EQ(Look(),
             "|new|[20:00:00] <Ann> next: http://x/A.lev\n"
             "[20:05:00] <Dee> 0:58,00\n");
+  // The same two first lines (a header without a date), then a new day
+  // shorter than the old one: a new file all the same.
+  const std::string head = ReadFile(path_);
+  const std::string day = "[20:06:00] <Ann> " + std::string(300, 'x') + "\n";
+  Append(path_, day);
+  EXPECT_EQ(Look(), day);
+  std::filesystem::rename(path_, path_ + ".2");
+  WriteFile(path_, head + "[21:00:00] <Eve> hi\n");
+  EXPECT_EQ(Look(), "|new|" + head + "[21:00:00] <Eve> hi\n");
   // What is held unjudged when the following ends goes out, as a new
   // file's: nothing read is taken back.
   std::filesystem::resize_file(path_, 0);
