@@ -181,7 +181,6 @@ void FollowedFile::StartJudging(std::FILE* file) {
   held_.clear();
   held_out_ = 0;
   skip_nuls_ = false;
-  tail_looked_for_ = false;
   judging_ = true;
   if (reference_.empty()) Decide(LogBreak::kNewFile);
 }
@@ -189,17 +188,19 @@ void FollowedFile::StartJudging(std::FILE* file) {
 bool FollowedFile::HoldsTheOldEnd() {
   // The last bytes read (the second half of a small file, so that an edit
   // of its first lines is no part of them), found where they were, give or
-  // take what an edit adds or takes away.
-  constexpr std::uint64_t kShift = 1 << 16;
+  // take what an edit adds or takes away: a quarter of the file at most,
+  // so that a new log beginning with a replay of the old one's last lines
+  // is no edit of it.
   constexpr std::size_t kTelling = 128;  // fewer bytes could match by chance
   const std::size_t length = static_cast<std::size_t>(
       std::min<std::uint64_t>(reference_tail_.size(), reference_end_ / 2));
   if (length < kTelling) return false;
+  const std::uint64_t shift =
+      std::min<std::uint64_t>(std::uint64_t{1} << 16, reference_end_ / 4);
   const std::string_view end =
       std::string_view(reference_tail_).substr(reference_tail_.size() - length);
-  const std::uint64_t from =
-      reference_end_ - length - std::min(kShift, reference_end_ - length);
-  std::string window(static_cast<std::size_t>(reference_end_ + kShift - from),
+  const std::uint64_t from = reference_end_ - length - shift;
+  std::string window(static_cast<std::size_t>(reference_end_ + shift - from),
                      '\0');
   bool found = false;
   if (SeekStream(file_, from)) {
@@ -212,34 +213,38 @@ bool FollowedFile::HoldsTheOldEnd() {
 }
 
 void FollowedFile::Judge(bool at_end) {
-  // Its first two lines tell a log: they carry the time they were written
-  // (and a client's header its date), so a new log begins otherwise.
-  std::size_t telling = reference_.size();
-  const std::size_t first = reference_.find('\n');
-  const std::size_t second = first == std::string::npos
-                                 ? std::string::npos
-                                 : reference_.find('\n', first + 1);
-  if (second != std::string::npos) telling = second + 1;
+  // Its first three lines tell a log: they carry the time they were
+  // written, so a new log begins otherwise (past a header of two lines
+  // without a date, which every day's log may begin with).
+  std::size_t telling = 0;
+  for (int line = 0; line < 3 && telling < reference_.size(); ++line) {
+    const std::size_t end = reference_.find('\n', telling);
+    telling = end == std::string::npos ? reference_.size() : end + 1;
+  }
   const std::size_t within = std::min(held_.size(), reference_.size());
   std::size_t common = 0;
   while (common < within && held_[common] == reference_[common]) ++common;
   // A file changed in place ends as the file read before did (an edit of
   // its first lines), or holds nearly as much (an edit further on).
-  if (!tail_looked_for_ && (at_end || held_.size() >= telling)) {
-    tail_looked_for_ = true;
-    if (HoldsTheOldEnd()) return Decide(LogBreak::kReadAgain);
+  // (Looked for again as the file grows: it may be being written anew.)
+  if ((common < within || held_.size() >= telling || at_end) &&
+      HoldsTheOldEnd()) {
+    return Decide(LogBreak::kReadAgain);
   }
   const std::int64_t size = SizeOfStream(file_);
   const bool most =
       size >= 0 && 10 * static_cast<std::uint64_t>(size) >= 9 * reference_end_;
-  if (common < within) {
+  if (common < within || held_.size() >= reference_.size()) {
+    // Past its first lines (or all of its first 4 KiB) as the file read
+    // before began, and nearly as large: that file edited further on. A
+    // new log beginning as the old one did (a header, lines without a
+    // date) is smaller.
     Decide(common >= telling && most ? LogBreak::kReadAgain
                                      : LogBreak::kNewFile);
-  } else if (held_.size() >= reference_.size() ||
-             (judging_same_ && at_end && most &&
-              held_.find('\n') != std::string::npos)) {
-    // All of what the file read before began with, or that file cut a
-    // little, to whole lines of it (a header alone is no such cut).
+  } else if (judging_same_ && at_end && most &&
+             held_.find('\n') != std::string::npos) {
+    // The file read before cut a little, to whole lines of what it began
+    // with (a header alone is no such cut).
     Decide(LogBreak::kReadAgain);
   }
   // Otherwise the start of what the file before began with: more must

@@ -43,12 +43,14 @@ class FollowedFile : public ByteSource {
   // file read from its start is judged against the file read before it.
   // It is that file changed in place or cut (kReadAgain: it replaces what
   // that file gave) when it holds that file's last 4 KiB (of a small file,
-  // its second half) near where they were (an edit of the first lines),
-  // begins with all of its first 4 KiB (or, the same file, with whole lines
-  // of them and then its end), or begins with its first two lines and
-  // holds at least nine tenths as many bytes (an edit further on). Otherwise it
-  // is a new file of the log (kNewFile: a rotation or a copytruncate, even with
-  // the same header lines), its leading NUL bytes (a hole a writer left)
+  // its second half) near where they were (shifted by a quarter of the
+  // file, 64 KiB at most: an edit of its first lines); or when it is nearly
+  // as large (nine tenths) and begins with that file's first three lines
+  // (an edit further on), or, the same file, with whole lines of them and
+  // then its end (a small cut). Otherwise it is a new file of the log
+  // (kNewFile: a rotation or a copytruncate, even with the same header
+  // lines, or the same first 4 KiB of lines without a date), its leading
+  // NUL bytes (a hole a writer left)
   // skipped. Only regular files are read: anything else under the name is
   // passed over while it stands there (TakeNotices tells of it).
   std::ptrdiff_t Read(char* buffer, std::size_t size,
@@ -144,7 +146,6 @@ class FollowedFile : public ByteSource {
   std::string reference_;
   std::string reference_tail_;
   std::uint64_t reference_end_ = 0;
-  bool tail_looked_for_ = false;
   std::string held_;
   std::size_t held_out_ = 0;
   LogBreak decided_ = LogBreak::kNone;  // for the next bytes handed out

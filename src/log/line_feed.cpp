@@ -164,6 +164,10 @@ void LineFeed::Produce(Chunk* chunk) {
     at += length + (terminated ? 1 : 0);
   }
   chunk->last = source_done_ && carry_.empty();
+  MarkPlainRuns(chunk);
+}
+
+void LineFeed::MarkPlainRuns(Chunk* chunk) {
   // The runs of plain lines, from the back. The last line of the last
   // chunk never joins a run: the end of the log examines it once more.
   std::vector<Line>& lines = chunk->lines;

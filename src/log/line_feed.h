@@ -111,6 +111,8 @@ class LineFeed {
 
   // Fills `*chunk` with the next whole lines; the producer's side.
   void Produce(Chunk* chunk);
+  // Sets each line's plain_run and run speaker (see Line).
+  static void MarkPlainRuns(Chunk* chunk);
   // Takes the break before the bytes just read into `*chunk`'s buffer at
   // `at` (`n` of them); the buffer's size then ends before them.
   void TakeBreak(LogBreak brk, std::size_t at, std::size_t n, Chunk* chunk);
