@@ -227,9 +227,12 @@ class Cases:
     def unsearchable(self, work):
         # As a user the directory can be closed to for a while.
         case = "directory not searchable for a while"
-        if os.geteuid() != 0 or subprocess.run(["sh", "-c", "command -v setpriv"],
-                                               capture_output=True).returncode != 0:
-            print(f"{case}: skipped (needs root and setpriv)")
+        as_nobody = ("setpriv", "--reuid=65534", "--regid=65534", "--clear-groups")
+        if os.geteuid() != 0 or subprocess.run(
+                [*as_nobody, self.prog, "--version"], capture_output=True,
+                check=False).returncode != 0:
+            print(f"{case}: skipped (needs root, setpriv and a program the user "
+                  "nobody may run)")
             return
         logs = os.path.join(work, "logs")
         os.mkdir(logs)
@@ -237,8 +240,7 @@ class Cases:
         append(path, battle("A1"))
         for owned in (work, logs, path):
             os.chown(owned, 65534, 65534)
-        follower = Follower(self.prog, work, log="logs/log", prefix=(
-            "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"))
+        follower = Follower(self.prog, work, log="logs/log", prefix=as_nobody)
         self.expect(case, follower, ["A1"])
         os.chmod(logs, 0)
         os.rename(path, path + ".1")
