@@ -33,7 +33,7 @@ class FollowedFile : public ByteSource {
   // Once following, returns kNothingYet when every byte written so far has
   // been handed out, then waits until bytes arrive; returns 0 only when the
   // wait was ended (EndWaiting, or `stop` given to Follow says so) and
-  // every byte there is has been read.
+  // every byte there is has been read (or half a second has passed since).
   //
   // Which file is the log: the file being read is known by its identity
   // (it survives a rename) and by a fingerprint of what was read from it
@@ -50,9 +50,9 @@ class FollowedFile : public ByteSource {
   // then its end (a small cut). Otherwise it is a new file of the log
   // (kNewFile: a rotation or a copytruncate, even with the same header
   // lines, or the same first 4 KiB of lines without a date), its leading
-  // NUL bytes (a hole a writer left)
-  // skipped. Only regular files are read: anything else under the name is
-  // passed over while it stands there (TakeNotices tells of it).
+  // NUL bytes (a hole a writer left) skipped. Only regular files are read:
+  // anything else under the name is passed over while it stands there
+  // (TakeNotices tells of it).
   std::ptrdiff_t Read(char* buffer, std::size_t size,
                       std::string* error) override;
   void Close() override;
