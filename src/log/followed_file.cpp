@@ -17,18 +17,25 @@ constexpr std::size_t kFingerprintBytes = 4096;
 // The most a judged file is read ahead at a time.
 constexpr std::size_t kJudgeBlock = 1 << 16;
 
+// Up to `size` bytes of `file` from its offset `at` into `*bytes` (fewer
+// at its end); false when they cannot be read. The file's position is the
+// caller's to set again.
+bool ReadAt(std::FILE* file, std::uint64_t at, std::size_t size,
+            std::string* bytes) {
+  if (!SeekStream(file, at)) return false;
+  bytes->resize(size);
+  std::clearerr(file);
+  bytes->resize(std::fread(bytes->data(), 1, size, file));
+  return std::ferror(file) == 0;
+}
+
 // Whether the file at its offset `at` no longer holds `expected`. A file
 // that cannot be read there is taken as unchanged (a passing fault); one
 // too short is changed.
 bool Differs(std::FILE* file, std::uint64_t at, const std::string& expected,
              std::string* scratch) {
-  if (expected.empty()) return false;
-  if (!SeekStream(file, at)) return false;
-  scratch->resize(expected.size());
-  std::clearerr(file);
-  const std::size_t got = std::fread(scratch->data(), 1, scratch->size(), file);
-  if (got < expected.size() && std::ferror(file) != 0) return false;
-  return got != expected.size() || *scratch != expected;
+  return !expected.empty() && ReadAt(file, at, expected.size(), scratch) &&
+         *scratch != expected;
 }
 
 }  // namespace
@@ -175,14 +182,18 @@ void FollowedFile::StartJudging(std::FILE* file) {
     reference_tail_ = read_.tail;
     reference_end_ = position_;
   }
-  SeekStream(file_, 0);
-  position_ = 0;
-  read_.Clear();
-  held_.clear();
+  FromItsStart();
   held_out_ = 0;
   skip_nuls_ = false;
   judging_ = true;
   if (reference_.empty()) Decide(LogBreak::kNewFile);
+}
+
+void FollowedFile::FromItsStart() {
+  SeekStream(file_, 0);
+  position_ = 0;
+  read_.Clear();
+  held_.clear();
 }
 
 bool FollowedFile::HoldsTheOldEnd() {
@@ -200,14 +211,12 @@ bool FollowedFile::HoldsTheOldEnd() {
   const std::string_view end =
       std::string_view(reference_tail_).substr(reference_tail_.size() - length);
   const std::uint64_t from = reference_end_ - length - shift;
-  std::string window(static_cast<std::size_t>(reference_end_ + shift - from),
-                     '\0');
-  bool found = false;
-  if (SeekStream(file_, from)) {
-    std::clearerr(file_);
-    window.resize(std::fread(window.data(), 1, window.size(), file_));
-    found = window.find(end) != std::string::npos;
-  }
+  std::string window;
+  const bool found =
+      ReadAt(file_, from,
+             static_cast<std::size_t>(reference_end_ + shift - from),
+             &window) &&
+      window.find(end) != std::string::npos;
   SeekStream(file_, position_);
   return found;
 }
@@ -298,11 +307,7 @@ void FollowedFile::Look() {
   LookForNewFile();  // a stat for each block read
   if (Rewritten(/*tail_too=*/at_end_ && !judging_)) {
     if (judging_) {
-      // Written anew again while judged: judged from its new start.
-      held_.clear();
-      SeekStream(file_, 0);
-      position_ = 0;
-      read_.Clear();
+      FromItsStart();  // written anew again while judged
     } else {
       StartJudging(file_);
     }

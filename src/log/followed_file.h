@@ -113,6 +113,8 @@ class FollowedFile : public ByteSource {
   // Reads `*file` from its start, to be judged against what was read from
   // the file before it.
   void StartJudging(std::FILE* file);
+  // Reads file_ again from its first byte, forgetting what was read of it.
+  void FromItsStart();
   // Decides what the bytes held so far begin, once they tell.
   void Judge(bool at_end);
   // Whether the file judged holds the last bytes read from the file before
