@@ -11,9 +11,9 @@
 #include "log/line_fields.h"
 #include "log/player_names.h"
 #include "log/time_entry.h"
-#include "report/html.h"
-#include "report/report_date.h"
-#include "report/time_text.h"
+#include "render/html.h"
+#include "render/report_date.h"
+#include "render/time_text.h"
 #include "scoring/players.h"
 
 namespace {

@@ -1,22 +1,17 @@
 // A season built battle by battle as the report builder builds it: each
-// battle scored, added to the standings and rated.
+// battle scored, added to the standings, rated and its records gathered.
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "scoring/battle_scoring.h"
-#include "scoring/rating.h"
-#include "scoring/standings.h"
+#include "scoring/season.h"
 
 namespace vexlane::testing {
 
-struct Season {
-  std::vector<ScoredBattle> battles;
-  Standings standings;
-  SeasonRatings ratings;
-
+class Season {
+ public:
   void Add(std::vector<TimeEntry> times, std::string date = "",
            std::string starter = "Ann", std::string level = "Pipe12") {
     FoundBattle b;
@@ -25,10 +20,30 @@ struct Season {
     b.starter = std::move(starter);
     b.date = std::move(date);
     b.times = std::move(times);
-    battles.push_back(ScoreBattle(std::move(b), 0));
-    AddToStandings(battles.back(), &standings);
-    AddToRatings(battles.back(), standings, &ratings);
+    ScoredBattle scored = builder_.Score(&b, 0);
+    builder_.TakeIn(&scored, builder_.entry_players(), builder_.player_count());
+    finished_ = false;
   }
+
+  // The season with everything it gathers from the battles added so far.
+  const vexlane::Season& Whole() const {
+    if (!finished_) builder_.Finish();
+    finished_ = true;
+    return builder_.season();
+  }
+
+ private:
+  mutable SeasonBuilder builder_{{.battles = true,
+                                  .ratings = true,
+                                  .records = true,
+                                  .months = true,
+                                  .histories = true}};
+  mutable bool finished_ = true;
+
+ public:
+  const std::vector<ScoredBattle>& battles = builder_.season().battles;
+  const Standings& standings = builder_.season().standings;
+  const SeasonRatings& ratings = builder_.season().ratings;
 };
 
 }  // namespace vexlane::testing

@@ -7,7 +7,7 @@
 #include "base/text.h"
 #include "base/version.h"
 #include "log/gzip_source.h"
-#include "report/report_format.h"
+#include "render/report_format.h"
 #include "scoring/battle_scoring.h"
 
 namespace vexlane {

@@ -16,7 +16,7 @@
 #include "base/version.h"
 #include "log/followed_file.h"
 #include "log/log_format.h"
-#include "report/output_file.h"
+#include "publish/output_file.h"
 
 namespace vexlane {
 
@@ -101,6 +101,9 @@ class Republisher {
     std::string target;
     const WriteOutcome outcome =
         PublishReport(options_, report, streams_.out, &target, Replaces());
+    // Asked to stop while the site was built: the following ends, the
+    // site as it was.
+    if (outcome.stopped) return;
     if (!outcome.ok) {
       err << kProgram << "cannot write the " << OutputNoun(options_) << " to "
           << target << ": " << outcome.error;

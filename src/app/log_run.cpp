@@ -17,7 +17,9 @@
 #include "base/version.h"
 #include "log/byte_source.h"
 #include "log/gzip_source.h"
-#include "report/output_file.h"
+#include "publish/output_file.h"
+#include "publish/site_directory.h"
+#include "render/site_report.h"
 #include "scoring/corrections.h"
 #include "ui/dialog.h"
 #include "ui/progress.h"
@@ -255,9 +257,12 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
   }
   if (options.format == ReportFormat::kSite) {
     *target = Quoted(options.output);
-    return PublishSite(report.model(), &report.battle_sections(),
-                       options.output, replace,
-                       /*ends_run=*/true);
+    const ExportModel model = report.model();
+    return PublishSite(
+        [&model, &report](PageSink* pages) {
+          RenderSite(model, &report.battle_sections(), pages);
+        },
+        options.output, replace, /*ends_run=*/true);
   }
   if (!options.output.empty()) {
     *target = Quoted(options.output);

@@ -20,8 +20,8 @@
 #include "log/byte_source.h"
 #include "log/followed_file.h"
 #include "log/log_format.h"
-#include "report/output_file.h"
-#include "report/report_format.h"
+#include "publish/output_file.h"
+#include "render/report_format.h"
 #include "ui/progress.h"
 
 namespace vexlane {

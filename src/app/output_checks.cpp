@@ -6,7 +6,8 @@
 
 #include "base/platform.h"
 #include "base/text.h"
-#include "report/output_file.h"
+#include "publish/output_file.h"
+#include "publish/site_directory.h"
 
 namespace vexlane {
 
@@ -49,7 +50,8 @@ std::string FileProblem(const std::string& path, std::string_view what,
 
 // Why the site cannot be written to the directory `path`, or empty when it
 // can: an existing directory is replaced only with --force, only when this
-// program made it, and never when a log or the settings file is in it.
+// program made it, and never when a log or the settings file is in it (the
+// files somebody else put there are kept in the new site).
 std::string SiteProblem(const std::string& path, const RunOptions& options,
                         const Logs& logs) {
   namespace fs = std::filesystem;

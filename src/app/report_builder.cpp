@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "base/platform.h"
-#include "report/battle_section.h"
-#include "report/report_date.h"
+#include "render/battle_section.h"
+#include "render/report_date.h"
 
 namespace vexlane {
 
@@ -15,14 +15,19 @@ namespace {
 constexpr std::size_t kBatch = 32;
 constexpr std::size_t kMostInHand = 2048;
 
+// What the season gathers for the output of `row`.
+SeasonParts PartsFor(const ReportFormatRow& row) {
+  SeasonParts parts = row.parts;
+  if (row.streamed != nullptr) parts.battles = false;
+  return parts;
+}
+
 }  // namespace
 
 ReportBuilder::ReportBuilder(ReportFormat format, ExportSettings* settings)
-    : row_(RowOf(format)), settings_(settings) {
+    : row_(RowOf(format)), settings_(settings), season_(PartsFor(row_)) {
   results_.emplace_back().reserve(classic() || row_.streamed != nullptr ? 100000
                                                                         : 0);
-  standings_.scores.reserve(1000);
-  standings_.battles.reserve(3000);
   if (!classic() && ThreadsWanted()) {
     try {
       worker_ = ThreadWithoutSignals([this] { Work(); });
@@ -43,40 +48,38 @@ ReportBuilder::~ReportBuilder() {
 }
 
 void ReportBuilder::Add(FoundBattle* battle) {
-  last_ = ScoreBattle(std::move(*battle), settings_->extra_points);
-  AddToStandings(last_, &standings_);
+  last_ = season_.Score(battle, settings_->extra_points);
   if (classic()) {
     AppendBattleSection(last_, row_.format, ResultsEnd());
     return;
   }
   if (!worker_.joinable()) {
-    TakeIn(&last_, standings_.entry_players, standings_.scores.size());
+    TakeIn(&last_, season_.entry_players(), season_.player_count());
     return;
   }
   batch_.battles.push_back(std::move(last_));
-  batch_.players.insert(batch_.players.end(), standings_.entry_players.begin(),
-                        standings_.entry_players.end());
-  batch_.player_counts.push_back(standings_.scores.size());
+  const std::span<const std::size_t> players = season_.entry_players();
+  batch_.players.insert(batch_.players.end(), players.begin(), players.end());
+  batch_.player_counts.push_back(season_.player_count());
   if (batch_.battles.size() >= kBatch) HandBatch();
 }
 
 void ReportBuilder::TakeIn(ScoredBattle* battle,
                            std::span<const std::size_t> players,
                            std::size_t player_count) {
-  AddToRatings(*battle, players, player_count, &ratings_);
-  if (row_.records) records_builder_.Add(*battle, players);
+  // A streamed output's battle stays where it is: the season keeps none.
+  season_.TakeIn(battle, players, player_count);
   ++taken_;
+  const Season& season = season_.season();
   if (row_.streamed != nullptr) {
     const std::size_t n = battle->ranked.size();
+    const std::vector<double>& after = season.ratings.after;
     row_.streamed->battle(
-        *battle,
-        std::span<const double>(
-            ratings_.after.data() + ratings_.after.size() - n, n),
+        *battle, std::span<const double>(after.data() + after.size() - n, n),
         taken_ == 1, ResultsEnd());
     return;
   }
-  kept_.push_back(std::move(*battle));
-  if (row_.site) sections_.Add(kept_.back());
+  if (row_.site) sections_.Add(season.battles.back());
 }
 
 void ReportBuilder::TakeIn(Batch* batch) {
@@ -164,7 +167,7 @@ void ReportBuilder::Finish() {
   Settle();
   if (!sink_) settings_->made = ReportTime();
   if (!classic()) {
-    if (row_.records) records_ = records_builder_.Records(standings_);
+    season_.Finish();
     const ExportModel model = this->model();
     if (row_.streamed != nullptr) {
       if (!sink_) head_ = row_.streamed->head(model);
@@ -175,9 +178,10 @@ void ReportBuilder::Finish() {
     return;
   }
   const std::string when = ReportCtimeText();
-  head_ = ReportHead(row_.format, standings_.battles, DateFromCtime(when),
+  const Standings& standings = season_.season().standings;
+  head_ = ReportHead(row_.format, standings.battles, DateFromCtime(when),
                      ClockFromCtime(when));
-  tail_ = BuildReportTail(row_.format, standings_);
+  tail_ = BuildReportTail(row_.format, standings);
 }
 
 std::vector<std::string_view> ReportBuilder::Pieces() const {
@@ -209,7 +213,9 @@ std::string* ReportBuilder::ResultsEnd() {
 
 std::size_t ReportBuilder::players() const {
   std::size_t n = 0;
-  for (const PlayerScore& s : standings_.scores) n += s.battles > 0 ? 1 : 0;
+  for (const PlayerScore& s : season_.season().standings.scores) {
+    n += s.battles > 0 ? 1 : 0;
+  }
   return n;
 }
 

@@ -1,9 +1,9 @@
 // Builds a report battle by battle as the finder hands them over: each is
-// scored and added to the standings; a classic report renders its section
-// at once, the other outputs rate the battle, gather its records and keep
-// it for the end (and those that can render it at once do). That second
-// part is done on a thread of its own where there are two cores, while the
-// scan goes on.
+// scored and added to the season's standings; a classic report renders its
+// section at once, the other outputs have the season rate the battle,
+// gather what they show of it and keep it for the end (and those that can
+// render it at once do). That second part is done on a thread of its own
+// where there are two cores, while the scan goes on.
 #pragma once
 
 #include <condition_variable>
@@ -18,12 +18,11 @@
 #include <vector>
 
 #include "log/battle_finder.h"
-#include "report/export_model.h"
-#include "report/report_format.h"
-#include "report/report_frame.h"
-#include "report/site_report.h"
-#include "scoring/rating.h"
-#include "scoring/standings.h"
+#include "render/export_model.h"
+#include "render/report_format.h"
+#include "render/report_frame.h"
+#include "render/site_report.h"
+#include "scoring/season.h"
 
 namespace vexlane {
 
@@ -38,7 +37,9 @@ class ReportBuilder {
   // Scores `*battle` (moving from it) and adds it to the report.
   void Add(FoundBattle* battle);
   // What the standings keep of the battle added last.
-  const BattleSummary& last_added() const { return standings_.battles.back(); }
+  const BattleSummary& last_added() const {
+    return season_.season().standings.battles.back();
+  }
   // A classic report's battle added last, ranked (for the other outputs it
   // has gone on to be rated and rendered).
   const ScoredBattle& last_scored() const { return last_; }
@@ -57,14 +58,13 @@ class ReportBuilder {
   // What the other outputs are rendered from; a site is rendered from it
   // as it is written.
   const BattleSections& battle_sections() const { return sections_; }
-  ExportModel model() const {
-    return ExportModel{kept_, standings_, ratings_, *settings_,
-                       row_.records ? &records_ : nullptr};
-  }
+  ExportModel model() const { return {season_.season(), *settings_}; }
   // The classic tail, of which level-by-level mode shows a part.
   const ReportTail& tail() const { return tail_; }
 
-  std::size_t battles() const { return standings_.battles.size(); }
+  std::size_t battles() const {
+    return season_.season().standings.battles.size();
+  }
   // Players with a time in at least one battle.
   std::size_t players() const;
 
@@ -113,24 +113,21 @@ class ReportBuilder {
   bool stopping_ = false;                // guarded by mutex_
   std::exception_ptr failure_;           // guarded by mutex_
 
-  // The battles of the outputs rendered from them at the end (a streamed
-  // one has rendered its battles already).
-  std::vector<ScoredBattle> kept_;
-  SeasonRatings ratings_;  // of every battle taken in
+  // The season: its standings on the scan's thread, the rest where the
+  // battles are taken in. The battles of the outputs rendered from them at
+  // the end are kept in it (a streamed one has rendered its own already).
+  SeasonBuilder season_;
   // Where the next battle's text goes: the last of `results_`, or a new
   // piece once that one is full.
   std::string* ResultsEnd();
   std::vector<std::string> results_;            // the battles' text, in pieces
   std::function<void(std::string_view)> sink_;  // see StreamTo
-  Standings standings_;
   std::string head_;
   ReportTail tail_;
   // The other outputs' whole text, or what follows the battles of a
   // streamed one (whose `head_` and `results_` come before).
   std::string rendered_;
   BattleSections sections_;  // a site's battle pages, rendered as they come
-  RecordsBuilder records_builder_;  // gathered as the battles come
-  SeasonRecords records_;           // what it gathered, at Finish
 };
 
 }  // namespace vexlane

@@ -4,7 +4,7 @@
 
 #include "app/report_builder.h"
 #include "log/battle_finder.h"
-#include "report/output_file.h"
+#include "publish/output_file.h"
 #include "ui/dialog.h"
 #include "ui/ranking_echo.h"
 #include "ui/time_review.h"

@@ -8,7 +8,7 @@
 #include "app/output_checks.h"
 #include "base/version.h"
 #include "log/log_format.h"
-#include "report/output_file.h"
+#include "publish/output_file.h"
 
 namespace vexlane {
 

@@ -68,7 +68,8 @@ struct FileId {
            inode == other.inode;
   }
 };
-FileId IdOfPath(const std::string& path);  // follows symbolic links
+FileId IdOfPath(const std::string& path);   // follows symbolic links
+FileId IdOfEntry(const std::string& path);  // a link itself, not its file
 FileId IdOfStream(std::FILE* file);
 
 // Gives the new file `file` the permissions of the existing file at
@@ -139,6 +140,33 @@ void SignalsEndSuccessfully();
 // Holds those signals back (`hold` true) until released (false), so that
 // naming a report and telling the handlers it is named are one step.
 void HoldSignals(bool hold);
+// Whether a signal that asks the run to end (SIGINT, SIGTERM, SIGHUP; in
+// follow mode a stop) waits, held back: long work done while signals are
+// held looks now and then, and gives up.
+bool StopSignalWaiting();
+
+// An advisory lock on a directory, so that runs publishing into it take
+// turns. Released by the destructor, and by the system when the process
+// ends however it ends.
+class DirectoryLock {
+ public:
+  DirectoryLock() = default;
+  ~DirectoryLock();
+  DirectoryLock(const DirectoryLock&) = delete;
+  DirectoryLock& operator=(const DirectoryLock&) = delete;
+
+  enum class Outcome {
+    kTaken,
+    kBusy,         // another process holds it
+    kUnavailable,  // no lock to be had here: go on without one
+  };
+  // Tries once, without waiting.
+  Outcome TryTake(const std::string& dir);
+
+ private:
+  int fd_ = -1;
+};
+
 // The file the signal handlers remove; nullptr for none. The text is
 // copied.
 void SetTemporaryFile(const char* path);

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -192,6 +193,11 @@ FileId IdOf(const struct stat& st) {
 FileId IdOfPath(const std::string& path) {
   struct stat st {};
   return stat(path.c_str(), &st) == 0 ? IdOf(st) : FileId{};
+}
+
+FileId IdOfEntry(const std::string& path) {
+  struct stat st {};
+  return lstat(path.c_str(), &st) == 0 ? IdOf(st) : FileId{};
 }
 
 FileId IdOfStream(std::FILE* file) {
@@ -573,5 +579,31 @@ void CatchFollowSignals() {
 int FollowSignalsCaught() { return follow_signals.load(); }
 
 void ForgetReload() { follow_signals &= ~kReloadAsked; }
+
+bool StopSignalWaiting() {
+  if ((follow_signals.load() & kStopAsked) != 0) return true;
+  sigset_t pending;
+  sigemptyset(&pending);
+  if (sigpending(&pending) != 0) return false;
+  return sigismember(&pending, SIGINT) == 1 ||
+         sigismember(&pending, SIGTERM) == 1 ||
+         sigismember(&pending, SIGHUP) == 1;
+}
+
+DirectoryLock::~DirectoryLock() {
+  if (fd_ >= 0) close(fd_);
+}
+
+DirectoryLock::Outcome DirectoryLock::TryTake(const std::string& dir) {
+  if (fd_ < 0) {
+    fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return Outcome::kUnavailable;
+  }
+  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) return Outcome::kTaken;
+  if (errno == EWOULDBLOCK || errno == EINTR) return Outcome::kBusy;
+  close(fd_);
+  fd_ = -1;
+  return Outcome::kUnavailable;
+}
 
 }  // namespace vexlane

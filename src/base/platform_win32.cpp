@@ -118,6 +118,16 @@ FileId IdOfPath(const std::string& path) {
   return id;
 }
 
+FileId IdOfEntry(const std::string& path) {
+  HANDLE handle = CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING,
+      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  const FileId id = IdOfHandle(handle);
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  return id;
+}
+
 FileId IdOfStream(std::FILE* file) {
   return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }
@@ -266,5 +276,15 @@ void CatchFollowSignals() {
 int FollowSignalsCaught() { return follow_signals.load(); }
 
 void ForgetReload() { follow_signals &= ~kReloadAsked; }
+
+bool StopSignalWaiting() { return (follow_signals.load() & kStopAsked) != 0; }
+
+// Windows keeps a directory from being renamed while it is open, which
+// would stop the site's swap: no lock there.
+DirectoryLock::~DirectoryLock() = default;
+
+DirectoryLock::Outcome DirectoryLock::TryTake(const std::string&) {
+  return Outcome::kUnavailable;
+}
 
 }  // namespace vexlane

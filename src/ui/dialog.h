@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "report/report_format.h"
+#include "render/report_format.h"
 #include "ui/console.h"
 
 namespace vexlane {

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/text.h"
-#include "report/time_text.h"
+#include "render/time_text.h"
 
 namespace vexlane {
 

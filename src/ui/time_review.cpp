@@ -5,7 +5,7 @@
 
 #include "base/text.h"
 #include "log/player_names.h"
-#include "report/time_text.h"
+#include "render/time_text.h"
 #include "ui/console.h"
 
 namespace vexlane {

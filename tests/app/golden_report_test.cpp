@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "app/run.h"
-#include "report/overall_sections.h"
-#include "report/report_frame.h"
+#include "render/overall_sections.h"
+#include "render/report_frame.h"
 #include "test_util.h"
 
 namespace vexlane {

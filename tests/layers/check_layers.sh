@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# Fails when a file in src/X/ includes a header of a layer above X. The
-# layers, from the bottom: base, log, scoring, report, ui, app.
+# Fails when a file in src/X/ includes a header of a layer above X, or of
+# a layer beside it. The layers, from the bottom: base, log, scoring, then
+# render and publish side by side (neither includes the other), ui, app.
+# Of scoring, render includes only the season model, scoring/season.h.
 #
 #   tests/layers/check_layers.sh SRC_DIR
 set -euo pipefail
 src=${1:?usage: check_layers.sh SRC_DIR}
-layers=(base log scoring report ui app)
-declare -A rank
-for i in "${!layers[@]}"; do rank[${layers[$i]}]=$i; done
+layers=(base log scoring render publish ui app)
+declare -A rank=([base]=0 [log]=1 [scoring]=2 [render]=3 [publish]=3 [ui]=4
+                 [app]=5)
 
 status=0
 for dir in "$src"/*/; do
@@ -24,6 +26,14 @@ for dir in "$src"/*/; do
       status=1
     elif [ "${rank[$included]}" -gt "${rank[$layer]}" ]; then
       echo "$file:$line: $layer includes $included, a layer above it"
+      status=1
+    elif [ "$included" != "$layer" ] &&
+         [ "${rank[$included]}" -eq "${rank[$layer]}" ]; then
+      echo "$file:$line: $layer includes $included, a layer beside it"
+      status=1
+    elif [ "$layer" = render ] && [ "$included" = scoring ] &&
+         ! grep -q '"scoring/season\.h"' <<<"$text"; then
+      echo "$file:$line: render includes of scoring only scoring/season.h"
       status=1
     fi
   done < <(grep -Hn -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]+/' \

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "report/time_text.h"
+#include "render/time_text.h"
 #include "test_util.h"
 
 namespace vexlane {

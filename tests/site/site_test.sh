@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The static site as a user meets it: written whole, replaced only with
 # --force and only when this program made it, never through a link or over
-# a log, readable at every moment of a rebuild, whole after a kill, and no
-# page over 2 MB however large the log.
+# a log, keeping the files somebody else put into it, readable at every
+# moment of a rebuild, whole after a kill (whose leftovers the next run
+# removes), and no page over 2 MB however large the log.
 #
 #   site_test.sh PROGRAM SAMPLE_LOG
 set -u
@@ -32,9 +33,8 @@ before=$(tree "$site")
 
 # refused WHY WORD ARGS...: the run is refused and its message says WORD.
 # Refused: an existing site without --force, a directory this program did
-# not make, a link to a site, a site holding the log or a file somebody put
-# there (which is never removed), the explanation inside the site, the
-# working directory, and no -o or -o -.
+# not make, a link to a site, a site holding the log, the explanation
+# inside the site, the working directory, and no -o or -o -.
 refused() {
   local why=$1 word=$2; shift 2
   "$prog" -q -f site "$@" 2>"$work/err" && fail "not refused: $why"
@@ -49,10 +49,16 @@ refused "a symbolic link" "symbolic link" --force -o "$work/link" -i "$sample"
 cp "$sample" "$site/battle.log"
 refused "a site holding its log" "battle.log" --force -o "$site" -i "$site/battle.log"
 rm "$site/battle.log"
-echo keep >"$site/notes.txt"
-refused "a site holding a file of the user's" "notes.txt" --force -o "$site" -i "$sample"
-[ "$(cat "$site/notes.txt")" = keep ] || fail "the user's file changed"
-rm "$site/notes.txt"
+# A file, a folder and a link somebody put into the site stay in it.
+echo keep >"$site/notes.txt" && mkdir -p "$site/empty" "$site/players/own" &&
+  ln -s index.html "$site/home.html"
+"$prog" -q -f site --force -o "$site" -i "$sample" || fail "a site holding a file of the user's"
+[ "$(cat "$site/notes.txt")" = keep ] && [ -d "$site/empty" ] && [ -d "$site/players/own" ] &&
+  [ "$(readlink "$site/home.html")" = index.html ] || fail "the user's files were not kept"
+inode=$(stat -c %i "$site/index.html")
+"$prog" -q -f site --force -o "$site" -i "$sample" || fail "the same site again"
+[ "$(stat -c %i "$site/index.html")" = "$inode" ] || fail "an unchanged page was written again"
+rm -r "$site/notes.txt" "$site/empty" "$site/players/own" "$site/home.html"
 refused "the explanation in the site" "inside the site" --force -o "$site" --explain="$site/why.txt" -i "$sample"
 (cd "$site" && refused "the working directory" "working directory" \
   --force -o . -i "$sample"; exit "$failed") || failed=1
@@ -81,11 +87,23 @@ for log in "$sample" "$work/big.log" "$sample" "$work/big.log" "$sample" "$work/
 done
 touch "$work/stop"; wait
 [ ! -s "$work/bad" ] || fail "$(wc -l <"$work/bad") reads of index.html found no whole page"
+# Files made in the site while it is rebuilt are all kept.
+rm -f "$work/stop"
+(n=0; while [ ! -f "$work/stop" ]; do n=$((n + 1)); echo "$n" >"$site/made-$n.txt" 2>/dev/null || true
+  echo "$n" >"$work/made-count"; done) &
+for log in "$sample" "$work/big.log" "$sample"; do
+  "$prog" -q -f site --force -o "$site" -i "$log" || fail "rebuild while files are made"
+done
+touch "$work/stop"; wait
+made=$(cat "$work/made-count")
+kept=$(find "$site" "$work"/.vexlane-site-* -maxdepth 1 -name 'made-*.txt' 2>/dev/null | wc -l)
+[ "$kept" -ge "$made" ] || fail "$((made - kept)) of $made files made during rebuilds were lost"
+rm -f "$site"/made-*.txt
 
 # Killed or stopped by a signal at any moment, a rebuild leaves a whole
-# site, the old one or the new one. A signal it can catch waits while the
-# site is written and swapped, whichever thread of the run it reaches, and
-# leaves no temporary directory.
+# site, the old one or the new one. A signal it can catch ends the run
+# within a second, whichever thread of the run it reaches, and leaves no
+# temporary directory; what a kill leaves, the next run removes.
 "$prog" -q -f site --force -o "$site" -i "$sample"
 old=$(tree "$site")
 make_log "$work/bigger.log" 15000 8 2000
@@ -94,8 +112,9 @@ new=$(tree "$work/new")
 for delay in 0.02 0.05 0.1 0.2 0.3 0.5 0.8; do
   for signal in KILL TERM INT; do
     "$prog" -q -f site --force -o "$site" -i "$work/bigger.log" &
-    sleep "$delay"; kill -"$signal" $! 2>/dev/null; wait $! 2>/dev/null
-    status=$? now=$(tree "$site")
+    sleep "$delay"; sent=$(date +%s%N); kill -"$signal" $! 2>/dev/null; wait $! 2>/dev/null
+    status=$? took=$((($(date +%s%N) - sent) / 1000000)) now=$(tree "$site")
+    [ "$took" -lt 1000 ] || fail "$signal at ${delay}s: the run took ${took} ms to end"
     case $status in
       0) [ "$now" = "$new" ] || fail "$signal at ${delay}s: status 0 without the new site" ;;
       130|137|143) [ "$now" = "$old" ] || [ "$now" = "$new" ] || fail "$signal at ${delay}s: the site is neither" ;;
@@ -103,8 +122,9 @@ for delay in 0.02 0.05 0.1 0.2 0.3 0.5 0.8; do
     esac
     left=$(find "$work" -maxdepth 1 -name '.vexlane-site-*')
     [ "$signal" = KILL ] || [ -z "$left" ] || fail "$signal at ${delay}s left $left"
-    rm -rf "$work"/.vexlane-site-*
     "$prog" -q -f site --force -o "$site" -i "$sample"
+    left=$(find "$work" -maxdepth 1 -name '.vexlane-site-*')
+    [ -z "$left" ] || fail "after a $signal at ${delay}s the next run left $left"
   done
 done
 

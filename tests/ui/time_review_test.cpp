@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "report/time_text.h"
+#include "render/time_text.h"
 #include "scoring/battle_scoring.h"
 #include "test_util.h"
 

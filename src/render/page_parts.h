@@ -1,0 +1,102 @@
+// What the modern page (-f web) and the static site (-f site) are made of:
+// the page frame with its style, tables that lay out for a phone, and
+// inline SVG charts with axes, a legend and a text summary. Every text
+// from the log goes through Safe.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "render/export_model.h"
+
+namespace vexlane::page {
+
+// Log text made safe for HTML text and attribute values, as UTF-8.
+std::string Safe(std::string_view bytes);
+std::string Num(std::uint64_t value);
+
+// The page up to the opening of <main>: `title` is plain text of this
+// program's own (already safe), `description` the meta description.
+void OpenPage(std::string_view title, std::string_view description,
+              std::string* out);
+// The footer, the optional sorting script where the page has a sortable
+// table, and the page's end.
+void ClosePage(bool sortable, std::string* out);
+
+// A table's columns: a head and flags. On a narrow screen the columns
+// marked kWide are hidden (each has its cell also in a column kept, or
+// matters only on a desktop).
+enum CellFlags : unsigned {
+  kText = 0,
+  kNumber = 1,  // right-aligned
+  kWide = 2,    // hidden on a phone
+  kName = 4,    // a nick or level: wraps where it must
+};
+struct Column {
+  std::string_view head;
+  unsigned flags = kText;
+};
+// `style` names a table class of the style sheet whose cells are laid
+// out by column, for tables of many rows that carry no class per cell:
+// "pb" (a name, then numbers, the fourth column on hidden on a phone).
+void OpenTable(std::string_view caption, const std::vector<Column>& columns,
+               bool sortable, std::string* out, std::string_view style = {});
+void CloseTable(std::string* out);
+// One cell; `sort_key` is what a click on its head sorts by, when the text
+// does not sort as it reads.
+void Cell(std::string_view html, unsigned flags, std::string* out,
+          std::string_view sort_key = {});
+
+// A name reduced to lower-case ASCII letters, digits and single '-'
+// between them, at most 40 characters; empty when it holds none.
+std::string AsciiSlug(std::string_view name);
+
+// The sort key of a time: times before apples, more apples before fewer.
+std::string TimeSortKey(const TimeEntry& e);
+
+// A line chart: one value per point for every line, the points labelled
+// below the x axis by `x_labels` (an empty label has no tick). The lines
+// differ by colour and by dash, and are named in a legend beside the
+// chart. `summary` says in words what it shows.
+struct ChartLine {
+  std::string name;  // safe HTML
+  std::vector<double> values;
+};
+void AppendLineChart(std::string_view title, std::string_view y_label,
+                     const std::vector<std::string>& x_labels,
+                     const std::vector<ChartLine>& lines,
+                     std::string_view summary, std::string* out);
+
+// A bar chart: one bar per label with its value written on it.
+void AppendBarChart(std::string_view title,
+                    const std::vector<std::string>& labels,
+                    const std::vector<std::uint64_t>& values,
+                    std::string_view summary, std::string* out);
+
+// The labels of a season chart's points: the month ("2024-11") of the
+// battle at each point where it has a date and is the first of its month
+// among the points, else empty; with no dates at all, event numbers.
+std::vector<std::string> SeasonLabels(
+    const std::vector<const ScoredBattle*>& at);
+
+// The overall standings table: position, player (linked where `hrefs`,
+// parallel to the scores, gives an address), points, battles, wins and
+// the rating where `ratings` is given; on a desktop also the average and
+// the total time.
+void AppendStandings(const std::vector<PlayerScore>& scores,
+                     const PlayerOrder& players, std::string_view caption,
+                     const SeasonRatings* ratings,
+                     const std::vector<std::string>* hrefs, std::string* out);
+
+// One battle's heading (of level `heading`: 2 for <h2>), line of facts
+// and results table, of at most `most_rows` rows; `id` is its anchor.
+void AppendBattle(const ScoredBattle& b, std::string_view id,
+                  std::size_t most_rows, int heading, std::string* out);
+
+// The season's span from its dated battles: "2024-09-01 to 2024-12-20",
+// or empty when no battle has a date.
+std::string SeasonSpan(const std::vector<ScoredBattle>& battles);
+
+}  // namespace vexlane::page

@@ -1,0 +1,104 @@
+#include "scoring/season.h"
+
+#include <algorithm>
+#include <map>
+#include <unordered_map>
+#include <utility>
+
+#include "scoring/players.h"
+
+namespace vexlane {
+
+SeasonBuilder::SeasonBuilder(SeasonParts parts) : parts_(parts) {
+  // Months and histories are worked out from the kept battles.
+  if (parts_.months || parts_.histories) parts_.battles = true;
+  season_.standings.scores.reserve(1000);
+  season_.standings.battles.reserve(3000);
+}
+
+ScoredBattle SeasonBuilder::Score(FoundBattle* found, int extra_points) {
+  ScoredBattle battle = ScoreBattle(std::move(*found), extra_points);
+  AddToStandings(battle, &season_.standings);
+  return battle;
+}
+
+void SeasonBuilder::TakeIn(ScoredBattle* battle,
+                           std::span<const std::size_t> players,
+                           std::size_t player_count) {
+  if (parts_.ratings) {
+    AddToRatings(*battle, players, player_count, &season_.ratings);
+  }
+  if (parts_.records) records_.Add(*battle, players);
+  if (parts_.battles) season_.battles.push_back(std::move(*battle));
+}
+
+void SeasonBuilder::Finish() {
+  if (parts_.records) season_.records = records_.Records(season_.standings);
+  if (parts_.months) season_.months = MonthlyStandings(season_.battles);
+  if (parts_.histories) {
+    season_.histories = PlayerHistories(season_.battles, season_.standings);
+  }
+}
+
+std::vector<MonthStandings> MonthlyStandings(
+    std::span<const ScoredBattle> battles) {
+  std::map<std::string, Standings> months;
+  for (const ScoredBattle& b : battles) {
+    if (b.date.size() >= 7) AddToStandings(b, &months[b.date.substr(0, 7)]);
+  }
+  std::vector<MonthStandings> list;
+  list.reserve(months.size());
+  for (auto& [month, standings] : months) {
+    list.push_back({month, std::move(standings)});
+  }
+  return list;
+}
+
+PlayerOrder ScoredPlayers(const Standings& standings) {
+  PlayerOrder shown;
+  for (std::size_t i : PointsOrder(standings.scores)) {
+    if (standings.scores[i].points != 0) shown.push_back(i);
+  }
+  return shown;
+}
+
+double AverageValue(const PlayerScore& score) {
+  return static_cast<double>(AverageHundredths(score)) / 100.0;
+}
+
+std::vector<std::vector<std::uint64_t>> RunningPoints(
+    const Season& season, const PlayerOrder& players, std::size_t every) {
+  std::unordered_map<std::uint64_t, std::size_t> line_of;
+  for (std::size_t i = 0; i < players.size(); ++i) {
+    line_of.emplace(PlayerKey(season.standings.scores[players[i]].name), i);
+  }
+  std::vector<std::vector<std::uint64_t>> totals(players.size());
+  std::vector<std::uint64_t> running(players.size(), 0);
+  const std::size_t battles = season.battles.size();
+  for (std::size_t b = 0; b < battles; ++b) {
+    for (const TimeEntry& entry : season.battles[b].ranked) {
+      const auto found = line_of.find(PlayerKey(entry.name));
+      if (found != line_of.end()) running[found->second] += entry.points;
+    }
+    if (b % std::max<std::size_t>(every, 1) == 0 || b + 1 == battles) {
+      for (std::size_t i = 0; i < players.size(); ++i) {
+        totals[i].push_back(running[i]);
+      }
+    }
+  }
+  return totals;
+}
+
+std::vector<const ScoredBattle*> ChartedBattles(const Season& season,
+                                                std::size_t every) {
+  std::vector<const ScoredBattle*> at;
+  const std::size_t battles = season.battles.size();
+  for (std::size_t b = 0; b < battles; ++b) {
+    if (b % std::max<std::size_t>(every, 1) == 0 || b + 1 == battles) {
+      at.push_back(&season.battles[b]);
+    }
+  }
+  return at;
+}
+
+}  // namespace vexlane
