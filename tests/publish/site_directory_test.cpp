@@ -1,0 +1,277 @@
+// Publishing a site through a file system whose calls a test can make
+// fail or interleave with somebody else's: what a reader of the site finds
+// at every step, what stays after each failure, and whose files survive.
+#include "publish/site_directory.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "test_util.h"
+
+namespace vexlane {
+namespace {
+
+using testing::Exists;
+using testing::ReadFile;
+using testing::TempDir;
+using testing::WriteFile;
+
+using Pages = std::map<std::string, std::string>;
+
+SiteRenderer Render(const Pages& pages) {
+  return [pages](PageSink* sink) {
+    for (const auto& [path, bytes] : pages) sink->Add(path, bytes);
+  };
+}
+
+// The real file system, each call first handed to `before` (which may
+// fail it with an errno) and the site's directory looked at after it.
+class WatchedFileSystem : public FileSystem {
+ public:
+  explicit WatchedFileSystem(std::string site) : site_(std::move(site)) {}
+
+  // Called with the call's name and first path; a non-zero return fails
+  // the call with that errno.
+  std::function<int(const std::string&, const std::string&)> before;
+  bool site_went_missing = false;
+
+  EntryKind KindOf(const std::string& path) override {
+    return real().KindOf(path);
+  }
+  int List(const std::string& dir, std::vector<DirEntry>* entries) override {
+    return Call("List", dir, [&] { return real().List(dir, entries); });
+  }
+  int Read(const std::string& path, std::size_t limit,
+           std::string* bytes) override {
+    return Call("Read", path, [&] { return real().Read(path, limit, bytes); });
+  }
+  int WriteNew(const std::string& path, std::string_view bytes) override {
+    return Call("WriteNew", path, [&] { return real().WriteNew(path, bytes); });
+  }
+  int MakeDirectory(const std::string& path) override {
+    return Call("MakeDirectory", path,
+                [&] { return real().MakeDirectory(path); });
+  }
+  int MakeTempDirectoryBeside(const std::string& dir,
+                              std::string* temp) override {
+    return Call("MakeTemp", dir,
+                [&] { return real().MakeTempDirectoryBeside(dir, temp); });
+  }
+  int Link(const std::string& from, const std::string& to) override {
+    return Call("Link", from, [&] { return real().Link(from, to); });
+  }
+  int Rename(const std::string& from, const std::string& to,
+             bool replace) override {
+    return Call("Rename", from,
+                [&] { return real().Rename(from, to, replace); });
+  }
+  int Exchange(const std::string& a, const std::string& b) override {
+    return Call("Exchange", a, [&] { return real().Exchange(a, b); });
+  }
+  int Remove(const std::string& path) override {
+    return Call("Remove", path, [&] { return real().Remove(path); });
+  }
+  bool SameFile(const std::string& a, const std::string& b) override {
+    return real().SameFile(a, b);
+  }
+  void Sync(const std::string&) override {}
+
+ private:
+  static FileSystem& real() { return TheFileSystem(); }
+
+  int Call(const std::string& name, const std::string& path,
+           const std::function<int()>& call) {
+    const bool had_site = real().KindOf(site_) == EntryKind::kDirectory;
+    int error = before ? before(name, path) : 0;
+    if (error == 0) error = call();
+    if (had_site && real().KindOf(site_) != EntryKind::kDirectory) {
+      site_went_missing = true;
+    }
+    return error;
+  }
+
+  std::string site_;
+};
+
+ino_t InodeOf(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// Hidden directories beside the site.
+std::vector<std::string> Leftovers(const TempDir& dir) {
+  std::vector<std::string> found;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name.starts_with(".vexlane")) found.push_back(name);
+  }
+  return found;
+}
+
+const Pages kOld = {{"index.html", "old index"},
+                    {"players/ann.html", "Ann"},
+                    {"players/bob.html", "Bob"}};
+const Pages kNew = {{"index.html", "new index"},
+                    {"players/ann.html", "Ann"},
+                    {"players/cal.html", "Cal"}};
+
+// A rebuild: unchanged pages keep their inode, changed ones are new, gone
+// ones go; somebody's file, folder and link stay, and so does a file made
+// in the middle of the build; the site never leaves its name.
+TEST(PublishSite, RebuildKeepsUnchangedPagesAndOthersFiles) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+  WriteFile(site + "/.htaccess", "deny");
+  std::filesystem::create_directories(site + "/players/own");
+  std::filesystem::create_symlink("index.html", site + "/home.html");
+  const ino_t ann = InodeOf(site + "/players/ann.html");
+  const ino_t index = InodeOf(site + "/index.html");
+
+  WatchedFileSystem fs(site);
+  int writes = 0;
+  fs.before = [&](const std::string& call, const std::string&) {
+    if (call == "WriteNew" && ++writes == 2) WriteFile(site + "/late.txt", "x");
+    return 0;
+  };
+  const WriteOutcome outcome =
+      PublishSite(Render(kNew), site + "/", true, false, fs);
+  ASSERT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_EQ(outcome.warning, "");
+  EXPECT_FALSE(fs.site_went_missing);
+  EXPECT_EQ(InodeOf(site + "/players/ann.html"), ann);
+  EXPECT_NE(InodeOf(site + "/index.html"), index);
+  EXPECT_EQ(ReadFile(site + "/index.html"), "new index");
+  EXPECT_EQ(ReadFile(site + "/players/cal.html"), "Cal");
+  EXPECT_FALSE(Exists(site + "/players/bob.html"));
+  EXPECT_EQ(ReadFile(site + "/.htaccess"), "deny");
+  EXPECT_EQ(ReadFile(site + "/late.txt"), "x");
+  EXPECT_TRUE(std::filesystem::is_directory(site + "/players/own"));
+  EXPECT_EQ(std::filesystem::read_symlink(site + "/home.html"), "index.html");
+  EXPECT_TRUE(Leftovers(dir).empty());
+  // The mark names the pages alone: the next build knows them.
+  const std::string mark = ReadFile(site + "/.vexlane-site");
+  EXPECT_NE(mark.find("players/cal.html\n"), std::string::npos);
+  EXPECT_EQ(mark.find(".htaccess"), std::string::npos);
+}
+
+// Failures at each step leave the old site whole and nothing beside it.
+TEST(PublishSite, FailuresLeaveTheOldSiteWhole) {
+  struct Case {
+    const char* call;
+    int nth;  // which such call fails
+    int error;
+  };
+  for (const Case c :
+       {Case{"WriteNew", 3, ENOSPC}, Case{"Exchange", 1, EIO},
+        Case{"MakeDirectory", 1, EACCES}, Case{"MakeTemp", 1, EACCES}}) {
+    SCOPED_TRACE(c.call);
+    TempDir dir;
+    const std::string site = dir.File("site");
+    ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+    WatchedFileSystem fs(site);
+    int seen = 0;
+    fs.before = [&](const std::string& call, const std::string&) {
+      return call == c.call && ++seen == c.nth ? c.error : 0;
+    };
+    const WriteOutcome outcome =
+        PublishSite(Render(kNew), site, true, false, fs);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_EQ(outcome.error, std::strerror(c.error));
+    EXPECT_EQ(ReadFile(site + "/index.html"), "old index");
+    EXPECT_EQ(ReadFile(site + "/players/bob.html"), "Bob");
+    EXPECT_TRUE(Leftovers(dir).empty());
+  }
+}
+
+// Without an exchange the old site is moved aside, then the new one in;
+// should that fail, the old one comes back.
+TEST(PublishSite, WithoutAnExchangeTheOldSiteMovesAside) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+  WatchedFileSystem fs(site);
+  int renames = 0;
+  bool fail = false;
+  fs.before = [&](const std::string& call, const std::string&) {
+    if (call == "Exchange") return ENOSYS;
+    return fail && call == "Rename" && ++renames == 3 ? EIO : 0;
+  };
+  ASSERT_TRUE(PublishSite(Render(kNew), site, true, false, fs).ok);
+  EXPECT_EQ(ReadFile(site + "/index.html"), "new index");
+  EXPECT_TRUE(Leftovers(dir).empty());
+  // The mark's rename is the first, the old site's the second, the new
+  // site's the third: it fails.
+  fail = true;
+  const WriteOutcome failed = PublishSite(Render(kOld), site, true, false, fs);
+  EXPECT_FALSE(failed.ok);
+  EXPECT_EQ(ReadFile(site + "/index.html"), "new index");
+  EXPECT_TRUE(Leftovers(dir).empty());
+}
+
+// What killed runs left beside the site goes: a site never published and
+// an old one set aside (whose stranger's file goes into the live site).
+// Another directory of that kind of name without the mark stays.
+TEST(PublishSite, LeftoversOfKilledRunsAreRemoved) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+  const std::string unfinished = dir.File(".vexlane-site-AAAAAA");
+  std::filesystem::create_directories(unfinished + "/players");
+  WriteFile(unfinished + "/.vexlane-site",
+            "A site made by vexlane-stats.\n(unfinished)\n");
+  WriteFile(unfinished + "/players/x.html", "x");
+  const std::string aside = dir.File(".vexlane-site-BBBBBB");
+  std::filesystem::create_directories(aside);
+  WriteFile(aside + "/.vexlane-site",
+            "A site made by vexlane-stats.\nindex.html\n");
+  WriteFile(aside + "/index.html", "older");
+  WriteFile(aside + "/robots.txt", "keep me");
+  const std::string strange = dir.File(".vexlane-site-CCCCCC");
+  std::filesystem::create_directories(strange);
+  WriteFile(strange + "/notes.txt", "mine");
+
+  ASSERT_TRUE(PublishSite(Render(kNew), site, true, false).ok);
+  EXPECT_FALSE(Exists(unfinished));
+  EXPECT_FALSE(Exists(aside));
+  EXPECT_EQ(ReadFile(site + "/robots.txt"), "keep me");
+  EXPECT_EQ(ReadFile(strange + "/notes.txt"), "mine");
+}
+
+// Never over what this program did not make, nor through a link; nor over
+// anything without `replace`.
+TEST(PublishSite, RefusesWhatItDidNotMake) {
+  TempDir dir;
+  std::filesystem::create_directories(dir.File("mine"));
+  WriteFile(dir.File("mine/notes.txt"), "mine");
+  EXPECT_EQ(PublishSite(Render(kNew), dir.File("mine"), true, false).error,
+            "it is not a site made by this program, so it is not replaced");
+  EXPECT_EQ(ReadFile(dir.File("mine/notes.txt")), "mine");
+  ASSERT_TRUE(PublishSite(Render(kOld), dir.File("site"), false, false).ok);
+  std::filesystem::create_directory_symlink("site", dir.File("link"));
+  EXPECT_EQ(PublishSite(Render(kNew), dir.File("link"), true, false).error,
+            "it is a symbolic link, which is never followed");
+  EXPECT_EQ(PublishSite(Render(kNew), dir.File("site"), false, false).error,
+            std::strerror(EEXIST));
+  EXPECT_EQ(ReadFile(dir.File("site/index.html")), "old index");
+  // A renderer that fails (out of memory) leaves the old site.
+  const WriteOutcome failed = PublishSite(
+      [](PageSink* sink) {
+        sink->Add("index.html", "half");
+        throw std::bad_alloc();
+      },
+      dir.File("site"), true, false);
+  EXPECT_EQ(failed.error, "out of memory while rendering the site");
+  EXPECT_EQ(ReadFile(dir.File("site/index.html")), "old index");
+  EXPECT_EQ(Leftovers(dir).size(), 0u);
+}
+
+}  // namespace
+}  // namespace vexlane
