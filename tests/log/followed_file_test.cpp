@@ -83,6 +83,21 @@ TEST_F(Followed, RotationsReadTheOldFileToItsEndThenTheNew) {
   EXPECT_EQ(Look(), "");
 }
 
+// A rotated file removed before its last lines were read (a logrotate
+// with no copy kept, or a log cleaner) is still read to its end through the
+// open file, then the new one.
+TEST_F(Followed, RotatedFileDroppedIsReadToItsEnd) {
+  std::string tail;
+  for (int i = 0; i < 40; ++i)
+    tail += "[20:01:00] <Bob> 0:5" + std::to_string(i % 10) + ",00\n";
+  Append(path_, tail);
+  std::filesystem::rename(path_, path_ + ".1");
+  std::filesystem::remove(path_ + ".1");
+  WriteFile(path_, "[21:00:00] <Cal> hi\n");
+  EXPECT_EQ(Look(), tail + "|new|[21:00:00] <Cal> hi\n");
+  EXPECT_EQ(Look(), "");
+}
+
 // copytruncate: the same file cut to nothing and written again, before
 // the next look or after it, at its start or (a writer without O_APPEND)
 // past a hole of NUL bytes.
