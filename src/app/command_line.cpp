@@ -349,11 +349,6 @@ class Parser {
     bool options_ended = false;
     for (std::size_t i = 0; i < args.size() && ok(); ++i) {
       const std::string_view arg = args[i];
-      auto next = [&](std::string_view* value) {
-        if (i + 1 >= args.size()) return false;
-        *value = args[++i];
-        return true;
-      };
       if (options_ended || arg == "-" || arg.empty() || arg[0] != '-') {
         // Arguments that are no options are logs, as with -i.
         if (arg.empty()) {
@@ -365,59 +360,9 @@ class Parser {
       } else if (arg == "--") {
         options_ended = true;
       } else if (arg.substr(0, 2) == "--") {
-        const std::string_view body = arg.substr(2);
-        const std::size_t eq = body.find('=');
-        const std::string_view name = body.substr(0, eq);
-        bool ambiguous = false;
-        const OptionDef* def = FindLong(name, &ambiguous);
-        if (def == nullptr) {
-          Fail(std::string(ambiguous ? "ambiguous" : "unknown") + " option " +
-               Quoted(arg.substr(
-                   0, eq == std::string_view::npos ? arg.size() : eq + 2)));
-          break;
-        }
-        const std::string option = "--" + std::string(def->long_name);
-        std::string_view value;
-        if (eq != std::string_view::npos && def->long_name == "explain") {
-          value = body.substr(eq + 1);
-          if (value.empty()) {
-            Fail("option '--explain=' needs a file name");
-            break;
-          }
-        } else if (eq != std::string_view::npos) {
-          if (!def->takes_value) {
-            Fail("option " + Quoted(option) + " takes no value");
-            break;
-          }
-          value = body.substr(eq + 1);
-        } else if (def->takes_value && !next(&value)) {
-          Fail("option " + Quoted(option) + " needs a value");
-          break;
-        }
-        Apply(*def, option, value);
+        LongOption(args, &i);
       } else {
-        // A bundle of short options; one that takes a value takes the rest
-        // of the bundle, or the next argument.
-        for (std::size_t k = 1; k < arg.size() && ok(); ++k) {
-          const OptionDef* def = FindShort(arg[k]);
-          const std::string option = "-" + std::string(1, arg[k]);
-          if (def == nullptr) {
-            Fail("unknown option " + Quoted(option));
-            break;
-          }
-          std::string_view value;
-          if (def->takes_value) {
-            if (k + 1 < arg.size()) {
-              value = arg.substr(k + 1);
-            } else if (!next(&value)) {
-              Fail("option " + Quoted(option) + " needs a value");
-              break;
-            }
-            Apply(*def, option, value);
-            break;
-          }
-          Apply(*def, option, value);
-        }
+        ShortOptions(args, &i);
       }
     }
     if (ok() && command_.kind == CommandKind::kRun) {
@@ -428,6 +373,65 @@ class Parser {
   }
 
  private:
+  // The argument after `*i`, which it then is; false at the end.
+  static bool Next(const std::vector<std::string_view>& args, std::size_t* i,
+                   std::string_view* value) {
+    if (*i + 1 >= args.size()) return false;
+    *value = args[++*i];
+    return true;
+  }
+
+  // The long option args[*i], "--name" or "--name=value".
+  void LongOption(const std::vector<std::string_view>& args, std::size_t* i) {
+    const std::string_view arg = args[*i];
+    const std::string_view body = arg.substr(2);
+    const std::size_t eq = body.find('=');
+    const std::string_view name = body.substr(0, eq);
+    bool ambiguous = false;
+    const OptionDef* def = FindLong(name, &ambiguous);
+    if (def == nullptr) {
+      Fail(std::string(ambiguous ? "ambiguous" : "unknown") + " option " +
+           Quoted(arg.substr(
+               0, eq == std::string_view::npos ? arg.size() : eq + 2)));
+      return;
+    }
+    const std::string option = "--" + std::string(def->long_name);
+    std::string_view value;
+    if (eq != std::string_view::npos && def->long_name == "explain") {
+      value = body.substr(eq + 1);
+      if (value.empty()) return Fail("option '--explain=' needs a file name");
+    } else if (eq != std::string_view::npos) {
+      if (!def->takes_value) {
+        return Fail("option " + Quoted(option) + " takes no value");
+      }
+      value = body.substr(eq + 1);
+    } else if (def->takes_value && !Next(args, i, &value)) {
+      return Fail("option " + Quoted(option) + " needs a value");
+    }
+    Apply(*def, option, value);
+  }
+
+  // A bundle of short options, args[*i]; one that takes a value takes the
+  // rest of the bundle, or the next argument.
+  void ShortOptions(const std::vector<std::string_view>& args, std::size_t* i) {
+    const std::string_view arg = args[*i];
+    for (std::size_t k = 1; k < arg.size() && ok(); ++k) {
+      const OptionDef* def = FindShort(arg[k]);
+      const std::string option = "-" + std::string(1, arg[k]);
+      if (def == nullptr) return Fail("unknown option " + Quoted(option));
+      std::string_view value;
+      if (def->takes_value) {
+        if (k + 1 < arg.size()) {
+          value = arg.substr(k + 1);
+        } else if (!Next(args, i, &value)) {
+          return Fail("option " + Quoted(option) + " needs a value");
+        }
+        return Apply(*def, option, value);
+      }
+      Apply(*def, option, value);
+    }
+  }
+
   bool ok() const { return command_.kind != CommandKind::kUsageError; }
 
   void Fail(std::string error) {

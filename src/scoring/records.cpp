@@ -262,6 +262,28 @@ SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
   return builder.Records(standings);
 }
 
+namespace {
+
+// Works out a history's average place and its rivals from the meetings.
+void Conclude(const std::unordered_map<std::size_t, HeadToHead>& met,
+              PlayerHistory* h) {
+  if (!h->places.empty()) {
+    double sum = 0;
+    for (std::uint32_t place : h->places) sum += place;
+    h->average_place = sum / static_cast<double>(h->places.size());
+  }
+  h->rivals.reserve(met.size());
+  for (const auto& [opponent, meeting] : met) h->rivals.push_back(meeting);
+  std::sort(h->rivals.begin(), h->rivals.end(),
+            [](const HeadToHead& a, const HeadToHead& b) {
+              if (a.together != b.together) return a.together > b.together;
+              return a.opponent < b.opponent;
+            });
+  if (h->rivals.size() > kRivalsShown) h->rivals.resize(kRivalsShown);
+}
+
+}  // namespace
+
 std::vector<PlayerHistory> PlayerHistories(
     std::span<const ScoredBattle> battles, const Standings& standings) {
   const std::vector<PlayerScore>& scores = standings.scores;
@@ -326,22 +348,7 @@ std::vector<PlayerHistory> PlayerHistories(
     }
   }
 
-  for (std::size_t p = 0; p < count; ++p) {
-    PlayerHistory& h = histories[p];
-    if (!h.places.empty()) {
-      double sum = 0;
-      for (std::uint32_t place : h.places) sum += place;
-      h.average_place = sum / static_cast<double>(h.places.size());
-    }
-    h.rivals.reserve(met[p].size());
-    for (const auto& [opponent, meeting] : met[p]) h.rivals.push_back(meeting);
-    std::sort(h.rivals.begin(), h.rivals.end(),
-              [](const HeadToHead& a, const HeadToHead& b) {
-                if (a.together != b.together) return a.together > b.together;
-                return a.opponent < b.opponent;
-              });
-    if (h.rivals.size() > kRivalsShown) h.rivals.resize(kRivalsShown);
-  }
+  for (std::size_t p = 0; p < count; ++p) Conclude(met[p], &histories[p]);
   return histories;
 }
 

@@ -1,0 +1,143 @@
+// Links and the frame every page of the site shares.
+#include "render/site_parts.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "render/overall_sections.h"
+#include "render/page_parts.h"
+#include "render/report_date.h"
+#include "render/web_report.h"
+
+namespace vexlane::site_pages {
+
+using page::Cell;
+using page::kName;
+using page::kNumber;
+using page::kText;
+using page::kWide;
+using page::Num;
+using page::Safe;
+
+std::string Folded(std::string_view name) {
+  std::string folded;
+  UpperInto(name, &folded);
+  return folded;
+}
+
+// A link to a page of the site from a page `depth` folders down.
+std::string Href(std::string_view path, int depth) {
+  std::string href;
+  for (int i = 0; i < depth; ++i) href += "../";
+  href += path;
+  return href;
+}
+
+std::string Link(std::string_view href, std::string_view html) {
+  std::string link = "<a href=\"";
+  link += href;
+  link += "\">";
+  link += html;
+  link += "</a>";
+  return link;
+}
+
+std::string PlayerLink(const Site& site, std::size_t player, int depth) {
+  std::string name = Safe(site.model.standings.scores[player].name);
+  if (site.player_files[player].empty()) return name;
+  return Link(Href(site.player_files[player], depth), name);
+}
+
+std::string LevelLink(const Site& site, std::size_t level, int depth) {
+  return Link(Href(site.level_files[level], depth),
+              Safe(site.records.levels[level].name));
+}
+
+std::string BattleHref(const Site& site, std::size_t battle, int depth) {
+  return Href(site.battle_pages[battle], depth) + "#" +
+         BattleAnchor(site.model.battles[battle]);
+}
+
+std::string EventLink(const Site& site, std::size_t battle, int depth) {
+  return Link(
+      BattleHref(site, battle, depth),
+      Num(static_cast<std::uint64_t>(site.model.battles[battle].event)));
+}
+
+// A time of the records as the report shows it. The records keep it in
+// hundredths; a driven time's fields always are (seconds below 60, at most
+// 99 hundredths), so this is the entry's own text, found without going
+// back to its battle.
+std::string TimeText(const DrivenTime& t) {
+  TimeEntry e;
+  e.hundredths = static_cast<std::uint32_t>(t.hundredths % 100);
+  e.seconds = static_cast<std::uint32_t>(t.hundredths / 100 % 60);
+  e.minutes = static_cast<std::uint32_t>(t.hundredths / 6000);
+  return ShownTime(e);
+}
+
+// The frame of every page: the head, the navigation and the heading.
+void Open(const Site& site, std::string_view title, std::string_view heading,
+          std::string_view description, int depth, std::string* out) {
+  page::OpenPage(title, description, out);
+  *out += "<nav aria-label=\"Site\"><ul><li>" +
+          Link(Href("index.html", depth), "Standings") + "</li><li>" +
+          Link(Href("battles.html", depth), "Battles") + "</li><li>" +
+          Link(Href("levels.html", depth), "Level records") + "</li><li>" +
+          Link(Href("players.html", depth), "Players") + "</li>";
+  if (site.dated) {
+    *out += "<li>" + Link(Href("months.html", depth), "Months") + "</li>";
+  }
+  *out += "</ul></nav>\n<h1>";
+  *out += heading;
+  *out += "</h1>\n";
+}
+
+// Links to the pages of a list split into pages: "levels.html",
+// "levels-2.html", ...
+std::string ListPage(std::string_view base, std::size_t n) {
+  return std::string(base) + (n == 0 ? "" : "-" + Num(n + 1)) + ".html";
+}
+
+void AppendPager(std::string_view base, std::size_t pages, std::size_t at,
+                 std::string* out) {
+  if (pages <= 1) return;
+  *out += "<nav aria-label=\"Pages\"><ul>";
+  for (std::size_t n = 0; n < pages; ++n) {
+    *out += "<li>";
+    *out += n == at ? "<strong>Page " + Num(n + 1) + "</strong>"
+                    : Link(ListPage(base, n), "Page " + Num(n + 1));
+    *out += "</li>";
+  }
+  *out += "</ul></nav>\n";
+}
+
+// The level page of a battle's level, or npos where none has a time.
+std::size_t LevelOf(const Site& site, const ScoredBattle& b) {
+  const auto found = site.level_of.find(Folded(b.level));
+  return found == site.level_of.end() ? std::string::npos : found->second;
+}
+
+std::vector<std::string> PlayerHrefs(const Site& site, int depth) {
+  std::vector<std::string> hrefs;
+  for (const std::string& file : site.player_files) {
+    hrefs.push_back(file.empty() ? file : Href(file, depth));
+  }
+  return hrefs;
+}
+
+// The columns of a driven time: the player, the time, the event and the
+// date.
+void TimeRow(const Site& site, const DrivenTime& t, int depth,
+             std::string* out) {
+  const ScoredBattle& b = site.model.battles[t.battle];
+  Cell(PlayerLink(site, t.player, depth), kName, out);
+  Cell(TimeText(t), kNumber, out);
+  Cell(EventLink(site, t.battle, depth), kNumber | kWide, out);
+  Cell(b.date, kWide, out);
+}
+
+}  // namespace vexlane::site_pages

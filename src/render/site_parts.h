@@ -1,0 +1,116 @@
+// The parts the static site's pages share: the bounds that keep every page
+// small, what every page links to (worked out once), the links and the
+// frame of a page; and the renderers of the level and player pages.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/page_sink.h"
+#include "render/export_model.h"
+
+namespace vexlane::site_pages {
+
+// Bounds that keep every page small however large the log: a battle page
+// holds at most this many battles and is closed once it passes a
+// megabyte; a battle's table shows at most this many rows; a list of
+// levels or players is split into pages of this many rows.
+constexpr std::size_t kBattlesPerPage = 200;
+constexpr std::size_t kBattlePageBytes = std::size_t{1} << 20;
+constexpr std::size_t kRowsPerBattle = 2000;
+constexpr std::size_t kRowsPerList = 1000;
+constexpr std::size_t kIndexPlayers = 50;
+constexpr std::size_t kRecentBattles = 10;
+constexpr std::size_t kLatestUndated = 10;
+constexpr std::size_t kChartPoints = 400;
+// Level pages rendered as one piece of the two threads' work.
+constexpr std::size_t kLevelsATask = 64;
+
+// Everything a page links to, worked out once.
+struct Site {
+  explicit Site(const ExportModel& m)
+      : model(m), records(m.records), histories(m.season.histories) {}
+  Site(const Site&) = delete;
+  Site& operator=(const Site&) = delete;
+
+  const ExportModel& model;
+  const SeasonRecords& records;
+  const std::vector<PlayerHistory>& histories;
+  PlayerOrder players;                    // the standings' order
+  std::vector<std::string> player_files;  // by score; empty: no page
+  std::vector<std::string> level_files;   // by records level
+  // Written for every personal best of every player page: by records
+  // level, its link from a page one folder down and its record's time.
+  std::vector<std::string> level_links;
+  std::vector<std::string> record_times;
+  std::vector<std::string> battle_pages;        // by battle: its page
+  std::vector<std::size_t> entry_offsets;       // by battle: in ratings.after
+  std::map<std::string, std::size_t> level_of;  // folded name -> level
+  bool dated = false;
+  // The points of every player of `players` (by position) after each
+  // charted battle, `points_at` those battles: one pass for every chart.
+  std::vector<std::vector<std::uint64_t>> running;
+  std::vector<const ScoredBattle*> points_at;
+  // Finds the standings' player of a nick. Prepare fills it, so that the
+  // threads that render the pages only read it.
+  mutable PlayerIndex index;
+};
+
+std::string Folded(std::string_view name);
+
+// A link to a page of the site from a page `depth` folders down.
+std::string Href(std::string_view path, int depth);
+
+std::string Link(std::string_view href, std::string_view html);
+
+std::string PlayerLink(const Site& site, std::size_t player, int depth);
+
+std::string LevelLink(const Site& site, std::size_t level, int depth);
+
+std::string BattleHref(const Site& site, std::size_t battle, int depth);
+
+std::string EventLink(const Site& site, std::size_t battle, int depth);
+
+// A time of the records as the report shows it. The records keep it in
+// hundredths; a driven time's fields always are (seconds below 60, at most
+// 99 hundredths), so this is the entry's own text, found without going
+// back to its battle.
+std::string TimeText(const DrivenTime& t);
+
+// The frame of every page: the head, the navigation and the heading.
+void Open(const Site& site, std::string_view title, std::string_view heading,
+          std::string_view description, int depth, std::string* out);
+
+// Links to the pages of a list split into pages: "levels.html",
+// "levels-2.html", ...
+std::string ListPage(std::string_view base, std::size_t n);
+
+void AppendPager(std::string_view base, std::size_t pages, std::size_t at,
+                 std::string* out);
+
+// The level page of a battle's level, or npos where none has a time.
+std::size_t LevelOf(const Site& site, const ScoredBattle& b);
+
+std::vector<std::string> PlayerHrefs(const Site& site, int depth);
+
+// The columns of a driven time: the player, the time, the event and the
+// date.
+void TimeRow(const Site& site, const DrivenTime& t, int depth,
+             std::string* out);
+
+void AddLevelLists(const Site& site, PageSink* site_pages);
+
+void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages);
+
+void AddPlayerPage(const Site& site, std::size_t position,
+                   PageSink* site_pages);
+
+void AddPlayersLists(const Site& site, PageSink* site_pages);
+
+void AddMonthsPage(const Site& site, PageSink* site_pages);
+
+}  // namespace vexlane::site_pages
