@@ -226,26 +226,7 @@ class Finder {
 
     // An announcement names its nick after the word "by". (Close may move
     // the line: it is always read through line_.)
-    if (line_.anchors.by && HoldsBattle()) {
-      std::string announced = AnnouncedNickOf(line_.text);
-      if (!announced.empty()) {
-        if (s.in_battle && LevelNameOf(line_.text) == s.level) {
-          s.starter = announced;
-          if (trace_) {
-            FinderEvent e = Event(Kind::kCredit);
-            e.starter = announced;
-            trace_->Event(e);
-          }
-        }
-        s.announcer = std::move(announced);
-        pending_announcer_ = {};
-        s.announcer_countdown = kAnnouncementLines;
-        if (trace_) {
-          s.announced_at = line_number_;
-          s.announced_in = PartName();
-        }
-      }
-    }
+    if (line_.anchors.by && HoldsBattle()) NoteAnnouncement();
 
     const bool has_lev = line_.anchors.dot && HoldsLev(line_.text);
     // "HTTP" matters for a link, or for a time post in a running battle.
@@ -254,20 +235,7 @@ class Finder {
     const bool link_like =
         s.in_battle &&
         (has_lev || has_http || (line_.anchors.dot && HoldsRec(line_.text)));
-    if (s.in_battle && !link_like) {
-      TimeEntry entry = ParseTime(line_.message, MessageStart::kTypedAlone);
-      if (!IsEmpty(entry) && !line_.speaker.empty()) {
-        entry.name = line_.speaker;
-        if (trace_) ExplainTime(entry);
-        s.times.push_back(std::move(entry));
-      } else if (trace_ && !line_.speaker.empty()) {
-        ExplainNotATime(/*link_like=*/false);
-      }
-    } else if (trace_ && s.in_battle && !line_.speaker.empty()) {
-      ExplainNotATime(/*link_like=*/true);
-    } else if (trace_ && !s.in_battle && !s.stopped_level.empty()) {
-      ExplainNotCounted();
-    }
+    TakeTime(link_like);
 
     // Nick changes are not followed: a renamed player counts under both.
 
@@ -292,18 +260,67 @@ class Finder {
     // The level name as it stands now: after a battle of the asked level has
     // started, later links are tested against the name as found.
     if (!s.in_battle && link && (automatic_ || LineHolds(s.level_upper, 0))) {
-      SetLevel(LevelNameOf(line_.text));
-      s.link.assign(LevelLinkOf(line_.text));
-      s.start_stamp = StampOf(line_);
-      s.start_date = DateText(line_.date);
-      s.found = true;
-      s.in_battle = true;
-      s.stopped_level.clear();
-      TakeAnnouncer();
-      s.starter = s.announcer;
-      if (trace_) ExplainStart();
+      StartBattle();
     }
     return true;
+  }
+
+  // The line announces a battle: its nick after "by" is the announcer,
+  // and the starter of the running battle of that level.
+  void NoteAnnouncement() {
+    BattleScanState& s = state_;
+    std::string announced = AnnouncedNickOf(line_.text);
+    if (!announced.empty()) {
+      if (s.in_battle && LevelNameOf(line_.text) == s.level) {
+        s.starter = announced;
+        if (trace_) {
+          FinderEvent e = Event(Kind::kCredit);
+          e.starter = announced;
+          trace_->Event(e);
+        }
+      }
+      s.announcer = std::move(announced);
+      pending_announcer_ = {};
+      s.announcer_countdown = kAnnouncementLines;
+      if (trace_) {
+        s.announced_at = line_number_;
+        s.announced_in = PartName();
+      }
+    }
+  }
+
+  // A line of a running battle: its time, if it holds one, is counted.
+  void TakeTime(bool link_like) {
+    BattleScanState& s = state_;
+    if (s.in_battle && !link_like) {
+      TimeEntry entry = ParseTime(line_.message, MessageStart::kTypedAlone);
+      if (!IsEmpty(entry) && !line_.speaker.empty()) {
+        entry.name = line_.speaker;
+        if (trace_) ExplainTime(entry);
+        s.times.push_back(std::move(entry));
+      } else if (trace_ && !line_.speaker.empty()) {
+        ExplainNotATime(/*link_like=*/false);
+      }
+    } else if (trace_ && s.in_battle && !line_.speaker.empty()) {
+      ExplainNotATime(/*link_like=*/true);
+    } else if (trace_ && !s.in_battle && !s.stopped_level.empty()) {
+      ExplainNotCounted();
+    }
+  }
+
+  // A link to a level starts a battle of it.
+  void StartBattle() {
+    BattleScanState& s = state_;
+    SetLevel(LevelNameOf(line_.text));
+    s.link.assign(LevelLinkOf(line_.text));
+    s.start_stamp = StampOf(line_);
+    s.start_date = DateText(line_.date);
+    s.found = true;
+    s.in_battle = true;
+    s.stopped_level.clear();
+    TakeAnnouncer();
+    s.starter = s.announcer;
+    if (trace_) ExplainStart();
   }
 
   // Copies the last speaker into the announcer when it is only a view.
