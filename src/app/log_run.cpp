@@ -12,6 +12,7 @@
 
 #include "app/explain.h"
 #include "app/output_checks.h"
+#include "base/out_of_memory.h"
 #include "base/platform.h"
 #include "base/text.h"
 #include "base/version.h"
@@ -410,7 +411,9 @@ bool Scan::Run(FollowedFile* followed, const std::function<void()>& caught_up) {
   finder_options.automatic = options_.levels.empty();
   finder_options.format = format_;
   finder_options.trace = explainer.get();
-  added_ = FindBattles(parts, finder_options, run_.get(), &stats_);
+  added_ = InStage("reading the logs", [&] {
+    return FindBattles(parts, finder_options, run_.get(), &stats_);
+  });
   if (progress_) progress_->Clear();
   if (to_file && !explain_file.Publish(options_.force, err_)) return false;
   for (const auto& part : watched_) {

@@ -9,6 +9,7 @@
 #include "app/command_line.h"
 #include "app/run.h"
 #include "app/unattended.h"
+#include "base/out_of_memory.h"
 #include "base/platform.h"
 #include "base/version.h"
 
@@ -51,11 +52,14 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   try {
     return Run(argc, argv);
-  } catch (const std::bad_alloc&) {
+  } catch (const std::bad_alloc& e) {
     // Nothing was published: a report is named only once it is whole.
-    std::fprintf(stderr, "%.*sout of memory; no report was written\n",
+    const auto* stage = dynamic_cast<const vexlane::OutOfMemory*>(&e);
+    std::fprintf(stderr, "%.*sout of memory%s%s; no report was written\n",
                  static_cast<int>(vexlane::kMessagePrefix.size()),
-                 vexlane::kMessagePrefix.data());
+                 vexlane::kMessagePrefix.data(),
+                 stage != nullptr ? " while " : "",
+                 stage != nullptr ? stage->stage() : "");
     return 1;
   }
 }

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "base/out_of_memory.h"
 #include "base/platform.h"
 #include "render/battle_section.h"
 #include "render/report_date.h"
@@ -14,6 +15,10 @@ namespace {
 // may have in hand before the scan waits for it.
 constexpr std::size_t kBatch = 32;
 constexpr std::size_t kMostInHand = 2048;
+
+// The stage of the other outputs' part of adding a battle, as an
+// out-of-memory message names it.
+constexpr const char* kRating = "rating the battles";
 
 // What the season gathers for the output of `row`.
 SeasonParts PartsFor(const ReportFormatRow& row) {
@@ -54,7 +59,9 @@ void ReportBuilder::Add(FoundBattle* battle) {
     return;
   }
   if (!worker_.joinable()) {
-    TakeIn(&last_, season_.entry_players(), season_.player_count());
+    InStage(kRating, [this] {
+      TakeIn(&last_, season_.entry_players(), season_.player_count());
+    });
     return;
   }
   batch_.battles.push_back(std::move(last_));
@@ -147,7 +154,7 @@ void ReportBuilder::Work() {
       working_ = true;
     }
     try {
-      if (failure_ == nullptr) TakeIn(&taking);
+      if (failure_ == nullptr) InStage(kRating, [&] { TakeIn(&taking); });
     } catch (...) {
       std::lock_guard<std::mutex> lock(mutex_);
       failure_ = std::current_exception();
@@ -167,14 +174,17 @@ void ReportBuilder::Finish() {
   Settle();
   if (!sink_) settings_->made = ReportTime();
   if (!classic()) {
-    season_.Finish();
+    InStage("gathering the records and histories",
+            [this] { season_.Finish(); });
     const ExportModel model = this->model();
-    if (row_.streamed != nullptr) {
-      if (!sink_) head_ = row_.streamed->head(model);
-      rendered_ = row_.streamed->tail(model);
-    } else if (!row_.site) {
-      rendered_ = row_.render(model);
-    }
+    InStage("rendering the report", [&] {
+      if (row_.streamed != nullptr) {
+        if (!sink_) head_ = row_.streamed->head(model);
+        rendered_ = row_.streamed->tail(model);
+      } else if (!row_.site) {
+        rendered_ = row_.render(model);
+      }
+    });
     return;
   }
   const std::string when = ReportCtimeText();

@@ -311,9 +311,29 @@ else
   "$make_input" players 200000 "$dir/log"
   (cd "$dir" && ulimit -v 30000 && timeout 300 "$prog" -i log >out 2>&1)
   status=$?
-  expect_status 1; expect_said "vexlane-stats: out of memory; no report was written"
+  expect_status 1
+  expect_said "vexlane-stats: out of memory while reading the logs; no report was written"
   expect_no_file Battle01.txt
   expect_no_temp
+  # Under limits that run out in each stage of each output, whichever
+  # thread meets it: status 1 and the stage named, or the whole output.
+  "$make_input" battles 20000 "$dir/battles.log"
+  for kib in 40000 80000 150000 250000; do
+    for format in json web site; do
+      rm -rf "$dir/out.$format" "$dir"/.vexlane*
+      (cd "$dir" && ulimit -v "$kib" &&
+        timeout 300 "$prog" -q -f "$format" -o "out.$format" -i battles.log >out 2>&1)
+      status=$?
+      case $status in
+        0) [ -e "$dir/out.$format" ] || fail "$format at $kib KiB: status 0, no output" ;;
+        1) grep -a -q -E "out of memory while (reading the logs|rating the battles|gathering the records and histories|rendering the (report|site))" "$dir/out" ||
+             fail "$format at $kib KiB: $(head -c 300 "$dir/out")"
+           [ ! -e "$dir/out.$format" ] || fail "$format at $kib KiB: an output after a failure" ;;
+        *) fail "$format at $kib KiB: status $status" ;;
+      esac
+      [ -z "$(ls -A "$dir" | grep vexlane)" ] || fail "$format at $kib KiB left $(ls -A "$dir" | grep vexlane)"
+    done
+  done
 fi
 
 # --- Interrupted runs --------------------------------------------------
