@@ -108,6 +108,13 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
   if (!outcome.warning.empty()) {
     err << kProgram << outcome.warning << "\n" << std::flush;
   }
+  if (options.explain) {
+    for (const std::string& kept : outcome.kept) {
+      err << kProgram << "kept " << Quoted(kept)
+          << " in the site: this program did not write it\n";
+    }
+    err << std::flush;
+  }
   if (options.quiet) return 0;
   if (options.output != "-") {
     errno = 0;

@@ -32,6 +32,8 @@ struct WriteOutcome {
   std::string warning;
   // Not written because a signal asked the run to stop.
   bool stopped = false;
+  // A site's files and folders that somebody else put there, kept in it.
+  std::vector<std::string> kept;
 };
 
 // What to do when the chosen report name turns out to be taken when the

@@ -149,11 +149,13 @@ class PageFiles : public PageSink {
 };
 
 // Gives every entry under `from` that `pages` does not name (somebody
-// else's file, link or folder) a name in `to`, where that name is free.
-// Returns how many could not be carried over.
+// else's file, link or folder) a name in `to`, where that name is free,
+// and adds its path to `*carried` (when given). Returns how many could not
+// be carried over.
 std::size_t CarryOver(FileSystem& fs, const std::string& from,
                       const std::string& to,
                       const std::set<std::string, std::less<>>& pages,
+                      std::vector<std::string>* carried = nullptr,
                       const std::string& relative = "") {
   std::vector<DirEntry> entries;
   if (fs.List(Joined(from, relative), &entries) != 0) return 1;
@@ -169,11 +171,16 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
         ++left;
         continue;
       }
-      left += CarryOver(fs, from, to, pages, path);
+      if (error == 0 && carried != nullptr) carried->push_back(path + "/");
+      left += CarryOver(fs, from, to, pages, carried, path);
     } else if (entry.kind == EntryKind::kFile && pages.count(path) != 0) {
       continue;  // a page of that site
     } else if (fs.KindOf(target) == EntryKind::kNone) {
-      if (fs.Link(source, target) != 0) ++left;
+      if (fs.Link(source, target) != 0) {
+        ++left;
+      } else if (carried != nullptr) {
+        carried->push_back(path);
+      }
     } else if (!fs.SameFile(source, target)) {
       ++left;
     }
@@ -323,7 +330,7 @@ std::string Swap(FileSystem& fs, const std::string& temp,
 // `*stopped` when a signal stopped it.
 std::string Build(FileSystem& fs, const SiteRenderer& render,
                   const std::string& temp, const std::string& dir,
-                  const Mark* old, bool* stopped) {
+                  const Mark* old, WriteOutcome* outcome) {
   std::string unfinished(kMarkHead);
   unfinished += kUnfinished;
   const int error =
@@ -334,7 +341,7 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
     render(&files);
     if (files.error().empty()) files.FinishMark();
   } catch (const Stopped&) {
-    *stopped = true;
+    outcome->stopped = true;
     return "stopped";
   } catch (const std::bad_alloc&) {
     return "out of memory while rendering the site";
@@ -342,7 +349,7 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
     return e.what();
   }
   if (!files.error().empty()) return files.error();
-  if (old != nullptr) CarryOver(fs, dir, temp, old->pages);
+  if (old != nullptr) CarryOver(fs, dir, temp, old->pages, &outcome->kept);
   fs.Sync(temp);
   return "";
 }
@@ -377,8 +384,8 @@ WriteOutcome PublishSite(const SiteRenderer& render, const std::string& path,
     if (error != 0) outcome.error = ErrorText(error);
   }
   if (outcome.error.empty()) {
-    outcome.error = Build(fs, render, temp, dir, had_old ? &old : nullptr,
-                          &outcome.stopped);
+    outcome.error =
+        Build(fs, render, temp, dir, had_old ? &old : nullptr, &outcome);
   }
   std::string aside;
   if (outcome.error.empty()) {
@@ -392,7 +399,7 @@ WriteOutcome PublishSite(const SiteRenderer& render, const std::string& path,
     // The old site, set aside: what was put into it meanwhile goes into
     // the new one, then the old site goes, all but what could not.
     const Mark aside_mark = ReadMark(fs, aside);
-    CarryOver(fs, aside, dir, aside_mark.pages);
+    CarryOver(fs, aside, dir, aside_mark.pages, &outcome.kept);
     RemoveSite(fs, aside, aside_mark, dir, /*all=*/false);
     if (fs.KindOf(aside) != EntryKind::kNone) {
       outcome.warning =

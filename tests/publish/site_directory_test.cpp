@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -156,6 +157,10 @@ TEST(PublishSite, RebuildKeepsUnchangedPagesAndOthersFiles) {
   EXPECT_TRUE(std::filesystem::is_directory(site + "/players/own"));
   EXPECT_EQ(std::filesystem::read_symlink(site + "/home.html"), "index.html");
   EXPECT_TRUE(Leftovers(dir).empty());
+  std::vector<std::string> kept = outcome.kept;
+  std::sort(kept.begin(), kept.end());
+  EXPECT_EQ(kept, (std::vector<std::string>{".htaccess", "home.html",
+                                            "late.txt", "players/own/"}));
   // The mark names the pages alone: the next build knows them.
   const std::string mark = ReadFile(site + "/.vexlane-site");
   EXPECT_NE(mark.find("players/cal.html\n"), std::string::npos);
