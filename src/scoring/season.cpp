@@ -1,10 +1,14 @@
 #include "scoring/season.h"
 
 #include <algorithm>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <map>
 #include <unordered_map>
 #include <utility>
 
+#include "base/platform.h"
 #include "scoring/players.h"
 
 namespace vexlane {
@@ -33,11 +37,39 @@ void SeasonBuilder::TakeIn(ScoredBattle* battle,
 }
 
 void SeasonBuilder::Finish() {
+  // The histories, the largest part, on a thread of their own where there
+  // are two cores; what it meets (out of memory) is met here.
+  std::thread histories;
+  std::exception_ptr failure;
+  const auto find_histories = [this, &failure] {
+    try {
+      season_.histories = PlayerHistories(season_.battles, season_.standings);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  };
+  if (parts_.histories && ThreadsWanted()) {
+    try {
+      histories = ThreadWithoutSignals(find_histories);
+    } catch (const std::system_error&) {
+      // No thread to be had: found below.
+    }
+  }
+  // Joined however this ends.
+  struct Join {
+    std::thread& thread;
+    ~Join() {
+      if (thread.joinable()) thread.join();
+    }
+  } join{histories};
   if (parts_.records) season_.records = records_.Records(season_.standings);
   if (parts_.months) season_.months = MonthlyStandings(season_.battles);
-  if (parts_.histories) {
-    season_.histories = PlayerHistories(season_.battles, season_.standings);
+  if (histories.joinable()) {
+    histories.join();
+  } else if (parts_.histories) {
+    find_histories();
   }
+  if (failure) std::rethrow_exception(failure);
 }
 
 std::vector<MonthStandings> MonthlyStandings(
