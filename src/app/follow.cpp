@@ -222,7 +222,9 @@ int RunFollowing(const RunOptions& command_line, const RunOptions& options,
       }
       if (!republisher.reloaded()) {
         // SIGTERM or SIGINT: the end of the log closes the open battle, and
-        // the run ends as a run on the log as it stands ends.
+        // the run ends as a run on the log as it stands ends (a second
+        // signal cuts its site short).
+        ForgetStop();
         return FinishRun(now->options, streams, now->logs, &scan,
                          FormatHint(now->detected, now->format),
                          republisher.Replaces());

@@ -222,5 +222,8 @@ constexpr int kReloadAsked = 2;
 void CatchFollowSignals();
 int FollowSignalsCaught();
 void ForgetReload();
+// Clears the stop asked so far: the run's last report is then made, and
+// only a stop asked after this cuts it short.
+void ForgetStop();
 
 }  // namespace vexlane

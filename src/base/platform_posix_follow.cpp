@@ -227,6 +227,8 @@ int FollowSignalsCaught() { return follow_signals.load(); }
 
 void ForgetReload() { follow_signals &= ~kReloadAsked; }
 
+void ForgetStop() { follow_signals &= ~kStopAsked; }
+
 bool StopSignalWaiting() {
   if ((follow_signals.load() & kStopAsked) != 0) return true;
   sigset_t pending;

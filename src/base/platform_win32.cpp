@@ -277,6 +277,8 @@ int FollowSignalsCaught() { return follow_signals.load(); }
 
 void ForgetReload() { follow_signals &= ~kReloadAsked; }
 
+void ForgetStop() { follow_signals &= ~kStopAsked; }
+
 bool StopSignalWaiting() { return (follow_signals.load() & kStopAsked) != 0; }
 
 // Windows keeps a directory from being renamed while it is open, which
