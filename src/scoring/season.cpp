@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <system_error>
 #include <thread>
-#include <map>
 #include <unordered_map>
 #include <utility>
 
