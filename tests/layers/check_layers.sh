@@ -2,7 +2,8 @@
 # Fails when a file in src/X/ includes a header of a layer above X, or of
 # a layer beside it. The layers, from the bottom: base, log, scoring, then
 # render and publish side by side (neither includes the other), ui, app.
-# Of scoring, render includes only the season model, scoring/season.h.
+# Of scoring, render includes only the season model, scoring/season.h;
+# and a renderer never touches the file system.
 #
 #   tests/layers/check_layers.sh SRC_DIR
 set -euo pipefail
@@ -39,5 +40,11 @@ for dir in "$src"/*/; do
   done < <(grep -Hn -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]+/' \
              "$dir"*.h "$dir"*.cpp 2>/dev/null || true)
 done
+# The renderers are pure: bytes out to a page sink, never to the disk.
+while IFS= read -r hit; do
+  echo "$hit: a renderer touches the file system"
+  status=1
+done < <(grep -Hn -E '<fstream>|std::fopen|std::filesystem|CreateNewFile|CreateTempFileBeside|OpenRegularFile' \
+           "$src"/render/*.h "$src"/render/*.cpp 2>/dev/null || true)
 [ "$status" = 0 ] && echo "layers: every include runs downward"
 exit "$status"
