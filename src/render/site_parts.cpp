@@ -14,14 +14,6 @@
 
 namespace vexlane::site_pages {
 
-using page::Cell;
-using page::kName;
-using page::kNumber;
-using page::kText;
-using page::kWide;
-using page::Num;
-using page::Safe;
-
 std::string Folded(std::string_view name) {
   std::string folded;
   UpperInto(name, &folded);

@@ -12,8 +12,18 @@
 
 #include "base/page_sink.h"
 #include "render/export_model.h"
+#include "render/page_parts.h"
 
 namespace vexlane::site_pages {
+
+// The page parts every page of the site is made of.
+using page::Cell;
+using page::kName;
+using page::kNumber;
+using page::kText;
+using page::kWide;
+using page::Num;
+using page::Safe;
 
 // Bounds that keep every page small however large the log: a battle page
 // holds at most this many battles and is closed once it passes a

@@ -13,14 +13,6 @@
 
 namespace vexlane::site_pages {
 
-using page::Cell;
-using page::kName;
-using page::kNumber;
-using page::kText;
-using page::kWide;
-using page::Num;
-using page::Safe;
-
 namespace {
 
 // The points of one player after each of `every` battles, with the

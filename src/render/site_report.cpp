@@ -23,14 +23,6 @@ namespace vexlane {
 namespace site_pages {
 namespace {
 
-using page::Cell;
-using page::kName;
-using page::kNumber;
-using page::kText;
-using page::kWide;
-using page::Num;
-using page::Safe;
-
 // Names each of `names` with a slug none of the others has.
 std::vector<std::string> UniqueSlugs(const std::vector<std::string_view>& names,
                                      std::string_view fallback) {
