@@ -77,6 +77,11 @@ FileId IdOfStream(std::FILE* file);
 // effort.
 void CopyAttributes(const std::string& path, std::FILE* file);
 
+// Gives the directory `to` the permission bits (sticky and set-group-ID
+// included) of the directory `from`, and its owner and group where the
+// process may set them. Best effort.
+void CopyDirectoryAttributes(const std::string& from, const std::string& to);
+
 // Gives `from` the name `to` in one step, replacing a file of that name.
 // False (errno set) when it cannot.
 bool ReplaceExistingFile(const std::string& from, const std::string& to);

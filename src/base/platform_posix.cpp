@@ -195,6 +195,16 @@ FileId IdOfPath(const std::string& path) {
   return stat(path.c_str(), &st) == 0 ? IdOf(st) : FileId{};
 }
 
+void CopyDirectoryAttributes(const std::string& from, const std::string& to) {
+  struct stat st {};
+  if (lstat(from.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return;
+  // The owner first: chown clears the set-ID bits that chmod then sets.
+  if (lchown(to.c_str(), st.st_uid, st.st_gid) != 0) {
+    // Not permitted (not root): the run's own owner stays.
+  }
+  chmod(to.c_str(), st.st_mode & 07777);
+}
+
 FileId IdOfEntry(const std::string& path) {
   struct stat st {};
   return lstat(path.c_str(), &st) == 0 ? IdOf(st) : FileId{};

@@ -118,6 +118,8 @@ FileId IdOfPath(const std::string& path) {
   return id;
 }
 
+void CopyDirectoryAttributes(const std::string&, const std::string&) {}
+
 FileId IdOfEntry(const std::string& path) {
   HANDLE handle = CreateFileA(
       path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -127,6 +127,10 @@ class RealFileSystem : public FileSystem {
     return CodeOf(ec);
   }
 
+  void CopyAttributes(const std::string& from, const std::string& to) override {
+    CopyDirectoryAttributes(from, to);
+  }
+
   bool SameFile(const std::string& a, const std::string& b) override {
     return IdOfEntry(a) == IdOfEntry(b);
   }

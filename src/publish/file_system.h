@@ -47,6 +47,10 @@ class FileSystem {
   virtual int Exchange(const std::string& a, const std::string& b) = 0;
   // Removes a file, a link or an empty directory.
   virtual int Remove(const std::string& path) = 0;
+  // Gives the directory `to` the mode, and where the process may the
+  // owner, of the directory `from`. Best effort.
+  virtual void CopyAttributes(const std::string& from,
+                              const std::string& to) = 0;
   // Whether `a` and `b` are one file (two names of it).
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
   // Puts what was written under `dir` on the disk, then the directory

@@ -19,10 +19,13 @@ namespace vexlane {
 
 namespace {
 
-// The mark: this head, then every page of the site, a line each. A site
-// still being built says so instead of listing its pages.
+// The mark: this head, the line "site NAME" (the site's directory name),
+// then every page of the site, a line each. A site still being built says
+// so instead of listing its pages. (Marks of earlier versions have no
+// "site" line.)
 constexpr std::string_view kMarkHead = "A site made by vexlane-stats.\n";
-constexpr std::string_view kUnfinished = "(unfinished)\n";
+constexpr std::string_view kSiteLine = "site ";
+constexpr std::string_view kUnfinished = "(unfinished)";
 constexpr std::string_view kTempPrefix = ".vexlane-site-";
 constexpr std::size_t kMarkLimit = std::size_t{256} << 20;
 
@@ -38,10 +41,34 @@ std::string Joined(const std::string& dir, const std::string& relative) {
 std::string ErrorText(int error) { return std::strerror(error); }
 
 struct Mark {
-  bool ours = false;      // the head is there
-  bool finished = false;  // it lists the pages
+  bool ours = false;     // the head is there
+  bool finished = true;  // it lists the pages
+  std::string site;      // the site's directory name, where it says
   std::set<std::string, std::less<>> pages;
 };
+
+// Whether `path` is a name this program gives a page: '/'-separated steps
+// of lower-case ASCII letters, digits, '-' and '.', none empty, "." or
+// "..", ending in ".html". A line of a mark that is none (edited by hand)
+// names no page, and what has that name is never removed.
+bool IsPageName(std::string_view path) {
+  if (!path.ends_with(".html")) return false;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= path.size(); ++i) {
+    if (i < path.size() && path[i] != '/') {
+      const char c = path[i];
+      if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '.')) {
+        return false;
+      }
+      continue;
+    }
+    const std::string_view step = path.substr(start, i - start);
+    if (step.empty() || step == "." || step == "..") return false;
+    start = i + 1;
+  }
+  return true;
+}
 
 Mark ReadMark(FileSystem& fs, const std::string& dir) {
   Mark mark;
@@ -52,13 +79,28 @@ Mark ReadMark(FileSystem& fs, const std::string& dir) {
   }
   mark.ours = true;
   std::string_view list = std::string_view(text).substr(kMarkHead.size());
-  mark.finished = list != kUnfinished;
-  while (mark.finished && !list.empty()) {
+  while (!list.empty()) {
     const std::size_t end = list.find('\n');
-    mark.pages.emplace(list.substr(0, end));
+    const std::string_view line = list.substr(0, end);
     list = end == std::string_view::npos ? "" : list.substr(end + 1);
+    if (line.starts_with(kSiteLine)) {
+      mark.site = line.substr(kSiteLine.size());
+    } else if (line == kUnfinished) {
+      mark.finished = false;
+    } else if (IsPageName(line)) {
+      mark.pages.emplace(line);
+    }
   }
   return mark;
+}
+
+// The mark's head and "site" line for the site `dir`.
+std::string MarkHead(const std::string& dir) {
+  std::string head(kMarkHead);
+  head += kSiteLine;
+  head += std::filesystem::path(dir).filename().string();
+  head += '\n';
+  return head;
 }
 
 // Writes each page into the new directory `root` as it comes, from either
@@ -67,11 +109,12 @@ Mark ReadMark(FileSystem& fs, const std::string& dir) {
 class PageFiles : public PageSink {
  public:
   PageFiles(FileSystem& fs, std::string root, std::string old,
-            const Mark* old_mark)
+            const Mark* old_mark, std::string mark_head)
       : fs_(fs),
         root_(std::move(root)),
         old_(std::move(old)),
-        old_mark_(old_mark) {}
+        old_mark_(old_mark),
+        mark_head_(std::move(mark_head)) {}
 
   void Add(std::string path, std::string bytes) override {
     if (StopSignalWaiting()) throw Stopped{};
@@ -92,7 +135,7 @@ class PageFiles : public PageSink {
   void FinishMark() {
     // Sorted, so that the same log always makes the same site.
     std::sort(written_.begin(), written_.end());
-    std::string mark(kMarkHead);
+    std::string mark = mark_head_;
     for (const std::string& path : written_) {
       mark += path;
       mark += '\n';
@@ -142,6 +185,7 @@ class PageFiles : public PageSink {
   std::string root_;
   std::string old_;
   const Mark* old_mark_;
+  std::string mark_head_;
   std::mutex mutex_;
   std::set<std::string> folders_;
   std::string error_;
@@ -173,6 +217,8 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
       }
       if (error == 0 && carried != nullptr) carried->push_back(path + "/");
       left += CarryOver(fs, from, to, pages, carried, path);
+      // Its mode and owner once it is filled (it may be read-only).
+      if (error == 0) fs.CopyAttributes(source, target);
     } else if (entry.kind == EntryKind::kFile && pages.count(path) != 0) {
       continue;  // a page of that site
     } else if (fs.KindOf(target) == EntryKind::kNone) {
@@ -220,23 +266,34 @@ std::string ParentOf(const std::string& dir) {
 
 // Removes the hidden directories that runs killed while publishing left
 // beside `dir`: a new site never published, or an old one set aside.
+// Whether `name` is one a run gives its hidden directory:
+// ".vexlane-site-XXXXXX", or that and "-old".
+bool IsTempName(std::string_view name) {
+  if (!name.starts_with(kTempPrefix)) return false;
+  name.remove_prefix(kTempPrefix.size());
+  if (name.ends_with("-old")) name.remove_suffix(4);
+  return name.size() == 6 && std::all_of(name.begin(), name.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                  (c >= '0' && c <= '9');
+         });
+}
+
+// Removes the hidden directories that runs killed while publishing `dir`
+// left beside it (their mark names the site): a new site never published
+// goes whole; of an old one set aside, its pages go and what else is in
+// it stays, where its owner finds it.
 void RemoveLeftovers(FileSystem& fs, const std::string& dir) {
   const std::string parent = ParentOf(dir);
+  const std::string site = std::filesystem::path(dir).filename().string();
   std::vector<DirEntry> entries;
   if (fs.List(parent, &entries) != 0) return;
   for (const DirEntry& entry : entries) {
-    if (entry.kind != EntryKind::kDirectory ||
-        !entry.name.starts_with(kTempPrefix)) {
+    if (entry.kind != EntryKind::kDirectory || !IsTempName(entry.name)) {
       continue;
     }
     const std::string path = Joined(parent, entry.name);
     const Mark mark = ReadMark(fs, path);
-    if (!mark.ours) continue;
-    // An old site set aside: what somebody put into it goes to the live
-    // site first.
-    if (mark.finished && SiteNotReplaceable(dir, fs).empty()) {
-      CarryOver(fs, path, dir, mark.pages);
-    }
+    if (!mark.ours || mark.site != site) continue;
     RemoveSite(fs, path, mark, dir, !mark.finished);
   }
 }
@@ -262,8 +319,19 @@ bool TakeTurn(DirectoryLock* lock, const std::string& dir, bool* locked) {
 }  // namespace
 
 std::string SiteDirectoryName(const std::string& path) {
-  std::string name = std::filesystem::path(path).lexically_normal().string();
-  while (name.size() > 1 && name.back() == '/') name.pop_back();
+  // Only trailing "/" and "/." go: a ".." after a symbolic link is the
+  // system's to resolve, not the text's.
+  std::string name = path;
+  for (;;) {
+    if (name.size() > 1 && name.back() == '/') {
+      name.pop_back();
+    } else if (name.size() > 2 && name.ends_with("/.")) {
+      name.resize(name.size() - 2);
+    } else {
+      break;
+    }
+  }
+  if (name.starts_with("./") && name.size() > 2) name.erase(0, 2);
   return name.empty() ? "." : name;
 }
 
@@ -331,12 +399,13 @@ std::string Swap(FileSystem& fs, const std::string& temp,
 std::string Build(FileSystem& fs, const SiteRenderer& render,
                   const std::string& temp, const std::string& dir,
                   const Mark* old, WriteOutcome* outcome) {
-  std::string unfinished(kMarkHead);
+  std::string unfinished = MarkHead(dir);
   unfinished += kUnfinished;
+  unfinished += '\n';
   const int error =
       fs.WriteNew(Joined(temp, std::string(kSiteMarker)), unfinished);
   if (error != 0) return ErrorText(error);
-  PageFiles files(fs, temp, dir, old);
+  PageFiles files(fs, temp, dir, old, MarkHead(dir));
   try {
     render(&files);
     if (files.error().empty()) files.FinishMark();
@@ -349,8 +418,16 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
     return e.what();
   }
   if (!files.error().empty()) return files.error();
-  if (old != nullptr) CarryOver(fs, dir, temp, old->pages, &outcome->kept);
+  if (old != nullptr) {
+    CarryOver(fs, dir, temp, old->pages, &outcome->kept);
+    fs.CopyAttributes(dir, temp);
+  }
   fs.Sync(temp);
+  // The sync may have taken long: a stop asked meanwhile still stops.
+  if (StopSignalWaiting()) {
+    outcome->stopped = true;
+    return "stopped";
+  }
   return "";
 }
 

@@ -79,6 +79,9 @@ class WatchedFileSystem : public FileSystem {
   int Remove(const std::string& path) override {
     return Call("Remove", path, [&] { return real().Remove(path); });
   }
+  void CopyAttributes(const std::string& from, const std::string& to) override {
+    real().CopyAttributes(from, to);
+  }
   bool SameFile(const std::string& a, const std::string& b) override {
     return real().SameFile(a, b);
   }
@@ -221,33 +224,66 @@ TEST(PublishSite, WithoutAnExchangeTheOldSiteMovesAside) {
   EXPECT_TRUE(Leftovers(dir).empty());
 }
 
-// What killed runs left beside the site goes: a site never published and
-// an old one set aside (whose stranger's file goes into the live site).
-// Another directory of that kind of name without the mark stays.
+// What killed runs left beside the site goes: a site never published, and
+// the pages of an old one set aside (what else is in it stays there, and
+// goes into no site). Leftovers of another site, directories of that kind
+// of name without the mark, and lines of a mark that name no page are
+// left alone.
 TEST(PublishSite, LeftoversOfKilledRunsAreRemoved) {
   TempDir dir;
   const std::string site = dir.File("site");
   ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+  const std::string head = "A site made by vexlane-stats.\nsite site\n";
   const std::string unfinished = dir.File(".vexlane-site-AAAAAA");
   std::filesystem::create_directories(unfinished + "/players");
-  WriteFile(unfinished + "/.vexlane-site",
-            "A site made by vexlane-stats.\n(unfinished)\n");
+  WriteFile(unfinished + "/.vexlane-site", head + "(unfinished)\n");
   WriteFile(unfinished + "/players/x.html", "x");
   const std::string aside = dir.File(".vexlane-site-BBBBBB");
   std::filesystem::create_directories(aside);
-  WriteFile(aside + "/.vexlane-site",
-            "A site made by vexlane-stats.\nindex.html\n");
+  WriteFile(aside + "/.vexlane-site", head + "index.html\nrobots.txt\n");
   WriteFile(aside + "/index.html", "older");
   WriteFile(aside + "/robots.txt", "keep me");
+  const std::string other = dir.File(".vexlane-site-DDDDDD");
+  std::filesystem::create_directories(other);
+  WriteFile(other + "/.vexlane-site",
+            "A site made by vexlane-stats.\nsite www\n(unfinished)\n");
   const std::string strange = dir.File(".vexlane-site-CCCCCC");
   std::filesystem::create_directories(strange);
   WriteFile(strange + "/notes.txt", "mine");
 
   ASSERT_TRUE(PublishSite(Render(kNew), site, true, false).ok);
   EXPECT_FALSE(Exists(unfinished));
-  EXPECT_FALSE(Exists(aside));
-  EXPECT_EQ(ReadFile(site + "/robots.txt"), "keep me");
+  EXPECT_FALSE(Exists(aside + "/index.html"));
+  EXPECT_EQ(ReadFile(aside + "/robots.txt"), "keep me");
+  EXPECT_FALSE(Exists(site + "/robots.txt"));
+  EXPECT_TRUE(Exists(other));
   EXPECT_EQ(ReadFile(strange + "/notes.txt"), "mine");
+}
+
+// A mark edited by hand removes nothing that is no page, and a kept folder
+// keeps its mode.
+TEST(PublishSite, MarkNamesOnlyPagesAndKeptFoldersKeepTheirMode) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+  WriteFile(site + "/robots.txt", "mine");
+  std::filesystem::create_directories(site + "/private");
+  WriteFile(site + "/private/data", "mine");
+  std::filesystem::permissions(site + "/private",
+                               std::filesystem::perms::owner_all);
+  const std::string mark = site + "/.vexlane-site";
+  WriteFile(mark, ReadFile(mark) + "robots.txt\nprivate/data\n../x.html\n");
+  ASSERT_TRUE(PublishSite(Render(kNew), site, true, false).ok);
+  EXPECT_EQ(ReadFile(site + "/robots.txt"), "mine");
+  EXPECT_EQ(ReadFile(site + "/private/data"), "mine");
+  EXPECT_EQ(std::filesystem::status(site + "/private").permissions(),
+            std::filesystem::perms::owner_all);
+  EXPECT_TRUE(Leftovers(dir).empty());
+  // The site's name as given, but for trailing "/" and "/.": a ".." after
+  // a link is the system's to resolve.
+  EXPECT_EQ(SiteDirectoryName("./site/./"), "site");
+  EXPECT_EQ(SiteDirectoryName("lnk/../site"), "lnk/../site");
+  EXPECT_EQ(SiteDirectoryName("/"), "/");
 }
 
 // Never over what this program did not make, nor through a link; nor over
