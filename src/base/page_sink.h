@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace vexlane {
 
@@ -13,6 +14,18 @@ class PageSink {
   // `path` is inside the site, '/'-separated: "players/ann.html". Add may
   // be called from two threads at once.
   virtual void Add(std::string path, std::string bytes) = 0;
+
+  // A renderer that can tell what a page is made from asks this first,
+  // with `digest` the digest of it all: true when the sink already holds
+  // the page `path` made from the same (a site published before), which it
+  // then keeps, so the page need not be made. Otherwise the page is made
+  // and added, and the sink may note `digest` for it. May be called from
+  // two threads at once.
+  virtual bool Holds(const std::string& path, std::string_view digest) {
+    static_cast<void>(path);
+    static_cast<void>(digest);
+    return false;
+  }
 };
 
 }  // namespace vexlane

@@ -72,6 +72,19 @@ FileId IdOfPath(const std::string& path);   // follows symbolic links
 FileId IdOfEntry(const std::string& path);  // a link itself, not its file
 FileId IdOfStream(std::FILE* file);
 
+// What tells that a regular file is as it was when last looked at: which
+// file it is, its size and when it was last written (as build tools tell
+// a changed source). Not known for anything but a regular file; a link at
+// `path` is not followed.
+struct FileStamp {
+  bool known = false;
+  std::uint64_t inode = 0;
+  std::uint64_t size = 0;
+  std::uint64_t modified = 0;  // in the system's own units
+  bool operator==(const FileStamp& other) const = default;
+};
+FileStamp StampOfEntry(const std::string& path);
+
 // Gives the new file `file` the permissions of the existing file at
 // `path`, and its owner and group where the process may set them. Best
 // effort.

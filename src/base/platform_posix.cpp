@@ -210,6 +210,18 @@ FileId IdOfEntry(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 ? IdOf(st) : FileId{};
 }
 
+FileStamp StampOfEntry(const std::string& path) {
+  struct stat st {};
+  FileStamp stamp;
+  if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return stamp;
+  stamp.known = true;
+  stamp.inode = static_cast<std::uint64_t>(st.st_ino);
+  stamp.size = static_cast<std::uint64_t>(st.st_size);
+  stamp.modified = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
+                   static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+  return stamp;
+}
+
 FileId IdOfStream(std::FILE* file) {
   struct stat st {};
   return fstat(fileno(file), &st) == 0 ? IdOf(st) : FileId{};

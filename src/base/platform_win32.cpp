@@ -130,6 +130,30 @@ FileId IdOfEntry(const std::string& path) {
   return id;
 }
 
+FileStamp StampOfEntry(const std::string& path) {
+  FileStamp stamp;
+  HANDLE handle = CreateFileA(
+      path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return stamp;
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (GetFileInformationByHandle(handle, &info) &&
+      (info.dwFileAttributes &
+       (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+    stamp.known = true;
+    stamp.inode = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) |
+                  info.nFileIndexLow;
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                 info.nFileSizeLow;
+    stamp.modified =
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime)
+         << 32) |
+        info.ftLastWriteTime.dwLowDateTime;
+  }
+  CloseHandle(handle);
+  return stamp;
+}
+
 FileId IdOfStream(std::FILE* file) {
   return IdOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
 }

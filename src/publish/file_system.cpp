@@ -31,6 +31,17 @@ EntryKind KindOfStatus(const fs::file_status& status) {
   return EntryKind::kNone;
 }
 
+// What the directory listing said an entry is, without looking again where
+// it said (a symbolic link is never followed).
+EntryKind KindOfEntry(const fs::directory_entry& entry) {
+  std::error_code ec;
+  if (entry.is_symlink(ec)) return EntryKind::kLink;
+  if (ec) return EntryKind::kNone;
+  if (entry.is_regular_file(ec)) return EntryKind::kFile;
+  if (entry.is_directory(ec)) return EntryKind::kDirectory;
+  return ec ? EntryKind::kNone : EntryKind::kOther;
+}
+
 class RealFileSystem : public FileSystem {
  public:
   EntryKind KindOf(const std::string& path) override {
@@ -42,9 +53,7 @@ class RealFileSystem : public FileSystem {
     std::error_code ec;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end;
          it.increment(ec)) {
-      std::error_code kind_ec;
-      entries->push_back({it->path().filename().string(),
-                          KindOfStatus(it->symlink_status(kind_ec))});
+      entries->push_back({it->path().filename().string(), KindOfEntry(*it)});
     }
     return CodeOf(ec);
   }
@@ -129,6 +138,10 @@ class RealFileSystem : public FileSystem {
 
   void CopyAttributes(const std::string& from, const std::string& to) override {
     CopyDirectoryAttributes(from, to);
+  }
+
+  FileStamp Stamp(const std::string& path) override {
+    return StampOfEntry(path);
   }
 
   bool SameFile(const std::string& a, const std::string& b) override {

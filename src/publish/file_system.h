@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/platform.h"
+
 namespace vexlane {
 
 enum class EntryKind { kNone, kFile, kDirectory, kLink, kOther };
@@ -51,6 +53,8 @@ class FileSystem {
   // owner, of the directory `from`. Best effort.
   virtual void CopyAttributes(const std::string& from,
                               const std::string& to) = 0;
+  // Which regular file `path` is, its size and when it was written.
+  virtual FileStamp Stamp(const std::string& path) = 0;
   // Whether `a` and `b` are one file (two names of it).
   virtual bool SameFile(const std::string& a, const std::string& b) = 0;
   // Puts what was written under `dir` on the disk, then the directory

@@ -14,183 +14,19 @@
 
 #include "base/platform.h"
 #include "base/text.h"
+#include "publish/page_files.h"
 
 namespace vexlane {
 
 namespace {
 
-// The mark: this head, the line "site NAME" (the site's directory name),
-// then every page of the site, a line each. A site still being built says
-// so instead of listing its pages. (Marks of earlier versions have no
-// "site" line.)
-constexpr std::string_view kMarkHead = "A site made by vexlane-stats.\n";
-constexpr std::string_view kSiteLine = "site ";
-constexpr std::string_view kUnfinished = "(unfinished)";
 constexpr std::string_view kTempPrefix = ".vexlane-site-";
-constexpr std::size_t kMarkLimit = std::size_t{256} << 20;
 
-// Thrown into the renderer when a signal asks the run to stop.
-struct Stopped {};
-
-// `dir`/`relative`; either may be empty (the site's top).
 std::string Joined(const std::string& dir, const std::string& relative) {
-  if (dir.empty()) return relative;
-  return relative.empty() ? dir : dir + "/" + relative;
+  return JoinedPath(dir, relative);
 }
 
 std::string ErrorText(int error) { return std::strerror(error); }
-
-struct Mark {
-  bool ours = false;     // the head is there
-  bool finished = true;  // it lists the pages
-  std::string site;      // the site's directory name, where it says
-  std::set<std::string, std::less<>> pages;
-};
-
-// Whether `path` is a name this program gives a page: '/'-separated steps
-// of lower-case ASCII letters, digits, '-' and '.', none empty, "." or
-// "..", ending in ".html". A line of a mark that is none (edited by hand)
-// names no page, and what has that name is never removed.
-bool IsPageName(std::string_view path) {
-  if (!path.ends_with(".html")) return false;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != '/') {
-      const char c = path[i];
-      if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '.')) {
-        return false;
-      }
-      continue;
-    }
-    const std::string_view step = path.substr(start, i - start);
-    if (step.empty() || step == "." || step == "..") return false;
-    start = i + 1;
-  }
-  return true;
-}
-
-Mark ReadMark(FileSystem& fs, const std::string& dir) {
-  Mark mark;
-  std::string text;
-  if (fs.Read(Joined(dir, std::string(kSiteMarker)), kMarkLimit, &text) != 0 ||
-      !text.starts_with(kMarkHead)) {
-    return mark;
-  }
-  mark.ours = true;
-  std::string_view list = std::string_view(text).substr(kMarkHead.size());
-  while (!list.empty()) {
-    const std::size_t end = list.find('\n');
-    const std::string_view line = list.substr(0, end);
-    list = end == std::string_view::npos ? "" : list.substr(end + 1);
-    if (line.starts_with(kSiteLine)) {
-      mark.site = line.substr(kSiteLine.size());
-    } else if (line == kUnfinished) {
-      mark.finished = false;
-    } else if (IsPageName(line)) {
-      mark.pages.emplace(line);
-    }
-  }
-  return mark;
-}
-
-// The mark's head and "site" line for the site `dir`.
-std::string MarkHead(const std::string& dir) {
-  std::string head(kMarkHead);
-  head += kSiteLine;
-  head += std::filesystem::path(dir).filename().string();
-  head += '\n';
-  return head;
-}
-
-// Writes each page into the new directory `root` as it comes, from either
-// of the renderer's threads, and keeps the first failure. A page the old
-// site `old` holds with the same bytes gets a second name instead.
-class PageFiles : public PageSink {
- public:
-  PageFiles(FileSystem& fs, std::string root, std::string old,
-            const Mark* old_mark, std::string mark_head)
-      : fs_(fs),
-        root_(std::move(root)),
-        old_(std::move(old)),
-        old_mark_(old_mark),
-        mark_head_(std::move(mark_head)) {}
-
-  void Add(std::string path, std::string bytes) override {
-    if (StopSignalWaiting()) throw Stopped{};
-    if (!Prepare(path)) return;
-    const std::string target = Joined(root_, path);
-    if (old_mark_ != nullptr && old_mark_->pages.count(path) != 0) {
-      const std::string before = Joined(old_, path);
-      std::string old_bytes;
-      if (fs_.Read(before, bytes.size(), &old_bytes) == 0 &&
-          old_bytes == bytes && fs_.Link(before, target) == 0) {
-        return;
-      }
-    }
-    Fail(fs_.WriteNew(target, bytes));
-  }
-
-  // Replaces the unfinished mark by one that lists every page written.
-  void FinishMark() {
-    // Sorted, so that the same log always makes the same site.
-    std::sort(written_.begin(), written_.end());
-    std::string mark = mark_head_;
-    for (const std::string& path : written_) {
-      mark += path;
-      mark += '\n';
-    }
-    const std::string list = Joined(root_, std::string(kSiteMarker) + "-list");
-    const std::string mark_path = Joined(root_, std::string(kSiteMarker));
-    int error = fs_.WriteNew(list, mark);
-    if (error == 0) error = fs_.Rename(list, mark_path, /*replace=*/true);
-    Fail(error);
-  }
-
-  // The first failure, or empty.
-  std::string error() {
-    const std::lock_guard<std::mutex> hold(mutex_);
-    return error_;
-  }
-  std::set<std::string, std::less<>> pages() const {
-    return {written_.begin(), written_.end()};
-  }
-
- private:
-  // Notes the page and makes its folders; false after a failure.
-  bool Prepare(const std::string& path) {
-    const std::lock_guard<std::mutex> hold(mutex_);
-    if (!error_.empty()) return false;
-    written_.push_back(path);
-    for (std::size_t slash = path.find('/'); slash != std::string::npos;
-         slash = path.find('/', slash + 1)) {
-      const std::string folder = path.substr(0, slash);
-      if (!folders_.insert(folder).second) continue;
-      const int error = fs_.MakeDirectory(Joined(root_, folder));
-      if (error != 0 && error != EEXIST) {
-        error_ = ErrorText(error);
-        return false;
-      }
-    }
-    return true;
-  }
-
-  void Fail(int error) {
-    if (error == 0) return;
-    const std::lock_guard<std::mutex> hold(mutex_);
-    if (error_.empty()) error_ = ErrorText(error);
-  }
-
-  FileSystem& fs_;
-  std::string root_;
-  std::string old_;
-  const Mark* old_mark_;
-  std::string mark_head_;
-  std::mutex mutex_;
-  std::set<std::string> folders_;
-  std::string error_;
-  std::vector<std::string> written_;  // the pages' paths
-};
 
 // Gives every entry under `from` that `pages` does not name (somebody
 // else's file, link or folder) a name in `to`, where that name is free,
@@ -234,12 +70,18 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
   return left;
 }
 
-// Removes from the old site `dir` what is this program's (the pages its
-// mark names, the mark) and what has a name in the live site `live` as
-// well; the rest stays, and so does every folder that is not empty then.
-// With `all`, everything goes (a site that was never published).
+// What RemoveSite removes of a site that is not the live one.
+enum class Clearing {
+  kAll,         // everything: a site that was never published
+  kOurs,        // its pages, its mark, and what the live site has too
+  kOthersOnly,  // what the live site has too: its own pages stay
+};
+
+// Removes from the site `dir` (not the live one, `live`) what `clearing`
+// says, `mark` telling its pages; the rest stays, and so does every folder
+// that is not empty then.
 void RemoveSite(FileSystem& fs, const std::string& dir, const Mark& mark,
-                const std::string& live, bool all,
+                const std::string& live, Clearing clearing,
                 const std::string& relative = "") {
   std::vector<DirEntry> entries;
   fs.List(Joined(dir, relative), &entries);
@@ -247,15 +89,42 @@ void RemoveSite(FileSystem& fs, const std::string& dir, const Mark& mark,
     const std::string path = Joined(relative, entry.name);
     const std::string here = Joined(dir, path);
     if (entry.kind == EntryKind::kDirectory) {
-      RemoveSite(fs, dir, mark, live, all, path);
+      RemoveSite(fs, dir, mark, live, clearing, path);
       continue;
     }
     const bool ours =
         (relative.empty() && entry.name == kSiteMarker) ||
         (entry.kind == EntryKind::kFile && mark.pages.count(path) != 0);
-    if (all || ours || fs.SameFile(here, Joined(live, path))) fs.Remove(here);
+    bool goes =
+        clearing == Clearing::kAll || (ours && clearing == Clearing::kOurs);
+    if (!goes && !(ours && clearing == Clearing::kOthersOnly)) {
+      goes = fs.SameFile(here, Joined(live, path));
+    }
+    if (goes) fs.Remove(here);
   }
   fs.Remove(Joined(dir, relative));
+}
+
+// Whether the site `dir` holds nothing but its mark, the pages `mark`
+// lists and their folders.
+bool OnlyPages(FileSystem& fs, const std::string& dir, const Mark& mark,
+               const std::string& relative = "") {
+  std::vector<DirEntry> entries;
+  if (fs.List(Joined(dir, relative), &entries) != 0) return false;
+  for (const DirEntry& entry : entries) {
+    const std::string path = Joined(relative, entry.name);
+    if (entry.kind == EntryKind::kDirectory) {
+      if (!OnlyPages(fs, dir, mark, path)) return false;
+    } else if (!(relative.empty() && entry.name == kSiteMarker) &&
+               !(entry.kind == EntryKind::kFile && mark.pages.count(path))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::string SiteName(const std::string& dir) {
+  return std::filesystem::path(dir).filename().string();
 }
 
 std::string ParentOf(const std::string& dir) {
@@ -278,13 +147,16 @@ bool IsTempName(std::string_view name) {
          });
 }
 
-// Removes the hidden directories that runs killed while publishing `dir`
-// left beside it (their mark names the site): a new site never published
-// goes whole; of an old one set aside, its pages go and what else is in
-// it stays, where its owner finds it.
-void RemoveLeftovers(FileSystem& fs, const std::string& dir) {
+// Removes the hidden directories that runs left beside `dir` (their mark
+// names the site), but one: the site's version before the live one, kept
+// to build the next from, returned in `*spare` (with its mark in
+// `*spare_mark`), where there is one holding nothing but its pages. Of the
+// others, a new site never published (killed) goes whole; of an old one
+// set aside, its pages go and what else is in it stays, where its owner
+// finds it.
+void RemoveLeftovers(FileSystem& fs, const std::string& dir, std::string* spare,
+                     Mark* spare_mark) {
   const std::string parent = ParentOf(dir);
-  const std::string site = std::filesystem::path(dir).filename().string();
   std::vector<DirEntry> entries;
   if (fs.List(parent, &entries) != 0) return;
   for (const DirEntry& entry : entries) {
@@ -292,9 +164,15 @@ void RemoveLeftovers(FileSystem& fs, const std::string& dir) {
       continue;
     }
     const std::string path = Joined(parent, entry.name);
-    const Mark mark = ReadMark(fs, path);
-    if (!mark.ours || mark.site != site) continue;
-    RemoveSite(fs, path, mark, dir, !mark.finished);
+    Mark mark = ReadMark(fs, path);
+    if (!mark.ours || mark.site != SiteName(dir)) continue;
+    if (spare->empty() && mark.finished && OnlyPages(fs, path, mark)) {
+      *spare = path;
+      *spare_mark = std::move(mark);
+      continue;
+    }
+    RemoveSite(fs, path, mark, dir,
+               mark.finished ? Clearing::kOurs : Clearing::kAll);
   }
 }
 
@@ -378,7 +256,11 @@ std::string Swap(FileSystem& fs, const std::string& temp,
     if (error != ENOSYS && error != EINVAL) return ErrorText(error);
     // No exchange here: the old site moves aside, then the new one in (and
     // the old one back should that fail).
-    const std::string old = temp + "-old";
+    // (Built in an older version of the site set aside so, it goes back
+    // to the name without "-old".)
+    const std::string old = temp.ends_with("-old")
+                                ? temp.substr(0, temp.size() - 4)
+                                : temp + "-old";
     error = fs.Rename(dir, old, /*replace=*/false);
     if (error != 0) return ErrorText(error);
     error = fs.Rename(temp, dir, /*replace=*/false);
@@ -392,24 +274,34 @@ std::string Swap(FileSystem& fs, const std::string& temp,
   return ErrorText(EEXIST);
 }
 
-// Builds the new site in `temp` from the pages `render` makes, the old
-// site `dir` (with `old`, its mark; null: none) lending its unchanged
-// pages and somebody else's files. Returns why it failed, or empty;
-// `*stopped` when a signal stopped it.
+// Marks `temp` as a site being built: a new directory, or an older
+// version of the site (`spare`) whose mark is replaced in one step.
+int MarkUnfinished(FileSystem& fs, const std::string& temp,
+                   const std::string& dir, bool spare) {
+  const std::string mark = Joined(temp, std::string(kSiteMarker));
+  if (!spare) return fs.WriteNew(mark, UnfinishedMark(dir));
+  const std::string list = mark + "-list";
+  fs.Remove(list);  // a killed run's
+  int error = fs.WriteNew(list, UnfinishedMark(dir));
+  if (error == 0) error = fs.Rename(list, mark, /*replace=*/true);
+  return error;
+}
+
+// Builds the new site in `temp` (new, or the older version of the site
+// whose mark is `*spare`) from the pages `render` makes, the live site
+// `dir` (with `live`, its mark; null: none) lending its unchanged pages
+// and somebody else's files. Returns why it failed, or empty;
+// `outcome->stopped` when a signal stopped it.
 std::string Build(FileSystem& fs, const SiteRenderer& render,
                   const std::string& temp, const std::string& dir,
-                  const Mark* old, WriteOutcome* outcome) {
-  std::string unfinished = MarkHead(dir);
-  unfinished += kUnfinished;
-  unfinished += '\n';
-  const int error =
-      fs.WriteNew(Joined(temp, std::string(kSiteMarker)), unfinished);
+                  const Mark* spare, const Mark* live, WriteOutcome* outcome) {
+  const int error = MarkUnfinished(fs, temp, dir, spare != nullptr);
   if (error != 0) return ErrorText(error);
-  PageFiles files(fs, temp, dir, old, MarkHead(dir));
+  PageFiles files(fs, dir, temp, spare, live);
   try {
     render(&files);
-    if (files.error().empty()) files.FinishMark();
-  } catch (const Stopped&) {
+    if (files.error().empty()) files.Finish();
+  } catch (const SiteBuildStopped&) {
     outcome->stopped = true;
     return "stopped";
   } catch (const std::bad_alloc&) {
@@ -418,8 +310,8 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
     return e.what();
   }
   if (!files.error().empty()) return files.error();
-  if (old != nullptr) {
-    CarryOver(fs, dir, temp, old->pages, &outcome->kept);
+  if (live != nullptr) {
+    CarryOver(fs, dir, temp, live->pages, &outcome->kept);
     fs.CopyAttributes(dir, temp);
   }
   fs.Sync(temp);
@@ -429,6 +321,27 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
     return "stopped";
   }
   return "";
+}
+
+// The old site, set aside once the new one has its name: what was put into
+// it meanwhile goes into the new one. Where runs take turns (`kept`), the
+// old site's pages then stay, for the next run to build from; otherwise,
+// or where somebody else's file could not be carried over, the old site
+// goes, all but what could not.
+void ClearAside(FileSystem& fs, const std::string& aside,
+                const std::string& dir, bool keep, WriteOutcome* outcome) {
+  const Mark mark = ReadMark(fs, aside);
+  CarryOver(fs, aside, dir, mark.pages, &outcome->kept);
+  if (keep && mark.finished && mark.site == SiteName(dir)) {
+    RemoveSite(fs, aside, mark, dir, Clearing::kOthersOnly);
+    if (OnlyPages(fs, aside, mark)) return;
+  }
+  RemoveSite(fs, aside, mark, dir, Clearing::kOurs);
+  if (fs.KindOf(aside) != EntryKind::kNone) {
+    outcome->warning =
+        "the old site could not be removed whole: " + Quoted(aside) +
+        " is left";
+  }
 }
 
 }  // namespace
@@ -451,18 +364,20 @@ WriteOutcome PublishSite(const SiteRenderer& render, const std::string& path,
     HoldSignals(false);
     return outcome;
   }
-  if (locked) RemoveLeftovers(fs, dir);
+  std::string temp;  // where the site is built
+  Mark spare;
+  if (locked) RemoveLeftovers(fs, dir, &temp, &spare);
   const bool had_old = fs.KindOf(dir) != EntryKind::kNone;
   outcome.error = had_old ? SiteNotReplaceable(dir, fs) : "";
   const Mark old = had_old ? ReadMark(fs, dir) : Mark();
-  std::string temp;
-  if (outcome.error.empty()) {
+  const bool from_spare = !temp.empty();
+  if (outcome.error.empty() && !from_spare) {
     const int error = fs.MakeTempDirectoryBeside(dir, &temp);
     if (error != 0) outcome.error = ErrorText(error);
   }
   if (outcome.error.empty()) {
-    outcome.error =
-        Build(fs, render, temp, dir, had_old ? &old : nullptr, &outcome);
+    outcome.error = Build(fs, render, temp, dir, from_spare ? &spare : nullptr,
+                          had_old ? &old : nullptr, &outcome);
   }
   std::string aside;
   if (outcome.error.empty()) {
@@ -471,18 +386,9 @@ WriteOutcome PublishSite(const SiteRenderer& render, const std::string& path,
   }
   if (outcome.ok && ends_run) SignalsEndSuccessfully();
   if (!outcome.ok) {
-    if (!temp.empty()) RemoveSite(fs, temp, Mark(), dir, /*all=*/true);
+    if (!temp.empty()) RemoveSite(fs, temp, Mark(), dir, Clearing::kAll);
   } else if (!aside.empty()) {
-    // The old site, set aside: what was put into it meanwhile goes into
-    // the new one, then the old site goes, all but what could not.
-    const Mark aside_mark = ReadMark(fs, aside);
-    CarryOver(fs, aside, dir, aside_mark.pages, &outcome.kept);
-    RemoveSite(fs, aside, aside_mark, dir, /*all=*/false);
-    if (fs.KindOf(aside) != EntryKind::kNone) {
-      outcome.warning =
-          "the old site could not be removed whole: " + Quoted(aside) +
-          " is left";
-    }
+    ClearAside(fs, aside, dir, locked, &outcome);
   }
   if (outcome.ok) fs.Sync(dir);
   HoldSignals(false);

@@ -16,13 +16,9 @@
 #include "base/page_sink.h"
 #include "publish/file_system.h"
 #include "publish/output_file.h"
+#include "publish/site_mark.h"
 
 namespace vexlane {
-
-// The file of the site that only a site made by this program holds: it
-// names every page of the site, and a directory without it is never
-// replaced.
-inline constexpr std::string_view kSiteMarker = ".vexlane-site";
 
 // The site's directory as -o named it, without trailing slashes or "."
 // steps: "site/" and "./site/." are "site".

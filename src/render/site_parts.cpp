@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "base/version.h"
 #include "render/overall_sections.h"
 #include "render/page_parts.h"
 #include "render/report_date.h"
@@ -69,6 +70,24 @@ std::string TimeText(const DrivenTime& t) {
   e.seconds = static_cast<std::uint32_t>(t.hundredths / 100 % 60);
   e.minutes = static_cast<std::uint32_t>(t.hundredths / 6000);
   return ShownTime(e);
+}
+
+Digest FrameDigest(const Site& site) {
+  Digest digest;
+  digest.Add("site page").Add(ProgramVersion()).Add(site.dated ? 1 : 0);
+  return digest;
+}
+
+void AddToDigest(const Site& site, const DrivenTime& t, Digest* digest) {
+  const ScoredBattle& b = site.model.battles[t.battle];
+  digest->Add(site.model.standings.scores[t.player].name)
+      .Add(site.player_files[t.player])
+      .Add(t.hundredths)
+      .Add(site.battle_pages[t.battle])
+      .Add(static_cast<std::uint64_t>(b.event))
+      .Add(b.level)
+      .Add(b.date)
+      .Add(b.link);
 }
 
 // The frame of every page: the head, the navigation and the heading.

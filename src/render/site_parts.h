@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/digest.h"
 #include "base/page_sink.h"
 #include "render/export_model.h"
 #include "render/page_parts.h"
@@ -90,6 +91,16 @@ std::string EventLink(const Site& site, std::size_t battle, int depth);
 // 99 hundredths), so this is the entry's own text, found without going
 // back to its battle.
 std::string TimeText(const DrivenTime& t);
+
+// The digest a page's own starts from: what the frame of every page is made
+// of besides its texts (the program's version, whether the site has
+// months). A renderer that asks its sink whether it holds a page adds to
+// it everything the page shows.
+Digest FrameDigest(const Site& site);
+
+// Adds to `digest` what TimeRow and the links of a driven time show: the
+// player and their page, the time, the battle, its page and anchor.
+void AddToDigest(const Site& site, const DrivenTime& t, Digest* digest);
 
 // The frame of every page: the head, the navigation and the heading.
 void Open(const Site& site, std::string_view title, std::string_view heading,

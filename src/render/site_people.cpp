@@ -223,7 +223,21 @@ void AddLevelLists(const Site& site, PageSink* site_pages) {
   }
 }
 
+// Everything AddLevelPage shows of level `l`: a change to what it reads is
+// a change here.
+std::string LevelDigest(const Site& site, std::size_t l) {
+  const LevelRecord& level = site.records.levels[l];
+  Digest digest = FrameDigest(site);
+  digest.Add("level").Add(level.name).Add(level.battles);
+  digest.Add(level.progression.size());
+  for (const DrivenTime& t : level.progression) AddToDigest(site, t, &digest);
+  digest.Add(level.best.size());
+  for (const DrivenTime& t : level.best) AddToDigest(site, t, &digest);
+  return digest.Hex();
+}
+
 void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
+  if (site_pages->Holds(site.level_files[l], LevelDigest(site, l))) return;
   {
     const LevelRecord& level = site.records.levels[l];
     const DrivenTime& record = level.progression.back();

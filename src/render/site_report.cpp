@@ -237,6 +237,9 @@ void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
   page::ClosePage(/*sortable=*/false, &out);
   site_pages->Add("battles.html", std::move(out));
   for (const BattlePage& p : pages) {
+    Digest digest = FrameDigest(site);
+    digest.Add("battles").Add(p.title).Add(p.sections->body);
+    if (site_pages->Holds(p.file, digest.Hex())) continue;
     out.clear();
     Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
     out += p.sections->body;

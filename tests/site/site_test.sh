@@ -27,6 +27,24 @@ make_log() {
     } }' >"$1"
 }
 
+# The hidden directories beside the sites but the one a run keeps for each
+# site to build the next from: its older version, finished, holding only
+# pages and its mark.
+stray() {
+  local d name sites=" "
+  for d in "$work"/.vexlane-site-*; do
+    [ -e "$d" ] || continue
+    name=$(sed -n 's/^site //p' "$d/.vexlane-site" 2>/dev/null)
+    if [ -z "$name" ] || grep -qx '(unfinished)' "$d/.vexlane-site" ||
+      [[ "$sites" == *" $name "* ]]; then
+      echo "$d"
+      continue
+    fi
+    sites+="$name "
+    find "$d" -type f ! -name '*.html' ! -name .vexlane-site
+  done
+}
+
 site=$work/site
 "$prog" -q -f site -o "$site" -i "$sample" || fail "first site"
 [ -f "$site/index.html" ] && [ -f "$site/.vexlane-site" ] || fail "index or mark missing"
@@ -75,7 +93,7 @@ wait
 "$prog" -q -f site -i "$sample"; [ $? = 2 ] || fail "-f site without -o is no usage error"
 "$prog" -q -f site -o - -i "$sample"; [ $? = 2 ] || fail "-f site -o - is no usage error"
 "$prog" -q -f site -o "$site/" --force -i "$sample" || fail "--force over its own site"
-[ -z "$(find "$work" -maxdepth 1 -name '.vexlane*')" ] || fail "a temporary directory was left: $(ls -A "$work")"
+[ -z "$(stray)" ] || fail "a temporary directory was left: $(stray)"
 
 # A reader of index.html during rebuilds always finds a whole page.
 make_log "$work/big.log" 3000 8 400
@@ -126,13 +144,28 @@ for delay in 0.02 0.05 0.1 0.2 0.3 0.5 0.8; do
       130|137|143) [ "$now" = "$old" ] || [ "$now" = "$new" ] || fail "$signal at ${delay}s: the site is neither" ;;
       *) fail "$signal at ${delay}s: status $status" ;;
     esac
-    left=$(find "$work" -maxdepth 1 -name '.vexlane-site-*')
+    left=$(stray)
     [ "$signal" = KILL ] || [ -z "$left" ] || fail "$signal at ${delay}s left $left"
     "$prog" -q -f site --force -o "$site" -i "$sample"
-    left=$(find "$work" -maxdepth 1 -name '.vexlane-site-*')
+    left=$(stray)
     [ -z "$left" ] || fail "after a $signal at ${delay}s the next run left $left"
   done
 done
+
+# Rebuilt after one more battle and then one more, from the live site and
+# the older version kept beside it (most pages are not made again), the
+# site is the one a new run on the log makes.
+cp "$work/bigger.log" "$work/more.log"
+for n in 1 2; do
+  printf '%s\n' "[21:00] <Ann> http://x.example/L$n.lev" "[21:01] <P1x> 0:5$n,00" \
+    "[21:01] <Zed> 0:59,00" "[21:02] <Ann> stop" >>"$work/more.log"
+  "$prog" -q -f site --force -o "$site" -i "$work/more.log" || fail "rebuild $n"
+  rm -rf "$work/more-new"
+  "$prog" -q -f site -o "$work/more-new" -i "$work/more.log"
+  [ "$(tree "$site")" = "$(tree "$work/more-new")" ] ||
+    fail "rebuild $n after one more battle differs from a new site"
+done
+[ -z "$(stray)" ] || fail "the rebuilds left $(stray)"
 
 # However large the log, no page is over 2 MB.
 make_log "$work/crowd.log" 3 30000 2

@@ -1,0 +1,57 @@
+// The mark of a site this program made: a file at the site's top that says
+// so, names the site, lists every page and says what each page whose
+// renderer could tell was made from. A directory without it is never
+// replaced, and only what it lists as pages is ever removed.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/platform.h"
+#include "publish/file_system.h"
+
+namespace vexlane {
+
+inline constexpr std::string_view kSiteMarker = ".vexlane-site";
+
+// What a page was made from (its renderer's digest of it) and the stamp of
+// its file once written: while the file keeps that stamp, it holds the
+// page made from that digest.
+struct PageOrigin {
+  std::string digest;
+  FileStamp stamp;
+};
+
+struct Mark {
+  bool ours = false;     // the head is there
+  bool finished = true;  // it lists the pages
+  std::string site;      // the site's directory name, where it says
+  std::set<std::string, std::less<>> pages;
+  std::map<std::string, PageOrigin, std::less<>> origins;  // by page
+};
+
+// `dir`/`relative`; either may be empty (the site's top).
+std::string JoinedPath(const std::string& dir, const std::string& relative);
+
+// Whether `path` is a name this program gives a page: '/'-separated steps
+// of lower-case ASCII letters, digits, '-' and '.', none empty, "." or
+// "..", ending in ".html". A line of a mark that is none (edited by hand)
+// names no page, and what has that name is never removed.
+bool IsPageName(std::string_view path);
+
+// The mark of the site `dir`; not `ours` where there is none.
+Mark ReadMark(FileSystem& fs, const std::string& dir);
+
+// The mark of a site `dir` still being built.
+std::string UnfinishedMark(const std::string& dir);
+
+// The mark of the site `dir` holding `pages` (sorted), made from `origins`.
+std::string FinishedMark(const std::string& dir,
+                         const std::vector<std::string>& pages,
+                         const std::map<std::string, PageOrigin>& origins);
+
+}  // namespace vexlane
