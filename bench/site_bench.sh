@@ -62,18 +62,28 @@ for format in text stats html json csv web; do
   measure "$format" "rm -f '$out/report.$format'" \
     "$program" -q -f "$format" -o "$out/report.$format" -i "$log"
 done
-measure "site, new, tmpfs" "rm -rf '$tmpfs/site'" \
+# A new site: no site, and no older version kept beside one.
+measure "site, new, tmpfs" "rm -rf '$tmpfs/site' '$tmpfs'/.vexlane-site-*" \
   "$program" -q -f site -o "$tmpfs/site" -i "$log"
 site="$work/site"
-measure "site, new, work dir" "rm -rf '$site'" \
+fresh="rm -rf '$site' '$work'/.vexlane-site-*"
+measure "site, new, work dir" "$fresh" \
   "$program" -q -f site -o "$site" -i "$log"
+# As cron rebuilds it every day: the site of the log is there, and the
+# version before it kept beside it (here the same).
 measure "site, --force, one battle more" \
-  "rm -rf '$site'; '$program' -q -f site -o '$site' -i '$log'; sync" \
+  "$fresh; '$program' -q -f site -o '$site' -i '$log';
+   '$program' -q -f site --force -o '$site' -i '$log'; sync" \
+  "$program" -q -f site --force -o "$site" -i "$more"
+# The first rebuild, with no older version beside the site.
+measure "site, --force, first rebuild" \
+  "$fresh; '$program' -q -f site -o '$site' -i '$log'; sync" \
   "$program" -q -f site --force -o "$site" -i "$more"
 
 # Which pages the last rebuild wrote anew.
-rm -rf "$site"
+eval "$fresh"
 "$program" -q -f site -o "$site" -i "$log"
+"$program" -q -f site --force -o "$site" -i "$log"
 (cd "$site" && find . -type f -printf '%i %p\n' | LC_ALL=C sort) >"$work/inodes-before"
 "$program" -q -f site --force -o "$site" -i "$more"
 (cd "$site" && find . -type f -printf '%i %p\n' | LC_ALL=C sort) >"$work/inodes-after"
@@ -83,7 +93,7 @@ kept=$(LC_ALL=C comm -12 "$work/inodes-before" "$work/inodes-after" | wc -l)
 ratio() { echo "scale=2; ${result[$1]} / ${result[text]}" | bc -l; }
 echo
 for name in stats html json csv web "site, new, tmpfs" "site, new, work dir" \
-  "site, --force, one battle more"; do
+  "site, --force, one battle more" "site, --force, first rebuild"; do
   printf '%-32s %s x text\n' "$name" "$(ratio "$name")"
 done
 echo "rebuild after one battle: $kept of $pages pages kept their inode" \

@@ -111,18 +111,31 @@ class RealFileSystem : public FileSystem {
     return CodeOf(ec);
   }
 
+  std::FILE* CreateTempFileBeside(const std::string& path,
+                                  std::string* temp) override {
+    return vexlane::CreateTempFileBeside(path, temp);
+  }
+
+  int SyncFile(std::FILE* file) override {
+    errno = 0;
+    return vexlane::SyncFile(file) ? 0 : ErrnoOr(EIO);
+  }
+
+  bool Readable(const std::string& path) override {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    std::fclose(file);
+    return true;
+  }
+
   int Rename(const std::string& from, const std::string& to,
              bool replace) override {
     errno = 0;
-    if (!replace) {
-      if (KindOf(from) == EntryKind::kDirectory) {
-        return RenameDirectoryWithoutReplacing(from, to) ? 0 : ErrnoOr(EIO);
-      }
-      return PublishWithoutReplacing(from, to) ? 0 : ErrnoOr(EIO);
+    if (replace) return ReplaceExistingFile(from, to) ? 0 : ErrnoOr(EIO);
+    if (KindOf(from) == EntryKind::kDirectory) {
+      return RenameDirectoryWithoutReplacing(from, to) ? 0 : ErrnoOr(EIO);
     }
-    std::error_code ec;
-    fs::rename(from, to, ec);
-    return CodeOf(ec);
+    return PublishWithoutReplacing(from, to) ? 0 : ErrnoOr(EIO);
   }
 
   int Exchange(const std::string& a, const std::string& b) override {
@@ -150,7 +163,11 @@ class RealFileSystem : public FileSystem {
 
   void Sync(const std::string& dir) override {
     SyncFilesUnder(dir);
-    SyncDirectoryOf(dir);
+    vexlane::SyncDirectoryOf(dir);
+  }
+
+  void SyncDirectoryOf(const std::string& path) override {
+    vexlane::SyncDirectoryOf(path);
   }
 };
 

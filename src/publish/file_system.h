@@ -1,11 +1,12 @@
-// The few file-system calls that publishing a site makes, behind an
-// interface so that tests can make any of them fail, or do something in
-// the middle of a build (a file that appears, an exchange that fails).
+// The few file-system calls that publishing a report or a site makes,
+// behind an interface so that tests can make any of them fail, or do
+// something in the middle (a file that appears, an exchange that fails).
 // Every call takes paths as given and never follows a symbolic link at
 // the end of one; each returns 0 or the errno of its failure.
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +42,16 @@ class FileSystem {
                                       std::string* temp) = 0;
   // A second name `to` for the file (or link) `from`.
   virtual int Link(const std::string& from, const std::string& to) = 0;
-  // Renames `from` to `to`, which may exist only where `replace` is set.
+  // Makes a new hidden file beside `path` and opens it for writing, named
+  // in `*temp`; null, errno set, where it cannot.
+  virtual std::FILE* CreateTempFileBeside(const std::string& path,
+                                          std::string* temp) = 0;
+  // Puts what was written to `file` on the disk; 0 or the errno.
+  virtual int SyncFile(std::FILE* file) = 0;
+  // Whether the file `path` can be opened for reading.
+  virtual bool Readable(const std::string& path) = 0;
+  // Renames `from` to `to`, which may exist only where `replace` is set
+  // (and is then a regular file, replaced in one step).
   virtual int Rename(const std::string& from, const std::string& to,
                      bool replace) = 0;
   // Swaps the names of two directories in one step; ENOSYS or EINVAL where
@@ -60,6 +70,9 @@ class FileSystem {
   // Puts what was written under `dir` on the disk, then the directory
   // holding `dir` (for its new name). Best effort.
   virtual void Sync(const std::string& dir) = 0;
+  // Puts the directory holding `path` on the disk (for a new name in it).
+  // Best effort.
+  virtual void SyncDirectoryOf(const std::string& path) = 0;
 };
 
 // The real file system.

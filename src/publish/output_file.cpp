@@ -21,13 +21,6 @@ std::string AllTaken() {
   return "all report names up to " + std::to_string(kMaxReports) + " are taken";
 }
 
-bool CanOpenForReading(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  std::fclose(f);
-  return true;
-}
-
 bool WriteAll(std::FILE* f, std::string_view text) {
   return text.empty() ||
          std::fwrite(text.data(), 1, text.size(), f) == text.size();
@@ -58,13 +51,13 @@ std::string ReportFileName(int number, std::string_view extension) {
   return name;
 }
 
-PendingFile::PendingFile(bool ends_run)
-    : ends_run_(ends_run), stream_(&buffer_) {}
+PendingFile::PendingFile(bool ends_run, FileSystem& fs)
+    : fs_(fs), ends_run_(ends_run), stream_(&buffer_) {}
 
 PendingFile::~PendingFile() {
   if (buffer_.file != nullptr) std::fclose(buffer_.file);
   if (temp_.empty()) return;
-  std::remove(temp_.c_str());
+  fs_.Remove(temp_);
   SetTemporaryFile(nullptr);
 }
 
@@ -87,7 +80,7 @@ bool PendingFile::Create(const std::string& path, std::string* error) {
   // Signals wait until the handlers know the new file: none is left behind.
   HoldSignals(true);
   errno = 0;
-  buffer_.file = CreateTempFileBeside(path, &temp_);
+  buffer_.file = fs_.CreateTempFileBeside(path, &temp_);
   const int saved = errno;
   if (buffer_.file != nullptr) SetTemporaryFile(temp_.c_str());
   HoldSignals(false);
@@ -113,7 +106,10 @@ bool PendingFile::Finish(bool replace, std::string* error) {
     *error = ErrnoText();
   }
   if (error->empty() && replace) CopyAttributes(path_, file);
-  if (error->empty() && !SyncFile(file)) *error = ErrnoText();
+  if (error->empty()) {
+    errno = fs_.SyncFile(file);
+    if (errno != 0) *error = ErrnoText();
+  }
   errno = 0;
   if (std::fclose(file) != 0 && error->empty()) *error = ErrnoText();
   return error->empty();
@@ -122,9 +118,9 @@ bool PendingFile::Finish(bool replace, std::string* error) {
 bool PendingFile::Name(const std::string& path, bool replace,
                        std::string* error) {
   if (ends_run_) HoldSignals(true);
-  errno = 0;
-  const bool named = replace ? ReplaceExistingFile(temp_, path)
-                             : PublishWithoutReplacing(temp_, path);
+  const int failure = fs_.Rename(temp_, path, replace);
+  const bool named = failure == 0;
+  errno = failure;
   if (!named) *error = ErrnoText();
   const int saved = errno;
   if (named) {
@@ -133,7 +129,7 @@ bool PendingFile::Name(const std::string& path, bool replace,
     temp_.clear();
   }
   if (ends_run_) HoldSignals(false);
-  if (named) SyncDirectoryOf(path);
+  if (named) fs_.SyncDirectoryOf(path);
   errno = saved;
   return named;
 }
@@ -173,7 +169,8 @@ WriteOutcome WriteNumbered(PendingFile* file, bool begun,
   WriteOutcome outcome;
   int number = 1;
   while (number <= kMaxReports &&
-         CanOpenForReading(prefix + ReportFileName(number, extension))) {
+         file->file_system().Readable(prefix +
+                                      ReportFileName(number, extension))) {
     ++number;
   }
   if (number > kMaxReports) {
@@ -226,9 +223,9 @@ WriteOutcome Replace(PendingFile* file, bool begun,
 
 WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
                                  std::string_view extension,
-                                 const std::string& directory,
-                                 TakenName taken) {
-  PendingFile file(/*ends_run=*/true);
+                                 const std::string& directory, TakenName taken,
+                                 FileSystem& fs) {
+  PendingFile file(/*ends_run=*/true, fs);
   return WriteNumbered(&file, false, pieces, extension, directory, taken);
 }
 
@@ -241,8 +238,8 @@ WriteOutcome WriteNumberedReport(PendingFile* file,
 }
 
 WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
-                            const std::string& path) {
-  PendingFile file(/*ends_run=*/true);
+                            const std::string& path, FileSystem& fs) {
+  PendingFile file(/*ends_run=*/true, fs);
   return WriteNew(&file, false, pieces, path);
 }
 
@@ -253,8 +250,8 @@ WriteOutcome WriteNewReport(PendingFile* file,
 }
 
 WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
-                           const std::string& path) {
-  PendingFile file(/*ends_run=*/true);
+                           const std::string& path, FileSystem& fs) {
+  PendingFile file(/*ends_run=*/true, fs);
   return Replace(&file, false, pieces, path);
 }
 

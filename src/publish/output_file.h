@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "publish/file_system.h"
+
 namespace vexlane {
 
 class PendingFile;
@@ -50,11 +52,13 @@ enum class TakenName {
 WriteOutcome WriteNumberedReport(const std::vector<std::string_view>& pieces,
                                  std::string_view extension,
                                  const std::string& directory,
-                                 TakenName taken = TakenName::kFail);
+                                 TakenName taken = TakenName::kFail,
+                                 FileSystem& fs = TheFileSystem());
 
 // Writes `pieces` to `path`, which must not exist yet.
 WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
-                            const std::string& path);
+                            const std::string& path,
+                            FileSystem& fs = TheFileSystem());
 
 // Writes `pieces` to a temporary file beside `path` and then gives it that
 // name, replacing a regular file of that name in one step (the new file
@@ -62,7 +66,8 @@ WriteOutcome WriteNewReport(const std::vector<std::string_view>& pieces,
 // them); anything else under that name (a directory, a device, a symbolic
 // link) is refused.
 WriteOutcome ReplaceReport(const std::vector<std::string_view>& pieces,
-                           const std::string& path);
+                           const std::string& path,
+                           FileSystem& fs = TheFileSystem());
 
 // The same three, finishing `file`: a report begun before the scan, created
 // beside the report's name (a numbered one: in its directory), with what
@@ -89,8 +94,9 @@ WriteOutcome WriteReportTo(const std::vector<std::string_view>& pieces,
 class PendingFile {
  public:
   // With `ends_run`, naming the file is the run's last step: a signal
-  // after it ends the program with status 0.
-  explicit PendingFile(bool ends_run = false);
+  // after it ends the program with status 0. The file is made, put on the
+  // disk and named through `fs`.
+  explicit PendingFile(bool ends_run = false, FileSystem& fs = TheFileSystem());
   ~PendingFile();
   PendingFile(const PendingFile&) = delete;
   PendingFile& operator=(const PendingFile&) = delete;
@@ -98,6 +104,7 @@ class PendingFile {
   // False (`*error` from errno) when the temporary file cannot be made.
   bool Create(const std::string& path, std::string* error);
   std::ostream& stream() { return stream_; }
+  FileSystem& file_system() { return fs_; }
   // Starts putting what is written so far on the disk, for a file written
   // bit by bit over a long time.
   void StartWriteBack();
@@ -124,6 +131,7 @@ class PendingFile {
     std::streamsize xsputn(const char* s, std::streamsize n) override;
   };
 
+  FileSystem& fs_;
   std::string path_;
   std::string temp_;  // empty once named
   bool ends_run_;
