@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <limits>
 
@@ -223,6 +224,33 @@ void AppendUnsigned(std::uint64_t value, std::string* out) {
   char text[20];
   out->append(text, static_cast<std::size_t>(
                         std::to_chars(text, text + 20, value).ptr - text));
+}
+
+void AppendTenths(double value, std::string* out) {
+  const double scaled = value * 10.0;
+  const double nearest = std::nearbyint(scaled);
+  // Below 1e12 the product is within 1e-3 of the exact one: a value this
+  // far from a tie rounds to the same tenths either way.
+  if (std::fabs(scaled) < 1e12 && std::fabs(scaled - nearest) < 0.49) {
+    auto tenths = static_cast<std::int64_t>(nearest);
+    if (std::signbit(value)) {
+      out->push_back('-');
+      tenths = -tenths;
+    }
+    const auto whole = static_cast<std::uint64_t>(tenths);
+    AppendUnsigned(whole / 10, out);
+    out->push_back('.');
+    out->push_back(static_cast<char>('0' + whole % 10));
+    return;
+  }
+  char text[64];  // a larger value is written "0.0", as it always was
+  const auto [end, error] = std::to_chars(text, text + sizeof text, value,
+                                          std::chars_format::fixed, 1);
+  if (error != std::errc()) {
+    out->append("0.0");
+    return;
+  }
+  out->append(text, end);
 }
 
 }  // namespace vexlane

@@ -86,4 +86,9 @@ NumberRead ReadInt(std::string_view* rest, int* value);
 // Appends the decimal digits of `value`.
 void AppendUnsigned(std::uint64_t value, std::string* out);
 
+// Appends `value` with one decimal, exactly as std::to_chars's fixed
+// format with precision 1 writes it ("-0.0" included), only faster for
+// the usual values (the charts' coordinates).
+void AppendTenths(double value, std::string* out);
+
 }  // namespace vexlane

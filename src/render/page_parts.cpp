@@ -120,11 +120,9 @@ constexpr double kCharWidth = 8.5;  // a digit or letter at 14 units
 // As printf's "%.1f" (the same exact rounding), without its cost: a
 // chart writes thousands of these.
 std::string Fixed(double value) {
-  char text[64];
-  const auto [end, error] = std::to_chars(text, text + sizeof text, value,
-                                          std::chars_format::fixed, 1);
-  if (error != std::errc()) return "0.0";
-  return std::string(text, end);
+  std::string text;
+  AppendTenths(value, &text);
+  return text;
 }
 
 void DashAttributes(std::size_t line, std::string* out) {
@@ -354,7 +352,10 @@ void AppendLineChart(std::string_view title, std::string_view y_label,
     DashAttributes(l, out);
     *out += " points=\"";
     for (std::size_t i = 0; i < points; ++i) {
-      *out += Fixed(xs[i]) + "," + Fixed(y(lines[l].values[i])) + " ";
+      AppendTenths(xs[i], out);
+      *out += ',';
+      AppendTenths(y(lines[l].values[i]), out);
+      *out += ' ';
     }
     *out += "\"/><circle r=\"3.5\" cx=\"" + Fixed(xs[points - 1]) + "\" cy=\"" +
             Fixed(y(lines[l].values[points - 1])) + "\" fill=\"";

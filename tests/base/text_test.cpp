@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <random>
+
 namespace vexlane {
 namespace {
 
@@ -99,6 +102,28 @@ TEST(Quoted, ControlCharactersAreMadeVisible) {
   EXPECT_EQ(VisibleControls("D\x9b"
                             "31m \xe9"),
             "D\\x9b31m \xe9");
+}
+
+// The charts' numbers come out as the standard library's fixed format
+// writes them, ties, signs and all.
+TEST(AppendTenths, AsToCharsWritesThem) {
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> coordinate(-2000, 2000);
+  std::vector<double> values = {0,    -0.0,  0.05,  0.25,     -0.25,
+                                0.35, 1.45,  -0.04, 999.95,   1e11,
+                                1e13, -1e20, 1e70,  0.1 + 0.2};
+  for (int i = 0; i < 100000; ++i) values.push_back(coordinate(random));
+  for (int i = 0; i < 2000; ++i) values.push_back(i / 20.0);  // ties
+  for (const double v : values) {
+    char text[64];
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 1);
+    const std::string expected =
+        error == std::errc() ? std::string(text, end) : "0.0";
+    std::string got = "x";
+    AppendTenths(v, &got);
+    ASSERT_EQ(got, "x" + expected) << v;
+  }
 }
 
 }  // namespace
