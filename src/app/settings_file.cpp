@@ -13,6 +13,7 @@
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
+#include "base/platform.h"
 #include "base/text.h"
 #include "log/player_names.h"
 
@@ -362,8 +363,7 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
                                " deep (keys of more parts, or lists and "
                                "tables inside each other)";
   std::size_t depth = 0;
-  std::size_t dots = 0;
-  bool in_key = true;  // before the line's '='
+  std::size_t dots = 0;  // since the last of = , [ ] { } or a line's end
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '"' || c == '\'') {
@@ -401,20 +401,21 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
     }
     switch (text[i]) {
       case '\n':
-        dots = 0;
-        in_key = true;
-        break;
       case '=':
-        in_key = false;
+      case ',':
+        dots = 0;
         break;
       case '.':
-        if (in_key && ++dots > kDeepest) {
+        // A dotted key, at the top or in an inline table (a number holds
+        // one dot at most).
+        if (++dots > kDeepest) {
           *why = too_deep;
           return i;
         }
         break;
       case '[':
       case '{':
+        dots = 0;
         if (++depth > kDeepest) {
           *why = too_deep;
           return i;
@@ -422,6 +423,7 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
         break;
       case ']':
       case '}':
+        dots = 0;
         if (depth > 0) --depth;
         break;
       default:
@@ -468,26 +470,33 @@ bool ParseSettings(std::string_view text, const std::string& path,
 
 bool ReadSettingsFile(const std::string& path, SettingsFile* settings,
                       std::string* error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  // A FIFO, a device or a directory is refused before it is opened far
+  // enough to wait; a settings file is never near a megabyte.
+  constexpr std::size_t kLargest = std::size_t{1} << 20;
+  std::string why;
+  bool not_regular = false;
+  std::FILE* file = OpenRegularFile(path, &why, &not_regular);
   if (file == nullptr) {
-    *error = Quoted(path) + ": " + std::strerror(errno);
+    *error =
+        Quoted(path) + ": " + why + (not_regular ? ", not a regular file" : "");
     return false;
   }
   std::string text;
   char buffer[1 << 14];
   std::size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+  errno = 0;
+  while (text.size() <= kLargest &&
+         (n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
     text.append(buffer, n);
-    if (text.size() > (std::size_t{16} << 20)) break;  // no settings file is
   }
   const int read_errno = errno;
   const bool failed = std::ferror(file) != 0;
   std::fclose(file);
-  if (failed || text.size() > (std::size_t{16} << 20)) {
+  if (failed || text.size() > kLargest) {
     *error =
         Quoted(path) + ": " +
         (failed ? (read_errno != 0 ? std::strerror(read_errno) : "read error")
-                : "larger than 16 MiB");
+                : "larger than 1 MiB, which no settings file needs");
     return false;
   }
   return ParseSettings(text, path, settings, error);

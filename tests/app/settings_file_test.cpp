@@ -1,6 +1,11 @@
 #include "app/settings_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "test_util.h"
 
 namespace vexlane {
 namespace {
@@ -87,6 +92,9 @@ TEST(SettingsFile, ErrorsNameThePlace) {
       {"a" + std::string(100000, '.') + "b = 1\n",
        "s.toml:1:66: nested more than 64 deep"},
       {std::string(5000, '[') + "\n", "s.toml:1:65: nested more than 64 deep"},
+      // In an inline table too (the key after the line's '=').
+      {"players = { a" + std::string(300000, '.') + "b = [\"x\"] }\n",
+       "s.toml:1:78: nested more than 64 deep"},
       // Other than ASCII, the reader's library meets undefined behaviour:
       // such characters are written as escapes (comments may hold them).
       {"# caf\xc3\xa9\nlog = \"Zo\xc3\xab\"\n",
@@ -101,6 +109,32 @@ TEST(SettingsFile, ErrorsNameThePlace) {
     EXPECT_FALSE(ParseSettings(text, "s.toml", &s, &error)) << text;
     EXPECT_EQ(error.substr(0, expected.size()), expected) << text;
   }
+}
+
+// What is not a settings file is refused at once, never waited on: a FIFO
+// without a writer, a directory, a file of over a megabyte.
+TEST(SettingsFile, OnlyARegularFileOfAtMostAMegabyteIsRead) {
+  testing::TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo").c_str(), 0600), 0);
+  testing::WriteFile(dir.File("big.toml"),
+                     std::string((1 << 20) + 1, '#') + "\n");
+  testing::WriteFile(dir.File("ok.toml"), "quiet = true\n");
+  const std::pair<std::string, std::string> kCases[] = {
+      {dir.File("fifo"), "a FIFO, not a regular file"},
+      {dir.path(), "a directory, not a regular file"},
+      {dir.File("big.toml"), "larger than 1 MiB"},
+      {dir.File("none.toml"), "No such file or directory"},
+  };
+  for (const auto& [path, expected] : kCases) {
+    SettingsFile s;
+    std::string error;
+    EXPECT_FALSE(ReadSettingsFile(path, &s, &error));
+    EXPECT_NE(error.find(expected), std::string::npos) << error;
+    EXPECT_EQ(error.find('\'' + path + "': "), 0u) << error;
+  }
+  SettingsFile s;
+  std::string error;
+  EXPECT_TRUE(ReadSettingsFile(dir.File("ok.toml"), &s, &error)) << error;
 }
 
 }  // namespace
