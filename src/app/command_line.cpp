@@ -320,7 +320,20 @@ std::string CheckFollow(const RunOptions& o, bool complete) {
 // Why the options cannot go together, or empty. Until the settings file
 // has been read (not `complete`), an option that needs another one the
 // file may give is not checked.
+// "--since 2024-09-01", or "'since' 2024-09-01 (line 3)" from the file.
+std::string SeasonBound(std::string_view name, const std::string& date,
+                        std::size_t line) {
+  if (line == 0) return "--" + std::string(name) + " " + date;
+  return Quoted(name) + " " + date + " (line " + std::to_string(line) + ")";
+}
+
 std::string CheckTogether(const RunOptions& o, bool complete) {
+  const Corrections& c = o.corrections;
+  if (!c.since.empty() && !c.until.empty() && c.since > c.until) {
+    return SeasonBound("since", c.since, c.since_line) + " is after " +
+           SeasonBound("until", c.until, c.until_line) +
+           ": no battle can be in that season";
+  }
   bool reads_stdin = false;
   for (const std::string& log : o.logs) reads_stdin = reads_stdin || log == "-";
   if (reads_stdin && o.logs.size() > 1) {

@@ -107,6 +107,17 @@ TEST(Config, SeasonsNeedDates) {
             "(--log-format names the client's format); no report was "
             "written\n");
   EXPECT_FALSE(testing::Exists(dir.File("out.txt")));
+  // A season that ends before it starts is a mistake, said with its lines.
+  WriteFile(dir.File("s.toml"), "since = 2024-09-02\nuntil = 2024-09-01\n");
+  o = RunIn(dir, "-c s.toml -i irssi.log -o -");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: s.toml: 'since' 2024-09-02 (line 1) is after "
+            "'until' 2024-09-01 (line 2): no battle can be in that season\n");
+  o = RunIn(dir, "--since 2024-09-02 --until 2024-09-01 -i irssi.log -o -");
+  EXPECT_EQ(o.status, 2);
+  EXPECT_NE(o.err.find("--since 2024-09-02 is after --until 2024-09-01"),
+            std::string::npos);
 }
 
 // Wrong settings stop the run before anything is read (status 2); a repair
