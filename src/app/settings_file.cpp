@@ -1,6 +1,7 @@
 #include "app/settings_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -15,6 +16,7 @@
 
 #include "base/platform.h"
 #include "base/text.h"
+#include "base/utf8.h"
 #include "log/player_names.h"
 
 namespace vexlane {
@@ -355,10 +357,36 @@ class Reader {
 // character is white space, as it may anywhere, so such characters are
 // written as \u escapes in double quotes. In comments they are made '?'.
 constexpr std::size_t kDeepest = 64;
+
+// What to write instead of the character other than ASCII at `at`: its
+// escape, "\u00E9" for an e with an acute accent; or, for a byte that
+// starts no UTF-8 character, that the file is not UTF-8.
+std::string NotAsciiHint(std::string_view text, std::size_t at) {
+  const std::size_t length = Utf8SequenceAt(text, at);
+  if (length == 0) {
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X",
+                  static_cast<unsigned char>(text[at]));
+    return std::string("a byte that is not UTF-8 (") + byte +
+           "): save the file as UTF-8";
+  }
+  // The bits the first byte leaves to the character, then six a byte.
+  std::uint32_t code = static_cast<unsigned char>(text[at]) & (0x7Fu >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    code = (code << 6) | (static_cast<unsigned char>(text[at + k]) & 0x3Fu);
+  }
+  char escape[16];
+  std::snprintf(escape, sizeof escape, code > 0xFFFF ? "\\U%08X" : "\\u%04X",
+                static_cast<unsigned>(code));
+  return std::string("a character other than ASCII (write it as ") + escape +
+         " in \"quotes\")";
+}
+
 std::size_t Unreadable(std::string* text_bytes, std::string* why) {
   std::string& text = *text_bytes;
-  const std::string not_ascii =
-      "a character other than ASCII (write it as \\u00E9 in \"quotes\")";
+  const auto not_ascii = [&text](std::size_t at) {
+    return NotAsciiHint(text, at);
+  };
   const std::string too_deep = "nested more than " + std::to_string(kDeepest) +
                                " deep (keys of more parts, or lists and "
                                "tables inside each other)";
@@ -373,7 +401,7 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
       std::size_t end = from;
       while (end < text.size()) {
         if (static_cast<unsigned char>(text[end]) >= 0x80) {
-          *why = not_ascii;
+          *why = not_ascii(end);
           return end;
         }
         if (c == '"' && text[end] == '\\') {
@@ -396,7 +424,7 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
     }
     if (i >= text.size()) break;
     if (static_cast<unsigned char>(text[i]) >= 0x80) {
-      *why = not_ascii;
+      *why = not_ascii(i);
       return i;
     }
     switch (text[i]) {

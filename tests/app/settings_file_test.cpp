@@ -98,7 +98,12 @@ TEST(SettingsFile, ErrorsNameThePlace) {
       // Other than ASCII, the reader's library meets undefined behaviour:
       // such characters are written as escapes (comments may hold them).
       {"# caf\xc3\xa9\nlog = \"Zo\xc3\xab\"\n",
-       "s.toml:2:10: a character other than ASCII"},
+       "s.toml:2:10: a character other than ASCII (write it as \\u00EB in "
+       "\"quotes\")"},
+      {"log = \"\xf0\x9f\x8f\x81\"\n",
+       "s.toml:1:8: a character other than ASCII (write it as \\U0001F3C1"},
+      {"log = \"caf\xe9\"\n",
+       "s.toml:1:11: a byte that is not UTF-8 (0xE9): save the file as UTF-8"},
       {"[players]\nBob = [\"bob_\"]\nRob = [\"BOB_\"]\n",
        "s.toml:3:8: 'BOB_' is already a nick of 'Bob' (line 2): one nick is "
        "one player"},
