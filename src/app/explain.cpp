@@ -117,6 +117,8 @@ std::string CorrectionText(const Correction& change,
       return change.nick + "'s posts in " + of + " are no times (ignore)";
     case Correction::Kind::kDropped:
       return change.nick + "'s times in " + of + " are dropped";
+    case Correction::Kind::kNotDropped:
+      return change.nick + " has no time in " + of + " to drop";
     case Correction::Kind::kAdded:
       return change.nick + "'s " + DescribeTime(change.time) + " is added to " +
              of;

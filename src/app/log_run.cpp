@@ -461,6 +461,15 @@ bool Scan::SettingsHeld() {
          << std::flush;
     held = held && !options_.strict;
   }
+  for (const OptionsRun::NotDropped& missed : run_->not_dropped()) {
+    if (options_.quiet && !options_.strict) continue;
+    err_ << kProgram << (options_.strict ? "" : "warning: ") << options_.config
+         << " line " << missed.line << ": " << VisibleControls(missed.text)
+         << (options_.strict ? " (--strict); no report was written" : "")
+         << "\n"
+         << std::flush;
+    held = held && !options_.strict;
+  }
   return held;
 }
 

@@ -62,6 +62,10 @@ class OptionsRun : public FinderClient {
       std::vector<Correction> changes;
       CorrectBattle(options_.corrections, battle, &changes);
       Explain(changes, *battle);
+      for (const Correction& change : changes) {
+        if (change.kind != Correction::Kind::kNotDropped) continue;
+        not_dropped_.push_back({change.line, CorrectionText(change, *battle)});
+      }
     }
     report_->Add(battle);
     const BattleSummary& added = report_->last_added();
@@ -97,6 +101,7 @@ class OptionsRun : public FinderClient {
     journal_.resize(file_start_);
     report_ = std::make_unique<ReportBuilder>(options_.format, settings_);
     repair_matches_.assign(repair_matches_.size(), 0);
+    not_dropped_.clear();
     undated_.clear();
     Explainer* explainer = std::exchange(explainer_, nullptr);
     replaying_ = true;
@@ -130,6 +135,13 @@ class OptionsRun : public FinderClient {
   const std::vector<std::size_t>& repair_matches() const {
     return repair_matches_;
   }
+  // The drops of the repairs that found no such nick in their battle:
+  // the settings file's line, and what was not there.
+  struct NotDropped {
+    std::size_t line = 0;
+    std::string text;
+  };
+  const std::vector<NotDropped>& not_dropped() const { return not_dropped_; }
   // The level of the first battle without a date, when a season asked for
   // dates; empty otherwise.
   const std::string& undated() const { return undated_; }
@@ -153,6 +165,7 @@ class OptionsRun : public FinderClient {
   std::unique_ptr<ReportBuilder> report_;
   std::size_t next_ = 0;
   std::vector<std::size_t> repair_matches_;
+  std::vector<NotDropped> not_dropped_;
   std::string undated_;
   News news_;
   bool journaling_ = false;

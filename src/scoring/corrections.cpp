@@ -130,15 +130,16 @@ void CorrectBattle(const Corrections& corrections, FoundBattle* battle,
   for (std::size_t i : RepairsOf(corrections, *battle)) {
     const Corrections::Repair& r = corrections.repairs[i];
     for (const std::string& nick : r.drop) {
-      // The nick as the log's reading gives it: "bob_" is read as "bob".
+      // The nick as the log's reading gives it ("bob_" is read as "bob"),
+      // ignoring ASCII case, as players and ignore match nicks.
       const std::string_view dropped = StripDecoration(nick);
       const auto gone =
-          std::remove_if(times.begin(), times.end(),
-                         [&](const TimeEntry& e) { return e.name == dropped; });
-      if (gone != times.end()) {
-        changes->push_back(
-            {Correction::Kind::kDropped, r.line, nick, "", TimeEntry{}});
-      }
+          std::remove_if(times.begin(), times.end(), [&](const TimeEntry& e) {
+            return SameNick(StripDecoration(e.name), dropped);
+          });
+      changes->push_back({gone != times.end() ? Correction::Kind::kDropped
+                                              : Correction::Kind::kNotDropped,
+                          r.line, nick, "", TimeEntry{}});
       times.erase(gone, times.end());
     }
     for (const TimeEntry& entry : r.add) {

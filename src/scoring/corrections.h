@@ -55,6 +55,7 @@ struct Correction {
     kOutOfSeason,  // dated before `since` or after `until`
     kIgnored,      // `nick`'s posts are no times
     kDropped,      // a repair drops `nick`'s times
+    kNotDropped,   // a repair drops `nick`, who has no time in the battle
     kAdded,        // a repair adds `nick`'s time `time`
     kAlias,        // `nick`'s times count for `player`
   };

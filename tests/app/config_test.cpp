@@ -146,6 +146,22 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
   o = RunIn(dir, "-c stale.toml --strict -o r2.txt");
   EXPECT_EQ(o.status, 1);
   EXPECT_FALSE(testing::Exists(dir.File("r2.txt")));
+  // A drop matches nicks as the players and ignore do, ASCII case aside; a
+  // drop of a nick with no time in its battle is said (and with --strict
+  // fails the run).
+  WriteFile(dir.File("drop.toml"),
+            "log = \"log\"\n[[battle]]\nlevel = \"Pipe\"\n"
+            "start = \"20:00:00\"\ndrop = [\"BOB\", \"Zed\"]\n");
+  o = RunIn(dir, "-c drop.toml -o -");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out.find("Bob               0:58"), std::string::npos);
+  EXPECT_NE(o.err.find("vexlane-stats: warning: drop.toml line 2: Zed has no "
+                       "time in the battle of Pipe at 20:00:00 to drop\n"),
+            std::string::npos)
+      << o.err;
+  EXPECT_EQ(o.err.find("BOB has no time"), std::string::npos) << o.err;
+  EXPECT_EQ(RunIn(dir, "-c drop.toml --strict -o r3.txt").status, 1);
+  EXPECT_FALSE(testing::Exists(dir.File("r3.txt")));
 }
 
 // Mistakes that an attack on the settings found: log names without -i,
