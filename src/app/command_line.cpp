@@ -537,6 +537,7 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
     o.corrections.until = c.until;
     o.corrections.until_line = c.until_line;
   }
+  IndexNicks(&o.corrections);
   *error = CheckTogether(o, /*complete=*/true);
   if (!error->empty()) *error = path + ": " + *error;
   return error->empty();

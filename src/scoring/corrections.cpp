@@ -29,15 +29,80 @@ bool SameNick(std::string_view a, std::string_view b) {
 
 namespace {
 
+// `nick` in ASCII upper case, in a buffer of the thread's (no allocation
+// once it is large enough).
+const std::string& Upper(std::string_view nick) {
+  thread_local std::string upper;
+  upper.clear();
+  UpperInto(nick, &upper);
+  return upper;
+}
+
 // The player `nick` belongs to, or nullptr.
 const Corrections::Alias* AliasOf(const Corrections& c, std::string_view nick) {
   // As a nick is read from the log: its decoration ("bob_") stripped.
+  if (c.indexed) {
+    const auto found = c.alias_of.find(Upper(StripDecoration(nick)));
+    return found == c.alias_of.end() ? nullptr : &c.aliases[found->second];
+  }
   for (const Corrections::Alias& alias : c.aliases) {
     if (SameNick(StripDecoration(alias.nick), StripDecoration(nick))) {
       return &alias;
     }
   }
   return nullptr;
+}
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// The first ignore pattern (by position) that matches `nick`, or kNone.
+std::size_t IgnoreOf(const Corrections& c, std::string_view nick) {
+  if (!c.indexed) {
+    for (std::size_t i = 0; i < c.ignores.size(); ++i) {
+      if (NickMatches(c.ignores[i].pattern, nick)) return i;
+    }
+    return kNone;
+  }
+  const auto found = c.ignored_by.find(Upper(nick));
+  const std::size_t exact = found == c.ignored_by.end() ? kNone : found->second;
+  for (const std::size_t glob : c.ignore_globs) {
+    if (glob > exact) break;
+    if (NickMatches(c.ignores[glob].pattern, nick)) return glob;
+  }
+  return exact;
+}
+
+// Takes the ignored nicks' posts out of `*times`, telling each nick once,
+// in the order of the patterns that ignore them.
+void DropIgnored(const Corrections& c, std::vector<TimeEntry>* times,
+                 std::vector<Correction>* changes) {
+  std::vector<std::pair<std::size_t, std::size_t>> hits;  // pattern, entry
+  for (std::size_t k = 0; k < times->size(); ++k) {
+    const std::size_t pattern = IgnoreOf(c, (*times)[k].name);
+    if (pattern != kNone) hits.emplace_back(pattern, k);
+  }
+  if (hits.empty()) return;
+  std::sort(hits.begin(), hits.end());
+  std::vector<bool> gone(times->size(), false);
+  for (const auto& [pattern, k] : hits) {
+    gone[k] = true;
+    const std::string& nick = (*times)[k].name;
+    const bool told =
+        std::any_of(changes->begin(), changes->end(), [&](const Correction& x) {
+          return x.kind == Correction::Kind::kIgnored && x.nick == nick;
+        });
+    if (!told) {
+      changes->push_back({Correction::Kind::kIgnored, c.ignores[pattern].line,
+                          nick, "", TimeEntry{}});
+    }
+  }
+  std::size_t kept = 0;
+  for (std::size_t k = 0; k < times->size(); ++k) {
+    if (gone[k]) continue;
+    if (kept != k) (*times)[kept] = std::move((*times)[k]);
+    ++kept;
+  }
+  times->resize(kept);
 }
 
 }  // namespace
@@ -109,24 +174,7 @@ bool KeepsBattle(const Corrections& corrections, const FoundBattle& battle,
 void CorrectBattle(const Corrections& corrections, FoundBattle* battle,
                    std::vector<Correction>* changes) {
   std::vector<TimeEntry>& times = battle->times;
-  for (const Corrections::Ignore& ignore : corrections.ignores) {
-    for (const TimeEntry& e : times) {
-      if (!NickMatches(ignore.pattern, e.name)) continue;
-      const bool told = std::any_of(
-          changes->begin(), changes->end(), [&](const Correction& c) {
-            return c.kind == Correction::Kind::kIgnored && c.nick == e.name;
-          });
-      if (!told) {
-        changes->push_back(
-            {Correction::Kind::kIgnored, ignore.line, e.name, "", TimeEntry{}});
-      }
-    }
-    times.erase(std::remove_if(times.begin(), times.end(),
-                               [&](const TimeEntry& e) {
-                                 return NickMatches(ignore.pattern, e.name);
-                               }),
-                times.end());
-  }
+  DropIgnored(corrections, &times, changes);
   for (std::size_t i : RepairsOf(corrections, *battle)) {
     const Corrections::Repair& r = corrections.repairs[i];
     for (const std::string& nick : r.drop) {
@@ -165,6 +213,24 @@ void CorrectBattle(const Corrections& corrections, FoundBattle* battle,
   if (const Corrections::Alias* alias = AliasOf(corrections, battle->starter)) {
     battle->starter = alias->player;
   }
+}
+
+void IndexNicks(Corrections* c) {
+  c->alias_of.clear();
+  c->ignored_by.clear();
+  c->ignore_globs.clear();
+  for (std::size_t i = 0; i < c->aliases.size(); ++i) {
+    c->alias_of.emplace(Upper(StripDecoration(c->aliases[i].nick)), i);
+  }
+  for (std::size_t i = 0; i < c->ignores.size(); ++i) {
+    const std::string& pattern = c->ignores[i].pattern;
+    if (pattern.find('*') != std::string::npos) {
+      c->ignore_globs.push_back(i);
+    } else {
+      c->ignored_by.emplace(Upper(pattern), i);
+    }
+  }
+  c->indexed = true;
 }
 
 }  // namespace vexlane

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "log/battle_finder.h"
@@ -46,7 +47,19 @@ struct Corrections {
     return aliases.empty() && ignores.empty() && repairs.empty() &&
            since.empty() && until.empty();
   }
+  // Made by IndexNicks once the lists are whole, so that a nick is found
+  // in a hash however many aliases and patterns there are: the first
+  // alias of each nick (ASCII upper case, decoration stripped), the first
+  // pattern without '*' of each nick (upper case), and the patterns with
+  // '*' in order. Without them the lists are searched in order.
+  std::unordered_map<std::string, std::size_t> alias_of;
+  std::unordered_map<std::string, std::size_t> ignored_by;
+  std::vector<std::size_t> ignore_globs;
+  bool indexed = false;
 };
+
+// Makes the lookups of `*corrections` (see above) from its lists.
+void IndexNicks(Corrections* corrections);
 
 // One change made to a battle, for the explanation.
 struct Correction {

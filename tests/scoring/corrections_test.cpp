@@ -63,6 +63,40 @@ TEST(CorrectBattle, IgnoreDropAddThenAliases) {
   EXPECT_EQ(changes[4].line, 5u);
 }
 
+// Looked up in a hash, aliases and patterns give what a search of the
+// lists in order gives: the first alias of a nick, the first pattern that
+// matches (with '*' or without), the same changes in the same order.
+TEST(CorrectBattle, IndexedAsSearchedInOrder) {
+  Corrections c;
+  c.ignores = {{"x*", 1}, {"Guest", 2}, {"*uest", 3}, {"GUEST", 4}, {"zed", 5}};
+  c.aliases = {{"ann_", "Ann", 6}, {"ANN", "Annie", 7}, {"Bo*", "Bob", 8}};
+  for (int i = 0; i < 1000; ++i) {
+    c.aliases.push_back({"n" + std::to_string(i), "P" + std::to_string(i), 9});
+  }
+  FoundBattle b;
+  b.starter = "n17";
+  b.times = {Time("Ann", 1),   Time("guest", 2),   Time("xguest", 3),
+             Time("Zed", 4),   Time("n999", 5),    Time("Bo*", 6),
+             Time("Quest", 7), Time("ann|away", 8)};
+  Corrections indexed = c;
+  IndexNicks(&indexed);
+  FoundBattle a = b;
+  std::vector<Correction> searched, looked_up;
+  CorrectBattle(c, &a, &searched);
+  CorrectBattle(indexed, &b, &looked_up);
+  EXPECT_EQ(Names(a), "Ann P999 Bob ann|away ");
+  EXPECT_EQ(Names(b), Names(a));
+  EXPECT_EQ(b.starter, "P17");
+  ASSERT_EQ(looked_up.size(), searched.size());
+  for (std::size_t i = 0; i < searched.size(); ++i) {
+    EXPECT_EQ(looked_up[i].kind, searched[i].kind) << i;
+    EXPECT_EQ(looked_up[i].line, searched[i].line) << i;
+    EXPECT_EQ(looked_up[i].nick, searched[i].nick) << i;
+  }
+  EXPECT_EQ(searched[0].line, 1u);  // xguest: the first pattern
+  EXPECT_EQ(searched[1].line, 2u);  // guest: "Guest" before "*uest"
+}
+
 TEST(KeepsBattle, SkipsAndSeasons) {
   Corrections c;
   c.since = "2024-09-01";
