@@ -449,6 +449,21 @@ bool Scan::SettingsHeld() {
     const std::size_t matched = run_->repair_matches()[i];
     if (matched == 1) continue;
     const Corrections::Repair& r = c.repairs[i];
+    const std::vector<std::string>& dates = run_->repair_dates()[i];
+    if (dates.size() > 1) {
+      // A stamp without a date on battles of different days: which one was
+      // meant cannot be told, and would not change from run to run.
+      err_ << kProgram << options_.config << " line " << r.line
+           << ": the repair of " << VisibleControls(r.level) << " at "
+           << VisibleControls(r.start) << " matches battles on " << dates[0]
+           << (dates.size() > 2 ? ", " + dates[1] + " and more"
+                                : " and " + dates[1])
+           << ": give its date too (\"" << dates[0] << " "
+           << VisibleControls(r.start) << "\"); no report was written\n"
+           << std::flush;
+      held = false;
+      continue;
+    }
     if (options_.quiet && !options_.strict) continue;
     err_ << kProgram << (options_.strict ? "" : "warning: ") << options_.config
          << " line " << r.line << ": the repair of " << VisibleControls(r.level)

@@ -5,6 +5,7 @@
 // can take back the battles it gave.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -38,7 +39,8 @@ class OptionsRun : public FinderClient {
         explainer_(explainer),
         settings_(settings),
         report_(std::make_unique<ReportBuilder>(options.format, settings)),
-        repair_matches_(options.corrections.repairs.size()) {}
+        repair_matches_(options.corrections.repairs.size()),
+        repair_dates_(options.corrections.repairs.size()) {}
 
   // The settings may leave a battle out: a repair skips it, or it lies
   // outside the season.
@@ -46,7 +48,14 @@ class OptionsRun : public FinderClient {
     if (journaling_ && !replaying_) journal_.push_back(battle);
     const Corrections& c = options_.corrections;
     if (c.empty()) return true;
-    for (std::size_t i : RepairsOf(c, battle)) ++repair_matches_[i];
+    for (std::size_t i : RepairsOf(c, battle)) {
+      ++repair_matches_[i];
+      std::vector<std::string>& dates = repair_dates_[i];
+      if (!battle.date.empty() && dates.size() < 3 &&
+          std::find(dates.begin(), dates.end(), battle.date) == dates.end()) {
+        dates.push_back(battle.date);
+      }
+    }
     if ((!c.since.empty() || !c.until.empty()) && battle.date.empty()) {
       if (undated_.empty()) undated_ = battle.level;
       return false;
@@ -101,6 +110,7 @@ class OptionsRun : public FinderClient {
     journal_.resize(file_start_);
     report_ = std::make_unique<ReportBuilder>(options_.format, settings_);
     repair_matches_.assign(repair_matches_.size(), 0);
+    repair_dates_.assign(repair_dates_.size(), {});
     not_dropped_.clear();
     undated_.clear();
     Explainer* explainer = std::exchange(explainer_, nullptr);
@@ -135,6 +145,10 @@ class OptionsRun : public FinderClient {
   const std::vector<std::size_t>& repair_matches() const {
     return repair_matches_;
   }
+  // The first dates (up to three) of the battles each repair matched.
+  const std::vector<std::vector<std::string>>& repair_dates() const {
+    return repair_dates_;
+  }
   // The drops of the repairs that found no such nick in their battle:
   // the settings file's line, and what was not there.
   struct NotDropped {
@@ -165,6 +179,7 @@ class OptionsRun : public FinderClient {
   std::unique_ptr<ReportBuilder> report_;
   std::size_t next_ = 0;
   std::vector<std::size_t> repair_matches_;
+  std::vector<std::vector<std::string>> repair_dates_;
   std::vector<NotDropped> not_dropped_;
   std::string undated_;
   News news_;

@@ -61,7 +61,7 @@ bool IsStartStamp(std::string_view start) {
     if (!IsDigitByte(start[i])) return false;
   }
   return (start[0] - '0') * 10 + (start[1] - '0') < 24 &&
-         (start[3] - '0') < 6 && (start[6] - '0') < 7;
+         (start[3] - '0') < 6 && (start[6] - '0') < 6;
 }
 
 class Reader {
@@ -292,6 +292,13 @@ class Reader {
           } else if (value.is_date_time() || value.is_time()) {
             std::ostringstream s;
             if (const auto* dt = value.as_date_time()) {
+              if (dt->get().offset) {
+                // The log's stamps are its own clock's: an offset would
+                // be ignored, so it is a mistake.
+                return Fail(value.source(),
+                            "the start must be the log's own stamp, without "
+                            "a time zone (\"2024-11-12 19:54:30\")");
+              }
               s << dt->get().date << ' ' << dt->get().time;
             } else {
               s << value.as_time()->get();

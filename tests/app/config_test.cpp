@@ -114,6 +114,21 @@ TEST(Config, SeasonsNeedDates) {
   EXPECT_EQ(o.err,
             "vexlane-stats: s.toml: 'since' 2024-09-02 (line 1) is after "
             "'until' 2024-09-01 (line 2): no battle can be in that season\n");
+  // A stamp without a date that matches battles of two days is a mistake
+  // (which was meant cannot be told); on one day it is fine.
+  std::string both = log;
+  both.replace(both.find("New.lev"), 3, "Old");
+  WriteFile(dir.File("both.log"), both);
+  WriteFile(dir.File("r.toml"),
+            "[[battle]]\nlevel = \"Old\"\nstart = \"20:00:00\"\nskip = true\n");
+  o = RunIn(dir, "-c r.toml --log-format irssi -i both.log -o -");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: r.toml line 1: the repair of Old at 20:00:00 "
+            "matches battles on 2024-08-31 and 2024-09-01: give its date too "
+            "(\"2024-08-31 20:00:00\"); no report was written\n");
+  o = RunIn(dir, "-c r.toml --log-format irssi -i irssi.log -o -");
+  EXPECT_EQ(o.status, 0) << o.err;
   o = RunIn(dir, "--since 2024-09-02 --until 2024-09-01 -i irssi.log -o -");
   EXPECT_EQ(o.status, 2);
   EXPECT_NE(o.err.find("--since 2024-09-02 is after --until 2024-09-01"),

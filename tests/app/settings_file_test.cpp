@@ -83,6 +83,13 @@ TEST(SettingsFile, ErrorsNameThePlace) {
        "1:61\"]\n",
        "s.toml:4:8: 'Fox 1:61' holds no time or apples after the name (as "
        "\"Fox 1:01,99\" or \"Fox 12\")"},
+      {"[[battle]]\nlevel = \"A\"\nstart = 2024-11-12T19:54:30+02:00\n",
+       "s.toml:3:9: the start must be the log's own stamp, without a time "
+       "zone"},
+      {"[[battle]]\nlevel = \"A\"\nstart = \"19:54:60\"\n",
+       "s.toml:1:1: the start '19:54:60' must be a stamp"},
+      {"[[battle]]\nlevel = \"A\"\nstart = \"2024-02-30 19:54:00\"\n",
+       "s.toml:1:1: the start '2024-02-30 19:54:00' must be a stamp"},
       {"[[battle]]\nlevel = \"A\"\nadd = [\"Fox 1:01,99\"]\n",
        "s.toml:1:1: a [[battle]] needs its 'level' and its 'start'"},
       {"[[battle]]\nlevel = \"A\"\nstart = \"1\"\nwhen = 2\n",
