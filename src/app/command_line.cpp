@@ -513,12 +513,13 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
   if (!given("format")) o.format = from_file.format;
   if (!given("extra-points")) o.extra_points = from_file.extra_points;
   // Where the report goes is one choice: -o or -d on the command line
-  // replaces the file's output, directory and --force alike.
+  // replaces the file's output and directory. --force is a key of its
+  // own, as every other.
   if (!given("output") && !given("directory")) {
     o.output = from_file.output;
     o.directory = from_file.directory;
-    o.force = o.force || from_file.force;
   }
+  o.force = o.force || from_file.force;
   o.quiet = o.quiet || from_file.quiet;
   o.strict = o.strict || from_file.strict;
   if (!given("explain") && from_file.explain) {

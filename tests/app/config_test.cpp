@@ -80,6 +80,12 @@ TEST(Config, AliasesIgnoreSkipAndExplain) {
         "log line 11: the battle of Hill is added as event 2 with 1 time\n"}) {
     EXPECT_NE(o.err.find(line), std::string::npos) << line << o.err;
   }
+  // The file's force holds for an output named on the command line.
+  WriteFile(dir.File("f.toml"), "log = \"log\"\nforce = true\n");
+  WriteFile(dir.File("old.txt"), "old");
+  o = RunIn(dir, "-c f.toml -o old.txt");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_NE(ReadFile(dir.File("old.txt")), "old");
   // The command line wins over the file: here a level list.
   o = RunIn(dir, "-c s.toml -i log -o - -l Hill");
   EXPECT_NE(o.out.find("Event 1: Hill by Dee"), std::string::npos);
