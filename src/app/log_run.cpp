@@ -488,13 +488,39 @@ bool Scan::SettingsHeld() {
   return held;
 }
 
+// Why the settings left out every battle found, or empty when they did
+// not (or none was found).
+std::string WhyNone(const RunOptions& options, const OptionsRun::LeftOut& out) {
+  if (out.found == 0) return "";
+  const Corrections& c = options.corrections;
+  if (out.out_of_season == out.found) {
+    const std::string season = !c.since.empty() && !c.until.empty()
+                                   ? c.since + " to " + c.until
+                               : !c.since.empty() ? "from " + c.since
+                                                  : "up to " + c.until;
+    return "the season " + season + " leaves out all " +
+           Counted(out.found, "battle") + " (the log spans " + out.first_date +
+           " to " + out.last_date + ")";
+  }
+  if (out.all_ignored > 0 && out.all_ignored + out.out_of_season == out.found) {
+    return "every nick with a time in the " +
+           Counted(out.all_ignored, "battle") + " found is ignored by 'ignore'";
+  }
+  return "";
+}
+
 // The end of a scan: says that no battle was found, or publishes the
 // report and tells where. The exit status.
 int FinishRun(const RunOptions& options, StandardStreams& streams,
               const Logs& logs, Scan* scan, const std::string& hint,
               bool replace) {
   if (scan->added() == 0) {
-    if (!options.quiet) {
+    // Said even with -q: quiet silences progress, not why nothing came.
+    const std::string why = WhyNone(options, scan->run().left_out());
+    if (!why.empty()) {
+      streams.err << kProgram << why << "; no report was written\n"
+                  << std::flush;
+    } else if (!options.quiet) {
       streams.err << kProgram << "no battle was found in " << logs.joined
                   << " (" << Counted(scan->lines(), "line")
                   << " read); no report was written\n"

@@ -48,6 +48,7 @@ class OptionsRun : public FinderClient {
     if (journaling_ && !replaying_) journal_.push_back(battle);
     const Corrections& c = options_.corrections;
     if (c.empty()) return true;
+    left_out_.Found(battle.date);
     for (std::size_t i : RepairsOf(c, battle)) {
       ++repair_matches_[i];
       std::vector<std::string>& dates = repair_dates_[i];
@@ -61,8 +62,17 @@ class OptionsRun : public FinderClient {
       return false;
     }
     std::vector<Correction> changes;
-    const bool keep = KeepsBattle(c, battle, &changes);
+    bool keep = KeepsBattle(c, battle, &changes);
     Explain(changes, battle);
+    if (!keep && !changes.empty() &&
+        changes.back().kind == Correction::Kind::kOutOfSeason) {
+      ++left_out_.out_of_season;
+    }
+    if (keep && LeavesNoTime(c, battle)) {
+      // Every post ignored: no battle, as one without times is none.
+      ++left_out_.all_ignored;
+      keep = false;
+    }
     return keep;
   }
 
@@ -111,6 +121,7 @@ class OptionsRun : public FinderClient {
     report_ = std::make_unique<ReportBuilder>(options_.format, settings_);
     repair_matches_.assign(repair_matches_.size(), 0);
     repair_dates_.assign(repair_dates_.size(), {});
+    left_out_ = LeftOut{};
     not_dropped_.clear();
     undated_.clear();
     Explainer* explainer = std::exchange(explainer_, nullptr);
@@ -145,6 +156,21 @@ class OptionsRun : public FinderClient {
   const std::vector<std::size_t>& repair_matches() const {
     return repair_matches_;
   }
+  // What the settings left out of the battles found, to say why a run
+  // that reports none reports none.
+  struct LeftOut {
+    std::size_t found = 0;
+    std::size_t out_of_season = 0;
+    std::size_t all_ignored = 0;        // every post of an ignored nick
+    std::string first_date, last_date;  // of those found
+    void Found(const std::string& date) {
+      ++found;
+      if (date.empty()) return;
+      if (first_date.empty() || date < first_date) first_date = date;
+      if (date > last_date) last_date = date;
+    }
+  };
+  const LeftOut& left_out() const { return left_out_; }
   // The first dates (up to three) of the battles each repair matched.
   const std::vector<std::vector<std::string>>& repair_dates() const {
     return repair_dates_;
@@ -180,6 +206,7 @@ class OptionsRun : public FinderClient {
   std::size_t next_ = 0;
   std::vector<std::size_t> repair_matches_;
   std::vector<std::vector<std::string>> repair_dates_;
+  LeftOut left_out_;
   std::vector<NotDropped> not_dropped_;
   std::string undated_;
   News news_;

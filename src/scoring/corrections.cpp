@@ -171,6 +171,17 @@ bool KeepsBattle(const Corrections& corrections, const FoundBattle& battle,
   return false;
 }
 
+bool LeavesNoTime(const Corrections& corrections, const FoundBattle& battle) {
+  if (corrections.ignores.empty() || battle.times.empty()) return false;
+  for (std::size_t i : RepairsOf(corrections, battle)) {
+    if (!corrections.repairs[i].add.empty()) return false;
+  }
+  return std::all_of(battle.times.begin(), battle.times.end(),
+                     [&](const TimeEntry& e) {
+                       return IgnoreOf(corrections, e.name) != kNone;
+                     });
+}
+
 void CorrectBattle(const Corrections& corrections, FoundBattle* battle,
                    std::vector<Correction>* changes) {
   std::vector<TimeEntry>& times = battle->times;

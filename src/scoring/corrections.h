@@ -99,6 +99,10 @@ std::vector<std::size_t> RepairsOf(const Corrections& corrections,
 bool KeepsBattle(const Corrections& corrections, const FoundBattle& battle,
                  std::vector<Correction>* changes);
 
+// True when every time of `battle` is a post of an ignored nick and no
+// repair adds one: nothing of the battle would be left to rank.
+bool LeavesNoTime(const Corrections& corrections, const FoundBattle& battle);
+
 // Applies to `*battle` what the corrections change in it, in the order the
 // dialog's time review and the log would: the ignored nicks' posts go, then
 // each repair drops and adds times, then every nick of a player takes the

@@ -120,6 +120,21 @@ TEST(Config, SeasonsNeedDates) {
   EXPECT_EQ(o.err,
             "vexlane-stats: s.toml: 'since' 2024-09-02 (line 1) is after "
             "'until' 2024-09-01 (line 2): no battle can be in that season\n");
+  // A run that reports nothing because of the settings says why, even
+  // with -q: the season misses the log, or every nick is ignored.
+  o = RunIn(dir, "-q --since 2025-01-01 --log-format irssi -i irssi.log -o -");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.err,
+            "vexlane-stats: the season from 2025-01-01 leaves out all 2 "
+            "battles (the log spans 2024-08-31 to 2024-09-01); no report was "
+            "written\n");
+  WriteFile(dir.File("all.toml"), "ignore = [\"*\"]\n");
+  o = RunIn(dir, "-q -c all.toml --log-format irssi -i irssi.log -o -");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_EQ(o.out, "");
+  EXPECT_EQ(o.err,
+            "vexlane-stats: every nick with a time in the 2 battles found is "
+            "ignored by 'ignore'; no report was written\n");
   // A stamp without a date that matches battles of two days is a mistake
   // (which was meant cannot be told); on one day it is fine.
   std::string both = log;
