@@ -267,6 +267,34 @@ class Reader {
     return true;
   }
 
+  // A [[battle]]'s level or start: a text, or for the start a TOML time
+  // or local date and time.
+  bool BattleText(std::string_view name, const toml::node& value,
+                  std::string* text) {
+    if (const auto* s = value.as_string()) {
+      *text = s->get();
+      return true;
+    }
+    if (!value.is_date_time() && !value.is_time()) {
+      return Fail(value.source(), Quoted(name) + " must be a text");
+    }
+    std::ostringstream s;
+    if (const auto* dt = value.as_date_time()) {
+      if (dt->get().offset) {
+        // The log's stamps are its own clock's: an offset would be
+        // ignored, so it is a mistake.
+        return Fail(value.source(),
+                    "the start must be the log's own stamp, without a time "
+                    "zone (\"2024-11-12 19:54:30\")");
+      }
+      s << dt->get().date << ' ' << dt->get().time;
+    } else {
+      s << value.as_time()->get();
+    }
+    *text = s.str();
+    return true;
+  }
+
   bool ReadBattles(const toml::node& node) {
     const auto* list = node.as_array();
     if (list == nullptr || !list->is_array_of_tables()) {
@@ -286,28 +314,10 @@ class Reader {
                                         "drop, skip)");
         }
         if (name == "level" || name == "start") {
-          std::string text;
-          if (const auto* s = value.as_string()) {
-            text = s->get();
-          } else if (value.is_date_time() || value.is_time()) {
-            std::ostringstream s;
-            if (const auto* dt = value.as_date_time()) {
-              if (dt->get().offset) {
-                // The log's stamps are its own clock's: an offset would
-                // be ignored, so it is a mistake.
-                return Fail(value.source(),
-                            "the start must be the log's own stamp, without "
-                            "a time zone (\"2024-11-12 19:54:30\")");
-              }
-              s << dt->get().date << ' ' << dt->get().time;
-            } else {
-              s << value.as_time()->get();
-            }
-            text = s.str();
-          } else {
-            return Fail(value.source(), Quoted(name) + " must be a text");
+          if (!BattleText(name, value,
+                          name == "level" ? &repair.level : &repair.start)) {
+            return false;
           }
-          (name == "level" ? repair.level : repair.start) = text;
         } else if (name == "skip") {
           const auto* on = value.as_boolean();
           if (on == nullptr) {
