@@ -81,6 +81,9 @@ struct FileStamp {
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   std::uint64_t modified = 0;  // in the system's own units
+  // When the file's inode last changed (its bytes, names or mode); no
+  // call can set it back. 0 where the system does not tell.
+  std::uint64_t changed = 0;
   bool operator==(const FileStamp& other) const = default;
 };
 FileStamp StampOfEntry(const std::string& path);

@@ -219,6 +219,8 @@ FileStamp StampOfEntry(const std::string& path) {
   stamp.size = static_cast<std::uint64_t>(st.st_size);
   stamp.modified = static_cast<std::uint64_t>(st.st_mtim.tv_sec) * 1000000000u +
                    static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+  stamp.changed = static_cast<std::uint64_t>(st.st_ctim.tv_sec) * 1000000000u +
+                  static_cast<std::uint64_t>(st.st_ctim.tv_nsec);
   return stamp;
 }
 

@@ -5,25 +5,24 @@
 #include <cstring>
 #include <utility>
 
+#include "base/text.h"
+
 namespace vexlane {
 
 namespace {
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
-// Whether the site with mark `mark` in `dir` holds `path` made from
-// `digest`, its file untouched since; `*origin` is then what it says.
-bool Made(FileSystem& fs, const std::string& dir, const Mark* mark,
-          const std::string& path, std::string_view digest,
-          PageOrigin* origin) {
-  if (mark == nullptr || mark->pages.count(path) == 0) return false;
+// What the mark `mark` (null: none) says the page `path` was made from,
+// where that is `digest`; null otherwise.
+const PageOrigin* OriginOf(const Mark* mark, const std::string& path,
+                           std::string_view digest) {
+  if (mark == nullptr || mark->pages.count(path) == 0) return nullptr;
   const auto found = mark->origins.find(path);
   if (found == mark->origins.end() || found->second.digest != digest) {
-    return false;
+    return nullptr;
   }
-  if (fs.Stamp(JoinedPath(dir, path)) != found->second.stamp) return false;
-  *origin = found->second;
-  return true;
+  return &found->second;
 }
 
 }  // namespace
@@ -38,16 +37,25 @@ PageFiles::PageFiles(FileSystem& fs, std::string dir, std::string root,
 
 bool PageFiles::Holds(const std::string& path, std::string_view digest) {
   if (StopSignalWaiting()) throw SiteBuildStopped{};
-  PageOrigin origin;
-  if (Made(fs_, root_, root_mark_, path, digest, &origin)) {
-    Placed(path, std::move(origin));
-    return true;
+  const PageOrigin* in_live =
+      LiveFolders(path) ? OriginOf(live_, path, digest) : nullptr;
+  // The older version's file, untouched since its mark or since the live
+  // site's (which gave it a second name after that mark was written).
+  if (const PageOrigin* in_root = OriginOf(root_mark_, path, digest)) {
+    const FileStamp now = fs_.Stamp(JoinedPath(root_, path));
+    if (now.known && (now == in_root->stamp ||
+                      (in_live != nullptr && now == in_live->stamp))) {
+      Placed(path, PageOrigin{std::string(digest), now});
+      return true;
+    }
   }
-  if (Made(fs_, dir_, live_, path, digest, &origin)) {
+  if (in_live != nullptr &&
+      fs_.Stamp(JoinedPath(dir_, path)) == in_live->stamp) {
     if (!Prepare(path)) return true;  // failed: nothing more is put in
-    if (Clear(path) == 0 &&
-        fs_.Link(JoinedPath(dir_, path), JoinedPath(root_, path)) == 0) {
-      Placed(path, std::move(origin));
+    const std::string target = JoinedPath(root_, path);
+    if (Clear(path) == 0 && fs_.Link(JoinedPath(dir_, path), target) == 0) {
+      // A second name changes when the file last changed.
+      Placed(path, PageOrigin{std::string(digest), fs_.Stamp(target)});
       return true;
     }
   }
@@ -63,7 +71,7 @@ void PageFiles::Add(std::string path, std::string bytes) {
   int error = Clear(path);
   if (error != 0) return Fail(error);
   error = -1;
-  if (live_ != nullptr && live_->pages.count(path) != 0) {
+  if (live_ != nullptr && live_->pages.count(path) != 0 && LiveFolders(path)) {
     const std::string before = JoinedPath(dir_, path);
     std::string old_bytes;
     if (fs_.Read(before, bytes.size(), &old_bytes) == 0 && old_bytes == bytes) {
@@ -111,6 +119,11 @@ std::string PageFiles::error() {
   return error_;
 }
 
+std::vector<std::string> PageFiles::written() {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  return written_;
+}
+
 bool PageFiles::Prepare(const std::string& path) {
   const std::lock_guard<std::mutex> hold(mutex_);
   if (!error_.empty()) return false;
@@ -118,11 +131,33 @@ bool PageFiles::Prepare(const std::string& path) {
        slash = path.find('/', slash + 1)) {
     const std::string folder = path.substr(0, slash);
     if (!folders_.insert(folder).second) continue;
-    const int error = fs_.MakeDirectory(JoinedPath(root_, folder));
+    const std::string here = JoinedPath(root_, folder);
+    const int error = fs_.MakeDirectory(here);
     if (error != 0 && error != EEXIST) {
       error_ = ErrorText(error);
       return false;
     }
+    // One that was there must be a folder, never a link to one.
+    if (error == EEXIST && fs_.KindOf(here) != EntryKind::kDirectory) {
+      error_ = Quoted(here) + " is not a folder";
+      return false;
+    }
+  }
+  return true;
+}
+
+bool PageFiles::LiveFolders(const std::string& path) {
+  const std::lock_guard<std::mutex> hold(mutex_);
+  for (std::size_t slash = path.find('/'); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    const std::string folder = path.substr(0, slash);
+    auto found = live_folders_.find(folder);
+    if (found == live_folders_.end()) {
+      const bool real =
+          fs_.KindOf(JoinedPath(dir_, folder)) == EntryKind::kDirectory;
+      found = live_folders_.emplace(folder, real).first;
+    }
+    if (!found->second) return false;
   }
   return true;
 }

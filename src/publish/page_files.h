@@ -41,10 +41,15 @@ class PageFiles : public PageSink {
 
   // The first failure, or empty.
   std::string error();
+  // The pages put in so far.
+  std::vector<std::string> written();
 
  private:
   // Makes the page's folders; false after a failure.
   bool Prepare(const std::string& path);
+  // Whether the live site's folders on the way to `path` are folders, not
+  // links to others (its pages are never read through one).
+  bool LiveFolders(const std::string& path);
   // Whether the directory built in held `path` (a page of the older site).
   bool Had(const std::string& path) const;
   // Clears the name `path` in the directory built in, for a page to come.
@@ -60,6 +65,7 @@ class PageFiles : public PageSink {
   const Mark* live_;       // null: no live site
   std::mutex mutex_;       // guards what follows
   std::set<std::string> folders_;
+  std::map<std::string, bool> live_folders_;  // folder -> a real one
   std::string error_;
   std::vector<std::string> written_;  // the pages' paths
   // What pages are made from: asked of (by Holds), and those put in.

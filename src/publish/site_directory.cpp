@@ -70,6 +70,12 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
   return left;
 }
 
+// The mark, or the file a new mark is written to before it takes the name.
+bool IsMarkName(std::string_view name) {
+  return name == kSiteMarker || (name.starts_with(kSiteMarker) &&
+                                 name.substr(kSiteMarker.size()) == "-list");
+}
+
 // What RemoveSite removes of a site that is not the live one.
 enum class Clearing {
   kAll,         // everything: a site that was never published
@@ -93,7 +99,7 @@ void RemoveSite(FileSystem& fs, const std::string& dir, const Mark& mark,
       continue;
     }
     const bool ours =
-        (relative.empty() && entry.name == kSiteMarker) ||
+        (relative.empty() && IsMarkName(entry.name)) ||
         (entry.kind == EntryKind::kFile && mark.pages.count(path) != 0);
     bool goes =
         clearing == Clearing::kAll || (ours && clearing == Clearing::kOurs);
@@ -114,7 +120,12 @@ bool OnlyPages(FileSystem& fs, const std::string& dir, const Mark& mark,
   for (const DirEntry& entry : entries) {
     const std::string path = Joined(relative, entry.name);
     if (entry.kind == EntryKind::kDirectory) {
-      if (!OnlyPages(fs, dir, mark, path)) return false;
+      // Only the folders of its pages, never one of somebody else's.
+      const auto folder = mark.pages.lower_bound(path + "/");
+      if (folder == mark.pages.end() || !folder->starts_with(path + "/") ||
+          !OnlyPages(fs, dir, mark, path)) {
+        return false;
+      }
     } else if (!(relative.empty() && entry.name == kSiteMarker) &&
                !(entry.kind == EntryKind::kFile && mark.pages.count(path))) {
       return false;
@@ -294,22 +305,26 @@ int MarkUnfinished(FileSystem& fs, const std::string& temp,
 // `outcome->stopped` when a signal stopped it.
 std::string Build(FileSystem& fs, const SiteRenderer& render,
                   const std::string& temp, const std::string& dir,
-                  const Mark* spare, const Mark* live, WriteOutcome* outcome) {
+                  const Mark* spare, const Mark* live, WriteOutcome* outcome,
+                  std::vector<std::string>* written) {
   const int error = MarkUnfinished(fs, temp, dir, spare != nullptr);
   if (error != 0) return ErrorText(error);
   PageFiles files(fs, dir, temp, spare, live);
+  std::string why;
   try {
     render(&files);
     if (files.error().empty()) files.Finish();
+    why = files.error();
   } catch (const SiteBuildStopped&) {
     outcome->stopped = true;
-    return "stopped";
+    why = "stopped";
   } catch (const std::bad_alloc&) {
-    return "out of memory while rendering the site";
+    why = "out of memory while rendering the site";
   } catch (const std::exception& e) {
-    return e.what();
+    why = e.what();
   }
-  if (!files.error().empty()) return files.error();
+  *written = files.written();
+  if (!why.empty()) return why;
   if (live != nullptr) {
     CarryOver(fs, dir, temp, live->pages, &outcome->kept);
     fs.CopyAttributes(dir, temp);
@@ -321,6 +336,35 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
     return "stopped";
   }
   return "";
+}
+
+// Builds the site `dir` in the older version kept beside it (`*temp`, its
+// mark `spare`), or where there is none or the build there fails, in a new
+// hidden directory (then named in `*temp`). What a failed or stopped build
+// in the older version put there goes, with the pages it held, but
+// nothing else that is in it.
+std::string BuildBeside(FileSystem& fs, const SiteRenderer& render,
+                        const std::string& dir, const Mark* live,
+                        const Mark& spare, std::string* temp,
+                        WriteOutcome* outcome) {
+  std::vector<std::string> written;
+  if (!temp->empty()) {
+    const std::string why =
+        Build(fs, render, *temp, dir, &spare, live, outcome, &written);
+    if (why.empty()) return "";
+    Mark ours = spare;
+    ours.pages.insert(written.begin(), written.end());
+    RemoveSite(fs, *temp, ours, dir, Clearing::kOurs);
+    temp->clear();
+    outcome->kept.clear();
+    if (outcome->stopped) return why;
+  }
+  const int error = fs.MakeTempDirectoryBeside(dir, temp);
+  if (error != 0) {
+    temp->clear();
+    return ErrorText(error);
+  }
+  return Build(fs, render, *temp, dir, nullptr, live, outcome, &written);
 }
 
 // The old site, set aside once the new one has its name: what was put into
@@ -370,14 +414,12 @@ WriteOutcome PublishSite(const SiteRenderer& render, const std::string& path,
   const bool had_old = fs.KindOf(dir) != EntryKind::kNone;
   outcome.error = had_old ? SiteNotReplaceable(dir, fs) : "";
   const Mark old = had_old ? ReadMark(fs, dir) : Mark();
-  const bool from_spare = !temp.empty();
-  if (outcome.error.empty() && !from_spare) {
-    const int error = fs.MakeTempDirectoryBeside(dir, &temp);
-    if (error != 0) outcome.error = ErrorText(error);
-  }
   if (outcome.error.empty()) {
-    outcome.error = Build(fs, render, temp, dir, from_spare ? &spare : nullptr,
-                          had_old ? &old : nullptr, &outcome);
+    outcome.error = BuildBeside(fs, render, dir, had_old ? &old : nullptr,
+                                spare, &temp, &outcome);
+  } else if (!temp.empty()) {
+    RemoveSite(fs, temp, spare, dir, Clearing::kOurs);
+    temp.clear();
   }
   std::string aside;
   if (outcome.error.empty()) {

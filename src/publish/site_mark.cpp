@@ -1,5 +1,6 @@
 #include "publish/site_mark.h"
 
+#include <algorithm>
 #include <charconv>
 #include <filesystem>
 #include <utility>
@@ -18,7 +19,7 @@ namespace {
 constexpr std::string_view kMarkHead = "A site made by vexlane-stats.\n";
 constexpr std::string_view kSiteLine = "site ";
 constexpr std::string_view kUnfinished = "(unfinished)";
-// "origin PATH DIGEST INODE SIZE MODIFIED".
+// "origin PATH DIGEST INODE SIZE MODIFIED CHANGED".
 constexpr std::string_view kOriginLine = "origin ";
 constexpr std::size_t kMarkLimit = std::size_t{256} << 20;
 
@@ -32,7 +33,7 @@ bool ParseDecimal(std::string_view text, std::uint64_t* value) {
 // Reads an "origin" line's fields into the mark; one that is not whole
 // (edited by hand) says nothing.
 void AddOrigin(std::string_view line, Mark* mark) {
-  std::string_view fields[5];
+  std::string_view fields[6];
   for (std::string_view& field : fields) {
     const std::size_t space = line.find(' ');
     field = line.substr(0, space);
@@ -41,8 +42,8 @@ void AddOrigin(std::string_view line, Mark* mark) {
   PageOrigin origin;
   origin.digest = fields[1];
   std::uint64_t* numbers[] = {&origin.stamp.inode, &origin.stamp.size,
-                              &origin.stamp.modified};
-  for (int i = 0; i < 3; ++i) {
+                              &origin.stamp.modified, &origin.stamp.changed};
+  for (int i = 0; i < 4; ++i) {
     if (!ParseDecimal(fields[2 + i], numbers[i])) return;
   }
   if (!IsPageName(fields[0]) || origin.digest.empty() || !line.empty()) return;
@@ -68,21 +69,18 @@ std::string JoinedPath(const std::string& dir, const std::string& relative) {
 
 bool IsPageName(std::string_view path) {
   if (!path.ends_with(".html")) return false;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= path.size(); ++i) {
-    if (i < path.size() && path[i] != '/') {
-      const char c = path[i];
-      if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '.')) {
-        return false;
-      }
-      continue;
+  const std::size_t slash = path.find('/');
+  if (slash != std::string_view::npos) {
+    const std::string_view folder = path.substr(0, slash);
+    if (folder != "players" && folder != "levels" && folder != "battles") {
+      return false;
     }
-    const std::string_view step = path.substr(start, i - start);
-    if (step.empty() || step == "." || step == "..") return false;
-    start = i + 1;
+    path.remove_prefix(slash + 1);
   }
-  return true;
+  return path.size() > 5 && std::all_of(path.begin(), path.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '-' || c == '.';
+         });
 }
 
 Mark ReadMark(FileSystem& fs, const std::string& dir) {
@@ -133,7 +131,8 @@ std::string FinishedMark(const std::string& dir,
     mark += path + " " + origin.digest + " " +
             UnsignedText(origin.stamp.inode) + " " +
             UnsignedText(origin.stamp.size) + " " +
-            UnsignedText(origin.stamp.modified) + "\n";
+            UnsignedText(origin.stamp.modified) + " " +
+            UnsignedText(origin.stamp.changed) + "\n";
   }
   return mark;
 }

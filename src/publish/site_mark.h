@@ -37,10 +37,11 @@ struct Mark {
 // `dir`/`relative`; either may be empty (the site's top).
 std::string JoinedPath(const std::string& dir, const std::string& relative);
 
-// Whether `path` is a name this program gives a page: '/'-separated steps
-// of lower-case ASCII letters, digits, '-' and '.', none empty, "." or
-// "..", ending in ".html". A line of a mark that is none (edited by hand)
-// names no page, and what has that name is never removed.
+// Whether `path` is a name this program gives a page: "NAME.html" at the
+// top or in players/, levels/ or battles/, NAME of lower-case ASCII
+// letters, digits, '-' and '.' (never "." or ".." alone: the ".html" is
+// part of it). A line of a mark that is none (edited by hand) names no
+// page, and what has that name is never removed.
 bool IsPageName(std::string_view path);
 
 // The mark of the site `dir`; not `ours` where there is none.

@@ -178,13 +178,66 @@ TEST(PublishSite, PagesMadeFromTheSameAreNotMadeAgain) {
   }
   ExpectAtMostTheSpare(dir);
 
-  // Edited in place by hand: made again, whatever the mark says.
-  WriteFile(site + "/levels/a.html", "edited by hand");
+  // Edited in place by hand, even to the same size with its time put
+  // back: made again, whatever the mark says.
+  const auto written =
+      std::filesystem::last_write_time(site + "/levels/a.html");
+  WriteFile(site + "/levels/a.html", "Z");
+  std::filesystem::last_write_time(site + "/levels/a.html", written);
   made = 0;
   ASSERT_TRUE(PublishSite(RenderMade(pages, &made), site, true, false).ok);
   EXPECT_EQ(made, 1);  // a.html alone
   EXPECT_EQ(ReadFile(site + "/levels/a.html"), "A");
   EXPECT_EQ(ReadFile(site + "/levels/b.html"), "B 2");
+}
+
+// The older version kept beside the site is built in only while it holds
+// nothing but its pages in their folders, and never through a link: a
+// folder of somebody else's in it, or a live site's folder that is a link,
+// lends nothing to the new site. A build there that fails is made again in
+// a new directory, and what somebody put into the older version stays.
+TEST(PublishSite, TheOlderVersionAndLinksLendNothing) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  int made = 0;
+  MadePages pages = {{"index.html", {"i1", "index"}},
+                     {"levels/a.html", {"a", "A"}}};
+  ASSERT_TRUE(PublishSite(RenderMade(pages, &made), site, false, false).ok);
+  ASSERT_TRUE(PublishSite(RenderMade(pages, &made), site, true, false).ok);
+  ASSERT_EQ(Leftovers(dir).size(), 1u);
+  const std::string older = dir.File(Leftovers(dir)[0]);
+  std::filesystem::create_directories(older + "/injected");
+  WriteFile(older + "/injected/notes.txt", "mine");
+  made = 0;
+  ASSERT_TRUE(PublishSite(RenderMade(pages, &made), site, true, false).ok);
+  EXPECT_FALSE(Exists(site + "/injected"));
+  EXPECT_EQ(ReadFile(older + "/injected/notes.txt"), "mine");  // left there
+  std::filesystem::remove_all(older);
+
+  // The live site's folder a link to files elsewhere: never linked from.
+  const std::string elsewhere = dir.File("elsewhere");
+  std::filesystem::rename(site + "/levels", elsewhere);
+  std::filesystem::create_directory_symlink(elsewhere, site + "/levels");
+  made = 0;
+  ASSERT_TRUE(PublishSite(RenderMade(pages, &made), site, true, false).ok);
+  EXPECT_EQ(made, 1);
+  EXPECT_NE(InodeOf(site + "/levels/a.html"), InodeOf(elsewhere + "/a.html"));
+
+  // A failure in the older version: built again beside it, its own file
+  // kept there.
+  ASSERT_EQ(Leftovers(dir).size(), 1u);
+  const std::string spare = dir.File(Leftovers(dir)[0]);
+  WriteFile(spare + "/notes.txt", "mine");
+  pages["levels/a.html"] = {"a2", "A 2"};
+  WatchedFileSystem fs(site);
+  fs.before = [&](const std::string& call, const std::string& path) {
+    return call == "WriteNew" && path.starts_with(spare + "/levels") ? EIO : 0;
+  };
+  const WriteOutcome outcome =
+      PublishSite(RenderMade(pages, &made), site, true, false, fs);
+  EXPECT_TRUE(outcome.ok) << outcome.error;
+  EXPECT_EQ(ReadFile(site + "/levels/a.html"), "A 2");
+  EXPECT_EQ(ReadFile(spare + "/notes.txt"), "mine");
 }
 
 // Failures at each step leave the old site whole and nothing beside it.
@@ -289,10 +342,13 @@ TEST(PublishSite, MarkNamesOnlyPagesAndKeptFoldersKeepTheirMode) {
   std::filesystem::permissions(site + "/private",
                                std::filesystem::perms::owner_all);
   const std::string mark = site + "/.vexlane-site";
-  WriteFile(mark, ReadFile(mark) + "robots.txt\nprivate/data\n../x.html\n");
+  WriteFile(mark, ReadFile(mark) +
+                      "robots.txt\nprivate/data\n../x.html\nprivate/x.html\n");
+  WriteFile(site + "/private/x.html", "mine");
   ASSERT_TRUE(PublishSite(Render(kNew), site, true, false).ok);
   EXPECT_EQ(ReadFile(site + "/robots.txt"), "mine");
   EXPECT_EQ(ReadFile(site + "/private/data"), "mine");
+  EXPECT_EQ(ReadFile(site + "/private/x.html"), "mine");
   EXPECT_EQ(std::filesystem::status(site + "/private").permissions(),
             std::filesystem::perms::owner_all);
   ExpectAtMostTheSpare(dir);
