@@ -248,5 +248,18 @@ TEST(Config, LogNamesTargetsDropsAndSkippedLevels) {
       << o.err;
 }
 
+// The example settings that ship with the program run on the sample log
+// as they stand: a report, every repair matched, no warning.
+TEST(Config, TheExampleRunsOnTheSample) {
+  TempDir dir;
+  const std::string examples = VEXLANE_EXAMPLES_DIR;
+  WriteFile(dir.File("#battle.log"), ReadFile(examples + "/#battle.log"));
+  WriteFile(dir.File("s.toml"), ReadFile(examples + "/vexlane-stats.toml"));
+  const Outcome o = RunIn(dir, "-c s.toml");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_EQ(o.err.find("warning"), std::string::npos) << o.err;
+  EXPECT_NE(ReadFile(dir.File("battle.html")).find("Fox"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace vexlane

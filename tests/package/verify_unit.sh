@@ -14,6 +14,8 @@ trap 'rm -rf "$scratch"' EXIT
 cmake --install "$build" --prefix "$scratch/usr" >/dev/null
 unit="$scratch/usr/lib/systemd/system/vexlane-stats@.service"
 grep -q "^ExecStart=$scratch/usr/bin/vexlane-stats --follow " "$unit"
+# A wrong settings file (status 2) is said once, not restarted forever.
+grep -qx "RestartPreventExitStatus=2" "$unit"
 # The verifier loads an instance from the template beside it.
 mkdir "$scratch/units"
 cp "$unit" "$scratch/units/"
