@@ -403,9 +403,16 @@ class Parser {
     bool ambiguous = false;
     const OptionDef* def = FindLong(name, &ambiguous);
     if (def == nullptr) {
+      std::vector<std::string_view> names;
+      for (const OptionDef& o : kOptions) names.push_back(o.long_name);
+      const std::string_view nearest =
+          ambiguous ? std::string_view() : NearestWord(name, names);
       Fail(std::string(ambiguous ? "ambiguous" : "unknown") + " option " +
            Quoted(arg.substr(
-               0, eq == std::string_view::npos ? arg.size() : eq + 2)));
+               0, eq == std::string_view::npos ? arg.size() : eq + 2)) +
+           (nearest.empty() ? ""
+                            : "; did you mean " +
+                                  Quoted("--" + std::string(nearest)) + "?"));
       return;
     }
     const std::string option = "--" + std::string(def->long_name);

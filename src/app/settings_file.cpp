@@ -93,8 +93,15 @@ class Reader {
     if (name == "ignore") return ReadIgnore(node);
     if (name == "players") return ReadPlayers(node);
     if (name == "battle") return ReadBattles(node);
-    return Fail(key_place, "unknown key " + Quoted(name) + " (the keys are " +
-                               KeyList() + ")");
+    std::vector<std::string_view> keys;
+    for (const Key& key : kOptionKeys) keys.push_back(key.name);
+    for (std::string_view key : kOtherKeys) keys.push_back(key);
+    const std::string_view nearest = NearestWord(name, keys);
+    return Fail(
+        key_place,
+        "unknown key " + Quoted(name) +
+            (nearest.empty() ? " (the keys are " + KeyList() + ")"
+                             : "; did you mean " + Quoted(nearest) + "?"));
   }
 
   void Add(std::string_view name, std::string value, const toml::node& at) {

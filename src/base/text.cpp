@@ -226,6 +226,44 @@ void AppendUnsigned(std::uint64_t value, std::string* out) {
                         std::to_chars(text, text + 20, value).ptr - text));
 }
 
+namespace {
+
+// Levenshtein's distance between `a` and `b`, ASCII case aside.
+std::size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      const bool same = UpperByte(a[i - 1]) == UpperByte(b[j - 1]);
+      row[j] =
+          std::min({row[j] + 1, row[j - 1] + 1, diagonal + (same ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+}  // namespace
+
+std::string_view NearestWord(std::string_view word,
+                             const std::vector<std::string_view>& candidates) {
+  // Words of hundreds of bytes are no slips: not worth the table.
+  if (word.empty() || word.size() > 64) return {};
+  std::string_view nearest;
+  std::size_t best = std::min<std::size_t>(2, (word.size() - 1) / 2) + 1;
+  for (const std::string_view candidate : candidates) {
+    const std::size_t d = EditDistance(word, candidate);
+    if (d < best) {
+      best = d;
+      nearest = candidate;
+    }
+  }
+  return nearest;
+}
+
 void AppendTenths(double value, std::string* out) {
   const double scaled = value * 10.0;
   const double nearest = std::nearbyint(scaled);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vexlane {
 
@@ -82,6 +83,12 @@ std::string_view StripDecoration(std::string_view text);
 // else it is advanced past the number.
 enum class NumberRead { kNone, kOk, kOutOfRange };
 NumberRead ReadInt(std::string_view* rest, int* value);
+
+// Of `candidates`, the one nearest to `word` (fewest single-byte edits,
+// ASCII case aside), where it is near enough to be a slip: at most two
+// edits, and fewer than half of `word`. Empty when none is.
+std::string_view NearestWord(std::string_view word,
+                             const std::vector<std::string_view>& candidates);
 
 // Appends the decimal digits of `value`.
 void AppendUnsigned(std::uint64_t value, std::string* out);

@@ -84,6 +84,7 @@ TEST(CommandLine, UsageErrors) {
   const std::pair<std::vector<std::string_view>, std::string> kCases[] = {
       {{"-x"}, "unknown option '-x'"},
       {{"--help", "--bogus"}, "unknown option '--bogus'"},
+      {{"--forse"}, "unknown option '--forse'; did you mean '--force'?"},
       {{"-i"}, "option '-i' needs a value"},
       {{"--format"}, "option '--format' needs a value"},
       {{"--quiet=yes"}, "option '--quiet' takes no value"},

@@ -76,6 +76,8 @@ TEST(SettingsFile, ErrorsNameThePlace) {
        "log-format, format, output, directory, extra-points, "
        "level, quiet, force, explain, strict, since, until, "
        "ignore, players, battle)"},
+      {"forse = true\n",
+       "s.toml:1:1: unknown key 'forse'; did you mean 'force'?"},
       {"extra-points = \"2\"\n",
        "s.toml:1:16: 'extra-points' must be a whole number"},
       {"since = \"Sept\"\n", "s.toml:1:9: 'since' must be a date (YYYY-MM-DD)"},

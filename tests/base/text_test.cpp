@@ -126,5 +126,18 @@ TEST(AppendTenths, AsToCharsWritesThem) {
   }
 }
 
+// A slip of a word or two is told; a word unlike every candidate is not.
+TEST(NearestWord, SlipsOnly) {
+  const std::vector<std::string_view> keys = {"force", "format", "log",
+                                              "log-format", "since"};
+  EXPECT_EQ(NearestWord("forse", keys), "force");
+  EXPECT_EQ(NearestWord("FORMAT", keys), "format");
+  EXPECT_EQ(NearestWord("logformat", keys), "log-format");
+  EXPECT_EQ(NearestWord("lg", keys), "");  // one edit of two letters
+  EXPECT_EQ(NearestWord("colour", keys), "");
+  EXPECT_EQ(NearestWord("", keys), "");
+  EXPECT_EQ(NearestWord(std::string(10000, 'f'), keys), "");
+}
+
 }  // namespace
 }  // namespace vexlane
