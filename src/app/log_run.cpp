@@ -520,7 +520,8 @@ int FinishRun(const RunOptions& options, StandardStreams& streams,
     if (!why.empty()) {
       streams.err << kProgram << why << "; no report was written\n"
                   << std::flush;
-    } else if (!options.quiet) {
+    } else if (!options.quiet || !hint.empty()) {
+      // A log of another format is a reason, said even with -q.
       streams.err << kProgram << "no battle was found in " << logs.joined
                   << " (" << Counted(scan->lines(), "line")
                   << " read); no report was written\n"

@@ -73,6 +73,16 @@ TEST(Unattended, QuietNoBattleAndLevelsNotFound) {
             "vexlane-stats: no battle was found in quiet.log (1 line read); "
             "no report was written\n");
   EXPECT_EQ(RunIn(dir, "-q -i quiet.log").err, "");
+  // A log of another format is a reason, said even with -q.
+  WriteFile(dir.File("wee.log"),
+            "2024-11-12 19:54:30\tAnn\thttp://x/Pipe.lev\n"
+            "2024-11-12 19:55:00\tBob\t1:00,00\n"
+            "2024-11-12 19:56:00\tAnn\tstop\n");
+  EXPECT_NE(
+      RunIn(dir, "-q -i wee.log")
+          .err.find(
+              "the log looks like a weechat log: try --log-format weechat"),
+      std::string::npos);
 
   // Shell characters and blanks reach the program as they are.
   o = RunIn(dir, "-l 'No where;$(x)' -l Hill -o -");
