@@ -205,6 +205,25 @@ class Reader {
     return true;
   }
 
+  // Whether `name` is a key of the file's top (not a table's).
+  static bool IsTopKey(std::string_view name) {
+    for (const Key& key : kOptionKeys) {
+      if (key.name == name) return true;
+    }
+    return name == "ignore";
+  }
+
+  // A key of the file's top written below a table's header, which TOML
+  // puts in that table: a mistake, said with both lines.
+  bool BelowTable(const toml::key& key, const toml::node& table,
+                  std::string_view header) {
+    return Fail(key.source(),
+                Quoted(key.str()) + " belongs at the top of the file, but it " +
+                    "comes after " + std::string(header) + " (line " +
+                    std::to_string(table.source().begin.line) +
+                    "), which takes it in: move it above the first table");
+  }
+
   bool ReadPlayers(const toml::node& node) {
     const auto* players = node.as_table();
     if (players == nullptr) {
@@ -215,6 +234,7 @@ class Reader {
       if (IsBlank(player.str())) {
         return Fail(player.source(), "a player's name must not be blank");
       }
+      if (IsTopKey(player.str())) return BelowTable(player, node, "[players]");
       const auto* list = nicks.as_array();
       if (list == nullptr) {
         return Fail(nicks.source(), "the nicks of " + Quoted(player.str()) +
@@ -315,6 +335,9 @@ class Reader {
         const std::string_view name = key.str();
         bool known = false;
         for (std::string_view k : kBattleKeys) known = known || k == name;
+        if (!known && IsTopKey(name)) {
+          return BelowTable(key, item, "[[battle]]");
+        }
         if (!known) {
           return Fail(key.source(), "unknown key " + Quoted(name) +
                                         " in [[battle]] (level, start, add, "

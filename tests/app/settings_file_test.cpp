@@ -76,6 +76,14 @@ TEST(SettingsFile, ErrorsNameThePlace) {
        "log-format, format, output, directory, extra-points, "
        "level, quiet, force, explain, strict, since, until, "
        "ignore, players, battle)"},
+      // A key of the top written below a table's header.
+      {"[players]\nBob = [\"bob_\"]\nlog = [\"a.log\"]\n",
+       "s.toml:3:1: 'log' belongs at the top of the file, but it comes after "
+       "[players] (line 1), which takes it in: move it above the first "
+       "table"},
+      {"[[battle]]\nlevel = \"A\"\nstart = \"19:54:30\"\nsince = 2024-01-01\n",
+       "s.toml:4:1: 'since' belongs at the top of the file, but it comes after "
+       "[[battle]] (line 1)"},
       {"forse = true\n",
        "s.toml:1:1: unknown key 'forse'; did you mean 'force'?"},
       {"extra-points = \"2\"\n",
