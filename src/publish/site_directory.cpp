@@ -349,7 +349,7 @@ std::string BuildBeside(FileSystem& fs, const SiteRenderer& render,
                         WriteOutcome* outcome) {
   std::vector<std::string> written;
   if (!temp->empty()) {
-    const std::string why =
+    std::string why =
         Build(fs, render, *temp, dir, &spare, live, outcome, &written);
     if (why.empty()) return "";
     Mark ours = spare;
