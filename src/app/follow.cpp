@@ -86,9 +86,12 @@ class Republisher {
     const bool first = first_;
     first_ = false;
     if (news.battles == 0 && !news.read_again) {
-      if (first && !options_.quiet) {
-        err << kProgram << "following " << Quoted(followed->Name())
-            << ": no battle yet, the report is written when one ends\n"
+      // Settings that leave out every battle are said even with -q.
+      const std::string why = WhyNone(options_, scan->run().left_out());
+      if (first && (!why.empty() || !options_.quiet)) {
+        err << kProgram << "following " << Quoted(followed->Name()) << ": "
+            << (why.empty() ? "no battle yet" : why)
+            << ", the report is written when one ends\n"
             << std::flush;
       }
       return;
@@ -216,10 +219,11 @@ int RunFollowing(const RunOptions& command_line, const RunOptions& options,
                               next.get());
       Scan scan(now->options, streams, now->logs, now->format);
       FollowedFile* followed = now->logs.followed;
-      if (!scan.Run(followed, [&] { republisher.CaughtUp(&scan, followed); }) ||
-          republisher.failed()) {
-        return 1;
-      }
+      // Settings that fail at the end of a run (--strict) end a following
+      // only when it ends: a reload goes on with the settings read again.
+      const bool ran =
+          scan.Run(followed, [&] { republisher.CaughtUp(&scan, followed); });
+      if ((!ran && !republisher.reloaded()) || republisher.failed()) return 1;
       if (!republisher.reloaded()) {
         // SIGTERM or SIGINT: the end of the log closes the open battle, and
         // the run ends as a run on the log as it stands ends (a second

@@ -403,6 +403,7 @@ bool Scan::Run(FollowedFile* followed, const std::function<void()>& caught_up) {
       }
     });
   }
+  following_ = followed != nullptr;
   if (followed != nullptr) {
     followed->Follow([] { return (FollowSignalsCaught() & kStopAsked) != 0; });
     run_->on_caught_up = caught_up;
@@ -450,7 +451,7 @@ bool Scan::SettingsHeld() {
     if (matched == 1) continue;
     const Corrections::Repair& r = c.repairs[i];
     const std::vector<std::string>& dates = run_->repair_dates()[i];
-    if (dates.size() > 1) {
+    if (dates.size() > 1 && !following_) {
       // A stamp without a date on battles of different days: which one was
       // meant cannot be told, and would not change from run to run.
       err_ << kProgram << options_.config << " line " << r.line
@@ -488,8 +489,6 @@ bool Scan::SettingsHeld() {
   return held;
 }
 
-// Why the settings left out every battle found, or empty when they did
-// not (or none was found).
 std::string WhyNone(const RunOptions& options, const OptionsRun::LeftOut& out) {
   if (out.found == 0) return "";
   const Corrections& c = options.corrections;

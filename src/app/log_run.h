@@ -59,6 +59,10 @@ bool ChooseFormat(const RunOptions& options, const Logs& logs,
                   const Detection& detected, std::ostream& err,
                   LogFormat* format);
 
+// Why the settings left out every battle found ("the season ... leaves out
+// all 12 battles ..."), or empty when they did not (or none was found).
+std::string WhyNone(const RunOptions& options, const OptionsRun::LeftOut& out);
+
 // Publishes the report where the options say, with `replace` over a file
 // of that name. The outcome names the file.
 // `begun`: the report file begun before the scan (BeginReport), or null.
@@ -97,7 +101,9 @@ class Scan {
 
   // Whether the settings could do what they say: a season needs dates,
   // and each repair should match one battle (a warning, or with --strict a
-  // failure). False after saying why.
+  // failure). False after saying why. A repair of a stamp alone that
+  // matches battles of two days fails a run, and is a warning when
+  // following (the service goes on).
   bool SettingsHeld();
 
   // The report file the report goes to as it is made (BeginReport); set
@@ -121,6 +127,7 @@ class Scan {
   std::unique_ptr<OptionsRun> run_;
   FinderStats stats_;
   int added_ = 0;
+  bool following_ = false;
   PendingFile* begun_ = nullptr;
 };
 

@@ -171,7 +171,9 @@ void RemoveLeftovers(FileSystem& fs, const std::string& dir, std::string* spare,
   std::vector<DirEntry> entries;
   if (fs.List(parent, &entries) != 0) return;
   for (const DirEntry& entry : entries) {
-    if (entry.kind != EntryKind::kDirectory || !IsTempName(entry.name)) {
+    // The site itself may have such a name: it is never a leftover.
+    if (entry.kind != EntryKind::kDirectory || !IsTempName(entry.name) ||
+        entry.name == SiteName(dir)) {
       continue;
     }
     const std::string path = Joined(parent, entry.name);
@@ -355,6 +357,12 @@ std::string BuildBeside(FileSystem& fs, const SiteRenderer& render,
     Mark ours = spare;
     ours.pages.insert(written.begin(), written.end());
     RemoveSite(fs, *temp, ours, dir, Clearing::kOurs);
+    if (fs.KindOf(*temp) != EntryKind::kNone) {
+      outcome->warning =
+          "the older version of the site beside it could not "
+          "be removed whole: " +
+          Quoted(*temp) + " is left";
+    }
     temp->clear();
     outcome->kept.clear();
     if (outcome->stopped) return why;

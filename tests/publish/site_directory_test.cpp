@@ -352,6 +352,18 @@ TEST(PublishSite, MarkNamesOnlyPagesAndKeptFoldersKeepTheirMode) {
   EXPECT_EQ(std::filesystem::status(site + "/private").permissions(),
             std::filesystem::perms::owner_all);
   ExpectAtMostTheSpare(dir);
+  // A site whose own name is of the hidden kind is no leftover of itself:
+  // never built in place, never cleared.
+  const std::string hidden = dir.File(".vexlane-site-abcdef");
+  ASSERT_TRUE(PublishSite(Render(kOld), hidden, false, false).ok);
+  WriteFile(hidden + "/mine.txt", "mine");
+  const std::string hidden_mark = ReadFile(hidden + "/.vexlane-site");
+  WriteFile(
+      hidden + "/.vexlane-site",
+      hidden_mark.substr(0, hidden_mark.find('\n', 30) + 1) + "(unfinished)\n");
+  ASSERT_TRUE(PublishSite(Render(kNew), hidden, true, false).ok);
+  EXPECT_EQ(ReadFile(hidden + "/mine.txt"), "mine");
+  EXPECT_EQ(ReadFile(hidden + "/index.html"), "new index");
   // The site's name as given, but for trailing "/" and "/.": a ".." after
   // a link is the system's to resolve.
   EXPECT_EQ(SiteDirectoryName("./site/./"), "site");
