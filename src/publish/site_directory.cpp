@@ -22,10 +22,6 @@ namespace {
 
 constexpr std::string_view kTempPrefix = ".vexlane-site-";
 
-std::string Joined(const std::string& dir, const std::string& relative) {
-  return JoinedPath(dir, relative);
-}
-
 std::string ErrorText(int error) { return std::strerror(error); }
 
 // Gives every entry under `from` that `pages` does not name (somebody
@@ -38,13 +34,13 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
                       std::vector<std::string>* carried = nullptr,
                       const std::string& relative = "") {
   std::vector<DirEntry> entries;
-  if (fs.List(Joined(from, relative), &entries) != 0) return 1;
+  if (fs.List(JoinedPath(from, relative), &entries) != 0) return 1;
   std::size_t left = 0;
   for (const DirEntry& entry : entries) {
-    const std::string path = Joined(relative, entry.name);
+    const std::string path = JoinedPath(relative, entry.name);
     if (relative.empty() && entry.name.starts_with(kSiteMarker)) continue;
-    const std::string source = Joined(from, path);
-    const std::string target = Joined(to, path);
+    const std::string source = JoinedPath(from, path);
+    const std::string target = JoinedPath(to, path);
     if (entry.kind == EntryKind::kDirectory) {
       const int error = fs.MakeDirectory(target);
       if (error != 0 && fs.KindOf(target) != EntryKind::kDirectory) {
@@ -90,10 +86,10 @@ void RemoveSite(FileSystem& fs, const std::string& dir, const Mark& mark,
                 const std::string& live, Clearing clearing,
                 const std::string& relative = "") {
   std::vector<DirEntry> entries;
-  fs.List(Joined(dir, relative), &entries);
+  fs.List(JoinedPath(dir, relative), &entries);
   for (const DirEntry& entry : entries) {
-    const std::string path = Joined(relative, entry.name);
-    const std::string here = Joined(dir, path);
+    const std::string path = JoinedPath(relative, entry.name);
+    const std::string here = JoinedPath(dir, path);
     if (entry.kind == EntryKind::kDirectory) {
       RemoveSite(fs, dir, mark, live, clearing, path);
       continue;
@@ -104,11 +100,11 @@ void RemoveSite(FileSystem& fs, const std::string& dir, const Mark& mark,
     bool goes =
         clearing == Clearing::kAll || (ours && clearing == Clearing::kOurs);
     if (!goes && !(ours && clearing == Clearing::kOthersOnly)) {
-      goes = fs.SameFile(here, Joined(live, path));
+      goes = fs.SameFile(here, JoinedPath(live, path));
     }
     if (goes) fs.Remove(here);
   }
-  fs.Remove(Joined(dir, relative));
+  fs.Remove(JoinedPath(dir, relative));
 }
 
 // Whether the site `dir` holds nothing but its mark, the pages `mark`
@@ -116,9 +112,9 @@ void RemoveSite(FileSystem& fs, const std::string& dir, const Mark& mark,
 bool OnlyPages(FileSystem& fs, const std::string& dir, const Mark& mark,
                const std::string& relative = "") {
   std::vector<DirEntry> entries;
-  if (fs.List(Joined(dir, relative), &entries) != 0) return false;
+  if (fs.List(JoinedPath(dir, relative), &entries) != 0) return false;
   for (const DirEntry& entry : entries) {
-    const std::string path = Joined(relative, entry.name);
+    const std::string path = JoinedPath(relative, entry.name);
     if (entry.kind == EntryKind::kDirectory) {
       // Only the folders of its pages, never one of somebody else's.
       const auto folder = mark.pages.lower_bound(path + "/");
@@ -176,7 +172,7 @@ void RemoveLeftovers(FileSystem& fs, const std::string& dir, std::string* spare,
         entry.name == SiteName(dir)) {
       continue;
     }
-    const std::string path = Joined(parent, entry.name);
+    const std::string path = JoinedPath(parent, entry.name);
     Mark mark = ReadMark(fs, path);
     if (!mark.ours || mark.site != SiteName(dir)) continue;
     if (spare->empty() && mark.finished && OnlyPages(fs, path, mark)) {
@@ -291,7 +287,7 @@ std::string Swap(FileSystem& fs, const std::string& temp,
 // version of the site (`spare`) whose mark is replaced in one step.
 int MarkUnfinished(FileSystem& fs, const std::string& temp,
                    const std::string& dir, bool spare) {
-  const std::string mark = Joined(temp, std::string(kSiteMarker));
+  const std::string mark = JoinedPath(temp, std::string(kSiteMarker));
   if (!spare) return fs.WriteNew(mark, UnfinishedMark(dir));
   const std::string list = mark + "-list";
   fs.Remove(list);  // a killed run's
