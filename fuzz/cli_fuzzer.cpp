@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       break;
     case vexlane::CommandKind::kHelp:
     case vexlane::CommandKind::kVersion:
+    case vexlane::CommandKind::kCompletion:
       if (status != 0 || out.str().empty()) std::abort();
       break;
     case vexlane::CommandKind::kDialog:

@@ -8,38 +8,20 @@
 #include <string_view>
 #include <vector>
 
-#include "app/report_builder.h"
-#include "log/log_format.h"
-#include "scoring/corrections.h"
+#include "app/option_table.h"
 
 namespace vexlane {
 
-// Every answer of the dialog as an option, and where the report goes.
-struct RunOptions {
-  std::vector<std::string> logs;  // "-" is standard input; empty: the default
-  ReportFormat format = ReportFormat::kComboText;
-  int extra_points = 1;
-  std::vector<std::string> levels;  // level by level when not empty
-  std::string output;               // "" the first free BattleNN, "-" stdout
-  bool force = false;               // -o may replace an existing file
-  std::string directory;            // where BattleNN is chosen
-  bool quiet = false;
-  LogFormat log_format = LogFormat::kClassic;
-  bool detect_format = false;  // --log-format auto
-  bool explain = false;        // explain every battle's events
-  std::string explain_file;    // where; empty: standard error
-  std::string config;          // the settings file, or empty
-  bool strict = false;         // a repair that matches no battle fails
-  bool follow = false;         // keep reading the last log as it grows
-  Corrections corrections;     // from the settings file, --since, --until
-  // The long names of the options the command line gave: they win over
-  // the settings file's.
-  std::vector<std::string> given;
-};
-
 struct SettingsFile;
 
-enum class CommandKind { kDialog, kRun, kHelp, kVersion, kUsageError };
+enum class CommandKind {
+  kDialog,
+  kRun,
+  kHelp,
+  kVersion,
+  kCompletion,
+  kUsageError
+};
 
 struct Command {
   CommandKind kind = CommandKind::kDialog;
@@ -52,10 +34,11 @@ struct Command {
 // ("-qf html", "-fhtml"), "--" ending the options.
 Command ParseCommandLine(const std::vector<std::string_view>& args);
 
-// Takes the options of `settings` (read from the file `path`) that the
-// command line did not give, and its corrections; then checks the options
-// together again. False with `*error` (naming the file, line and column
-// where it can) when an option of the file is wrong.
+// Lays the command line's options (`options->given`) over those of
+// `settings` (read from the file `path`), key by key, and takes the file's
+// corrections; then checks the options together again. False with
+// `*error`, the message for the user: "PATH:LINE:COLUMN: what is wrong"
+// when it has a place in the file, else "vexlane-stats: what is wrong".
 bool ApplySettings(const SettingsFile& settings, const std::string& path,
                    RunOptions* options, std::string* error);
 
@@ -65,8 +48,9 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
 bool LoadSettings(const RunOptions& command_line, RunOptions* options,
                   std::string* error);
 
-// The answers that need no run: --help and --version on `out`, a usage
-// error on `err`. Returns the exit status (0, or 2 for a usage error).
+// The answers that need no run: --help, --version and --bash-completion
+// on `out`, a usage error on `err`. Returns the exit status (0, or 2 for a
+// usage error).
 int AnswerCommand(const Command& command, std::ostream& out, std::ostream& err);
 
 }  // namespace vexlane

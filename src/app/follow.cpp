@@ -177,8 +177,7 @@ class Republisher {
     RunOptions reread;
     std::string error;
     if (!LoadSettings(command_line_, &reread, &error)) {
-      err << kProgram << error << " (the settings stay as they were)\n"
-          << std::flush;
+      err << error << " (the settings stay as they were)\n" << std::flush;
       reread = options_;
     }
     *next_ = Following{};

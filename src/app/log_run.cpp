@@ -454,9 +454,9 @@ bool Scan::SettingsHeld() {
     if (dates.size() > 1 && !following_) {
       // A stamp without a date on battles of different days: which one was
       // meant cannot be told, and would not change from run to run.
-      err_ << kProgram << options_.config << " line " << r.line
-           << ": the repair of " << VisibleControls(r.level) << " at "
-           << VisibleControls(r.start) << " matches battles on " << dates[0]
+      err_ << options_.config << ":" << r.line << ": the repair of "
+           << VisibleControls(r.level) << " at " << VisibleControls(r.start)
+           << " matches battles on " << dates[0]
            << (dates.size() > 2 ? ", " + dates[1] + " and more"
                                 : " and " + dates[1])
            << ": give its date too (\"" << dates[0] << " "
@@ -466,9 +466,9 @@ bool Scan::SettingsHeld() {
       continue;
     }
     if (options_.quiet && !options_.strict) continue;
-    err_ << kProgram << (options_.strict ? "" : "warning: ") << options_.config
-         << " line " << r.line << ": the repair of " << VisibleControls(r.level)
-         << " at " << VisibleControls(r.start)
+    err_ << options_.config << ":" << r.line << ": "
+         << (options_.strict ? "" : "warning: ") << "the repair of "
+         << VisibleControls(r.level) << " at " << VisibleControls(r.start)
          << (matched == 0 ? " matches no battle"
                           : " matches " + std::to_string(matched) +
                                 " battles (it is applied to each)")
@@ -479,8 +479,8 @@ bool Scan::SettingsHeld() {
   }
   for (const OptionsRun::NotDropped& missed : run_->not_dropped()) {
     if (options_.quiet && !options_.strict) continue;
-    err_ << kProgram << (options_.strict ? "" : "warning: ") << options_.config
-         << " line " << missed.line << ": " << VisibleControls(missed.text)
+    err_ << options_.config << ":" << missed.line << ": "
+         << (options_.strict ? "" : "warning: ") << VisibleControls(missed.text)
          << (options_.strict ? " (--strict); no report was written" : "")
          << "\n"
          << std::flush;

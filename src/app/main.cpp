@@ -31,7 +31,7 @@ int Run(int argc, char** argv) {
       vexlane::RunOptions options;
       std::string error;
       if (!vexlane::LoadSettings(command.options, &options, &error)) {
-        std::cerr << "vexlane-stats: " << error << "\n" << std::flush;
+        std::cerr << error << "\n" << std::flush;
         return 2;
       }
       vexlane::StandardStreams streams{std::cout, std::cerr,

@@ -14,6 +14,7 @@
 #define TOML_EXCEPTIONS 0
 #include <toml++/toml.h>
 
+#include "app/option_table.h"
 #include "base/platform.h"
 #include "base/text.h"
 #include "base/utf8.h"
@@ -23,30 +24,26 @@ namespace vexlane {
 
 namespace {
 
-// The options a settings file may set, and what each holds.
-enum class Holds { kText, kTexts, kNumber, kSwitch, kSwitchOrText, kDate };
-struct Key {
-  std::string_view name;
-  Holds holds;
-};
-constexpr Key kOptionKeys[] = {
-    {"log", Holds::kTexts},      {"log-format", Holds::kText},
-    {"format", Holds::kText},    {"output", Holds::kText},
-    {"directory", Holds::kText}, {"extra-points", Holds::kNumber},
-    {"level", Holds::kTexts},    {"quiet", Holds::kSwitch},
-    {"force", Holds::kSwitch},   {"explain", Holds::kSwitchOrText},
-    {"strict", Holds::kSwitch},  {"since", Holds::kDate},
-    {"until", Holds::kDate},
-};
+// The keys of the file besides the options'.
 constexpr std::string_view kOtherKeys[] = {"ignore", "players", "battle"};
 constexpr std::string_view kBattleKeys[] = {"level", "start", "add", "drop",
                                             "skip"};
 
-std::string KeyList() {
+// Every key of the file's top.
+std::vector<std::string_view> TopKeys() {
+  std::vector<std::string_view> keys;
+  for (const OptionSpec& spec : OptionTable()) {
+    if (spec.in_settings) keys.push_back(spec.long_name);
+  }
+  keys.insert(keys.end(), std::begin(kOtherKeys), std::end(kOtherKeys));
+  return keys;
+}
+
+std::string KeyList(const std::vector<std::string_view>& keys) {
   std::string list;
-  for (const Key& key : kOptionKeys) list += std::string(key.name) + ", ";
-  for (std::string_view key : kOtherKeys) list += std::string(key) + ", ";
-  list.resize(list.size() - 2);
+  for (std::string_view key : keys) {
+    list += (list.empty() ? "" : ", ") + std::string(key);
+  }
   return list;
 }
 
@@ -87,21 +84,24 @@ class Reader {
  private:
   bool ReadKey(std::string_view name, const toml::node& node,
                const toml::source_region& key_place) {
-    for (const Key& key : kOptionKeys) {
-      if (key.name == name) return ReadOption(key, node);
+    if (const OptionSpec* spec = FindSettingsKey(name)) {
+      return ReadOption(*spec, node);
     }
     if (name == "ignore") return ReadIgnore(node);
     if (name == "players") return ReadPlayers(node);
     if (name == "battle") return ReadBattles(node);
-    std::vector<std::string_view> keys;
-    for (const Key& key : kOptionKeys) keys.push_back(key.name);
-    for (std::string_view key : kOtherKeys) keys.push_back(key);
+    const std::vector<std::string_view> keys = TopKeys();
     const std::string_view nearest = NearestWord(name, keys);
-    return Fail(
-        key_place,
-        "unknown key " + Quoted(name) +
-            (nearest.empty() ? " (the keys are " + KeyList() + ")"
-                             : "; did you mean " + Quoted(nearest) + "?"));
+    std::string hint = nearest.empty()
+                           ? " (the keys are " + KeyList(keys) + ")"
+                           : "; did you mean " + Quoted(nearest) + "?";
+    bool ambiguous = false;
+    const OptionSpec* option = FindLongOption(name, &ambiguous);
+    if (option != nullptr && option->long_name == name) {
+      hint = ": '--" + std::string(name) +
+             "' is an option of the command line only";
+    }
+    return Fail(key_place, "unknown key " + Quoted(name) + hint);
   }
 
   void Add(std::string_view name, std::string value, const toml::node& at) {
@@ -123,16 +123,16 @@ class Reader {
     return IsSeasonDate(*text);
   }
 
-  bool ReadOption(const Key& key, const toml::node& node) {
-    const std::string name(key.name);
-    switch (key.holds) {
-      case Holds::kText:
+  bool ReadOption(const OptionSpec& spec, const toml::node& node) {
+    const std::string name(spec.long_name);
+    switch (spec.value) {
+      case OptionValue::kText:
         if (const auto* text = node.as_string()) {
           Add(name, text->get(), node);
           return true;
         }
         return Fail(node.source(), Quoted(name) + " must be a text");
-      case Holds::kTexts:
+      case OptionValue::kTexts:
         if (const auto* text = node.as_string()) {
           Add(name, text->get(), node);
           return true;
@@ -149,42 +149,42 @@ class Reader {
         }
         return Fail(node.source(),
                     Quoted(name) + " must be a text or a list of texts");
-      case Holds::kNumber:
+      case OptionValue::kNumber:
         if (const auto* number = node.as_integer()) {
           Add(name, std::to_string(number->get()), node);
           return true;
         }
         return Fail(node.source(), Quoted(name) + " must be a whole number");
-      case Holds::kSwitch:
-      case Holds::kSwitchOrText:
-        if (const auto* on = node.as_boolean()) {
-          if (on->get()) Add(name, "", node);
-          return true;
-        }
-        if (key.holds == Holds::kSwitchOrText) {
-          if (const auto* text = node.as_string();
-              text != nullptr && !text->get().empty()) {
-            Add(name, text->get(), node);
-            return true;
-          }
-          return Fail(node.source(),
-                      Quoted(name) + " must be true, false or a file name");
-        }
-        return Fail(node.source(), Quoted(name) + " must be true or false");
-      case Holds::kDate: {
+      case OptionValue::kDate: {
         std::string date;
         if (!DateText(node, &date)) {
           return Fail(node.source(),
                       Quoted(name) + " must be a date (YYYY-MM-DD)");
         }
-        Corrections& c = out_->corrections;
-        (name == "since" ? c.since : c.until) = date;
-        (name == "since" ? c.since_line : c.until_line) =
-            node.source().begin.line;
+        Add(name, date, node);
         return true;
       }
+      default:
+        return ReadSwitch(spec, node);
     }
-    return true;
+  }
+
+  bool ReadSwitch(const OptionSpec& spec, const toml::node& node) {
+    const std::string name(spec.long_name);
+    if (const auto* on = node.as_boolean()) {
+      if (on->get()) Add(name, "", node);
+      return true;
+    }
+    if (spec.value == OptionValue::kSwitchOrFile) {
+      if (const auto* text = node.as_string();
+          text != nullptr && !text->get().empty()) {
+        Add(name, text->get(), node);
+        return true;
+      }
+      return Fail(node.source(),
+                  Quoted(name) + " must be true, false or a file name");
+    }
+    return Fail(node.source(), Quoted(name) + " must be true or false");
   }
 
   bool ReadIgnore(const toml::node& node) {
@@ -207,10 +207,7 @@ class Reader {
 
   // Whether `name` is a key of the file's top (not a table's).
   static bool IsTopKey(std::string_view name) {
-    for (const Key& key : kOptionKeys) {
-      if (key.name == name) return true;
-    }
-    return name == "ignore";
+    return FindSettingsKey(name) != nullptr || name == "ignore";
   }
 
   // A key of the file's top written below a table's header, which TOML

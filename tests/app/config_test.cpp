@@ -145,7 +145,7 @@ TEST(Config, SeasonsNeedDates) {
   o = RunIn(dir, "-c r.toml --log-format irssi -i both.log -o -");
   EXPECT_EQ(o.status, 1);
   EXPECT_EQ(o.err,
-            "vexlane-stats: r.toml line 1: the repair of Old at 20:00:00 "
+            "r.toml:1: the repair of Old at 20:00:00 "
             "matches battles on 2024-08-31 and 2024-09-01: give its date too "
             "(\"2024-08-31 20:00:00\"); no report was written\n");
   o = RunIn(dir, "-c r.toml --log-format irssi -i irssi.log -o -");
@@ -165,7 +165,7 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
   Outcome o = RunIn(dir, "-c bad.toml -o r.txt");
   EXPECT_EQ(o.status, 2);
   EXPECT_EQ(o.err,
-            "vexlane-stats: bad.toml:2:10: unknown format 'pdf' (text, stats, "
+            "bad.toml:2:10: unknown format 'pdf' (text, stats, "
             "html, json, csv, web or site)\n");
   EXPECT_EQ(RunIn(dir, "-c missing.toml").err,
             "vexlane-stats: 'missing.toml': No such file or directory\n");
@@ -175,7 +175,7 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
       "drop = [\"Bob\"]\n");
   o = RunIn(dir, "-c stale.toml -o r.txt");
   EXPECT_EQ(o.status, 0);
-  EXPECT_NE(o.err.find("vexlane-stats: warning: stale.toml line 2: the repair "
+  EXPECT_NE(o.err.find("stale.toml:2: warning: the repair "
                        "of Gone at 01:00:00 matches no battle\n"),
             std::string::npos)
       << o.err;
@@ -191,7 +191,7 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
   o = RunIn(dir, "-c drop.toml -o -");
   EXPECT_EQ(o.status, 0);
   EXPECT_EQ(o.out.find("Bob               0:58"), std::string::npos);
-  EXPECT_NE(o.err.find("vexlane-stats: warning: drop.toml line 2: Zed has no "
+  EXPECT_NE(o.err.find("drop.toml:2: warning: Zed has no "
                        "time in the battle of Pipe at 20:00:00 to drop\n"),
             std::string::npos)
       << o.err;

@@ -1,0 +1,379 @@
+#include "app/option_table.h"
+
+#include <algorithm>
+
+#include "base/text.h"
+#include "render/report_format.h"
+#include "scoring/battle_scoring.h"
+
+namespace vexlane {
+
+namespace {
+
+using V = OptionValue;
+using W = OptionWords;
+
+constexpr OptionSpec kOptions[] = {
+    {'i', "log", V::kTexts, "FILE", true, "", W::kFile,
+     "the channel log; repeat it for logs read one after the other as one; "
+     "a .gz log is decompressed; - reads standard input",
+     "(default #battle.log)"},
+    {0, "log-format", V::kText, "NAME", true, "", W::kLogFormats,
+     "{log-formats}, or auto to tell from the first lines",
+     "(default classic)"},
+    {'f', "format", V::kText, "FORMAT", true, "", W::kFormats, "{formats}",
+     "(default text)"},
+    {'p', "extra-points", V::kNumber, "N", true, "", W::kNothing,
+     "extra points for each winner, {points}", "(default 1)"},
+    {'l', "level", V::kTexts, "NAME", true, "", W::kNothing,
+     "level by level: the levels in order, repeat for more; the times are "
+     "taken as found (default: every battle, automatically)",
+     ""},
+    {'o', "output", V::kText, "FILE", true, "where", W::kFile,
+     "the report file, never replacing one; - writes to standard output; "
+     "with -f site, the site's directory (default: the first free "
+     "{reports} in the directory)",
+     ""},
+    {0, "force", V::kSwitch, "", true, "", W::kNothing,
+     "with -o, replace an existing file atomically (or a site this program "
+     "made)",
+     ""},
+    {'d', "directory", V::kText, "DIR", true, "where", W::kDirectory,
+     "where BattleNN is chosen (default: the working directory)", ""},
+    {'q', "quiet", V::kSwitch, "", true, "", W::kNothing,
+     "print nothing unless something fails, or nothing is found", ""},
+    {0, "explain", V::kSwitchOrFile, "FILE", true, "", W::kFile,
+     "tell, line by line, how each battle was read: its start and who was "
+     "credited, each time taken or not and why, what ended it (on standard "
+     "error, or to FILE)",
+     ""},
+    {'c', "config", V::kText, "FILE", false, "", W::kFile,
+     "settings: options by their long names, nick aliases, ignored nicks, "
+     "repairs of battles (a TOML file; the command line wins)",
+     ""},
+    {0, "since", V::kDate, "DATE", true, "", W::kNothing,
+     "only battles dated DATE (YYYY-MM-DD) or later", ""},
+    {0, "until", V::kDate, "DATE", true, "", W::kNothing,
+     "only battles dated DATE or earlier", ""},
+    {0, "strict", V::kSwitch, "", true, "", W::kNothing,
+     "a repair, drop or alias of the settings that matches no battle (or "
+     "two) is an error, not a warning",
+     ""},
+    {0, "follow", V::kSwitch, "", false, "", W::kNothing,
+     "keep reading the (last) log as the client writes it and republish "
+     "the report of -o each time a battle ends; SIGTERM or SIGINT ends it "
+     "as a run ends, SIGHUP reads the settings again",
+     ""},
+    {0, "bash-completion", V::kAnswer, "", false, "", W::kNothing,
+     "print a bash completion script for this program and exit", ""},
+    {'h', "help", V::kAnswer, "", false, "", W::kNothing,
+     "show this text and exit", ""},
+    {'V', "version", V::kAnswer, "", false, "", W::kNothing,
+     "show the version and exit", ""},
+};
+
+// "a, b or c".
+std::string JoinedWithOr(const std::vector<std::string>& items) {
+  std::string text;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i > 0) text += i + 1 == items.size() ? " or " : ", ";
+    text += items[i];
+  }
+  return text;
+}
+
+std::vector<std::string> ReportFormatNames() {
+  std::vector<std::string> names;
+  for (const ReportFormatRow& row : ReportFormats()) {
+    names.emplace_back(row.name);
+  }
+  return names;
+}
+
+bool ParseExtraPoints(std::string_view text, int* value) {
+  std::string_view rest = text;
+  if (text.empty() || IsSpaceByte(text[0])) return false;
+  if (ReadInt(&rest, value) != NumberRead::kOk || !rest.empty()) return false;
+  return *value >= kMinExtraPoints && *value <= kMaxExtraPoints;
+}
+
+// The options that take a text or a date.
+std::string ApplyText(std::string_view name, std::string_view written,
+                      std::string_view value, std::size_t line,
+                      RunOptions* options) {
+  RunOptions& o = *options;
+  const auto needs = [&](std::string_view what) {
+    return "option " + Quoted(written) + " needs " + std::string(what);
+  };
+  if (name == "log" || name == "output" || name == "config") {
+    if (value.empty()) return needs("a file name");
+    if (name == "log") {
+      o.logs.emplace_back(value);
+    } else {
+      (name == "output" ? o.output : o.config) = value;
+    }
+  } else if (name == "directory") {
+    if (value.empty()) return needs("a directory");
+    o.directory = value;
+  } else if (name == "level") {
+    if (IsBlank(value)) return "a level name must not be blank";
+    o.levels.emplace_back(value);
+  } else if (name == "since" || name == "until") {
+    if (!IsSeasonDate(value)) {
+      return needs("a date (YYYY-MM-DD), not " + Quoted(value));
+    }
+    Corrections& c = o.corrections;
+    (name == "since" ? c.since : c.until) = value;
+    (name == "since" ? c.since_line : c.until_line) = line;
+  }
+  return "";
+}
+
+}  // namespace
+
+std::span<const OptionSpec> OptionTable() { return kOptions; }
+
+const OptionSpec* FindShortOption(char name) {
+  for (const OptionSpec& o : kOptions) {
+    if (o.short_name != 0 && o.short_name == name) return &o;
+  }
+  return nullptr;
+}
+
+const OptionSpec* FindLongOption(std::string_view name, bool* ambiguous) {
+  const OptionSpec* found = nullptr;
+  *ambiguous = false;
+  for (const OptionSpec& o : kOptions) {
+    if (o.long_name == name) return &o;
+    if (!name.empty() && o.long_name.substr(0, name.size()) == name) {
+      if (found != nullptr) *ambiguous = true;
+      found = &o;
+    }
+  }
+  return *ambiguous ? nullptr : found;
+}
+
+const OptionSpec* FindSettingsKey(std::string_view key) {
+  for (const OptionSpec& o : kOptions) {
+    if (o.in_settings && o.long_name == key) return &o;
+  }
+  return nullptr;
+}
+
+std::vector<std::string_view> LongOptionNames() {
+  std::vector<std::string_view> names;
+  for (const OptionSpec& o : kOptions) names.push_back(o.long_name);
+  return names;
+}
+
+std::string ApplyOption(const OptionSpec& spec, std::string_view written,
+                        std::string_view value, std::size_t line,
+                        RunOptions* options) {
+  RunOptions& o = *options;
+  const std::string_view name = spec.long_name;
+  if (name == "log-format") {
+    o.detect_format = value == "auto";
+    if (!o.detect_format && !ParseLogFormat(value, &o.log_format)) {
+      return "unknown log format " + Quoted(value) + " (" + LogFormatNames() +
+             " or auto)";
+    }
+  } else if (name == "format") {
+    const ReportFormatRow* row = FindReportFormat(value);
+    if (row == nullptr) {
+      return "unknown format " + Quoted(value) + " (" +
+             JoinedWithOr(ReportFormatNames()) + ")";
+    }
+    o.format = row->format;
+  } else if (name == "extra-points") {
+    if (!ParseExtraPoints(value, &o.extra_points)) {
+      return "extra points must be a whole number from " +
+             std::to_string(kMinExtraPoints) + " to " +
+             std::to_string(kMaxExtraPoints) + ", not " + Quoted(value);
+    }
+  } else if (name == "explain") {
+    o.explain = true;
+    o.explain_file = value;
+  } else if (spec.value == OptionValue::kSwitch) {
+    (name == "quiet"    ? o.quiet
+     : name == "force"  ? o.force
+     : name == "strict" ? o.strict
+                        : o.follow) = true;
+  } else {
+    return ApplyText(name, written, value, line, options);
+  }
+  return "";
+}
+
+namespace {
+
+constexpr std::size_t kHelpColumn = 26;  // where an option's words start
+constexpr std::size_t kHelpWidth = 72;   // no line of them runs past it
+constexpr std::size_t kDefaultEnd = 70;  // where "(default ...)" ends
+
+// An option's help: `text` wrapped word by word beside `option`, and
+// `default_text`, when given, right-aligned on the last line or below it.
+void AppendOptionHelp(std::string_view option, std::string_view text,
+                      std::string_view default_text, std::string* out) {
+  std::string line = "  " + std::string(option);
+  line.resize(std::max(kHelpColumn, line.size() + 1), ' ');
+  std::size_t words = 0;
+  for (std::size_t start = 0; start < text.size();) {
+    const std::size_t end = std::min(text.find(' ', start), text.size());
+    const std::string_view word = text.substr(start, end - start);
+    if (words > 0 && line.size() + 1 + word.size() > kHelpWidth) {
+      *out += line + "\n";
+      line.assign(kHelpColumn, ' ');
+      words = 0;
+    }
+    if (words++ > 0) line += ' ';
+    line += word;
+    start = end + 1;
+  }
+  if (!default_text.empty()) {
+    if (line.size() + 2 + default_text.size() > kDefaultEnd) {
+      *out += line + "\n";
+      line.clear();
+    }
+    line.resize(kDefaultEnd - default_text.size(), ' ');
+    line += default_text;
+  }
+  *out += line + "\n";
+}
+
+// "-i, --log FILE", "    --explain[=FILE]".
+std::string OptionLabel(const OptionSpec& spec) {
+  std::string label = spec.short_name != 0
+                          ? std::string{'-', spec.short_name, ',', ' '}
+                          : std::string(4, ' ');
+  label += "--" + std::string(spec.long_name);
+  if (spec.value == OptionValue::kSwitchOrFile) {
+    label += "[=" + std::string(spec.value_name) + "]";
+  } else if (!spec.value_name.empty()) {
+    label += " " + std::string(spec.value_name);
+  }
+  return label;
+}
+
+// The lists an option's help may name.
+std::string ListNamed(std::string_view name) {
+  if (name == "log-formats") return LogFormatNames();
+  if (name == "points") {
+    return std::to_string(kMinExtraPoints) + " to " +
+           std::to_string(kMaxExtraPoints);
+  }
+  std::vector<std::string> items;
+  for (const ReportFormatRow& row : ReportFormats()) {
+    if (name == "formats") {
+      items.emplace_back(row.name);
+      if (!row.about.empty())
+        items.back() += " (" + std::string(row.about) + ")";
+    } else if (!row.extension.empty() &&
+               std::find(items.begin(), items.end(), row.extension) ==
+                   items.end()) {
+      items.emplace_back(row.extension);
+    }
+  }
+  if (name == "reports" && !items.empty()) items.front().insert(0, "BattleNN");
+  return JoinedWithOr(items);
+}
+
+// `text` with each {name} replaced by its list.
+std::string Expanded(std::string_view text) {
+  std::string out;
+  std::size_t from = 0;
+  for (std::size_t open; (open = text.find('{', from)) != text.npos;) {
+    const std::size_t close = text.find('}', open);
+    out += text.substr(from, open - from);
+    out += ListNamed(text.substr(open + 1, close - open - 1));
+    from = close + 1;
+  }
+  out += text.substr(from);
+  return out;
+}
+
+// The names of the option as the shell's case pattern: "-i | --log".
+std::string CasePattern(const OptionSpec& spec) {
+  std::string names;
+  if (spec.short_name != 0) names = std::string{'-', spec.short_name} + " | ";
+  return names + "--" + std::string(spec.long_name);
+}
+
+// The words offered for a value of `words`, space-separated.
+std::string CompletionWords(OptionWords words) {
+  std::string list;
+  if (words == OptionWords::kFormats) {
+    for (const std::string& name : ReportFormatNames()) list += name + " ";
+  } else {
+    list = "auto " + LogFormatNames() + " ";
+    list.erase(std::remove(list.begin(), list.end(), ','), list.end());
+  }
+  list.pop_back();
+  return list;
+}
+
+}  // namespace
+
+std::string OptionsHelp() {
+  std::string text;
+  for (const OptionSpec& spec : kOptions) {
+    AppendOptionHelp(OptionLabel(spec), Expanded(spec.help), spec.default_text,
+                     &text);
+  }
+  return text;
+}
+
+std::string BashCompletion() {
+  std::string files;
+  std::string quiet;
+  std::string all;
+  std::string cases;
+  for (const OptionSpec& spec : kOptions) {
+    all += (all.empty() ? "" : " ") + CasePattern(spec);
+    const bool takes_value = spec.value != OptionValue::kSwitch &&
+                             spec.value != OptionValue::kAnswer &&
+                             spec.value != OptionValue::kSwitchOrFile;
+    if (!takes_value) continue;
+    std::string& group = spec.words == OptionWords::kFile      ? files
+                         : spec.words == OptionWords::kNothing ? quiet
+                                                               : cases;
+    if (&group == &cases) {
+      const std::string offer =
+          spec.words == OptionWords::kDirectory
+              ? "-d"
+              : "-W '" + CompletionWords(spec.words) + "'";
+      cases += "    " + CasePattern(spec) + ")\n      COMPREPLY=($(compgen " +
+               offer + " -- \"$cur\"))\n      return\n      ;;\n";
+    } else {
+      group += (group.empty() ? "" : " | ") + CasePattern(spec);
+    }
+  }
+  all.erase(std::remove(all.begin(), all.end(), '|'), all.end());
+  for (std::size_t at; (at = all.find("  ")) != all.npos;) all.erase(at, 1);
+  return "# bash completion for vexlane-stats (vexlane-stats "
+         "--bash-completion)\n"
+         "_vexlane_stats() {\n"
+         "  local cur prev\n"
+         "  cur=${COMP_WORDS[COMP_CWORD]}\n"
+         "  prev=${COMP_WORDS[COMP_CWORD - 1]}\n"
+         "  case $prev in\n    " +
+         files +
+         ")\n      COMPREPLY=($(compgen -f -- \"$cur\"))\n      return\n"
+         "      ;;\n" +
+         cases + "    " + quiet +
+         ")\n      return\n      ;;\n"
+         "  esac\n"
+         "  if [[ $cur == --explain=* ]]; then\n"
+         "    COMPREPLY=($(compgen -f -P --explain= -- "
+         "\"${cur#--explain=}\"))\n"
+         "  elif [[ $cur == -* ]]; then\n"
+         "    COMPREPLY=($(compgen -W '" +
+         all +
+         "' -- \"$cur\"))\n"
+         "  else\n"
+         "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "  fi\n"
+         "}\n"
+         "complete -o filenames -F _vexlane_stats vexlane-stats\n";
+}
+
+}  // namespace vexlane
