@@ -289,7 +289,7 @@ Command ParseCommandLine(const std::vector<std::string_view>& args) {
   return Parser().Parse(args);
 }
 
-bool ApplySettings(const SettingsFile& settings, const std::string& path,
+bool ApplySettings(SettingsFile settings, const std::string& path,
                    RunOptions* options, std::string* error) {
   // Every value of the file is checked, also those the command line sets
   // aside: a mistake shows at once, not at the next run without it.
@@ -317,10 +317,10 @@ bool ApplySettings(const SettingsFile& settings, const std::string& path,
                 &merged);
   }
   merged.given = std::move(options->given);
-  const Corrections& c = settings.corrections;
-  merged.corrections.aliases = c.aliases;
-  merged.corrections.ignores = c.ignores;
-  merged.corrections.repairs = c.repairs;
+  Corrections& c = settings.corrections;
+  merged.corrections.aliases = std::move(c.aliases);
+  merged.corrections.ignores = std::move(c.ignores);
+  merged.corrections.repairs = std::move(c.repairs);
   IndexNicks(&merged.corrections);
   *options = std::move(merged);
   *error = CheckTogether(*options, /*complete=*/true);
@@ -341,7 +341,8 @@ bool LoadSettings(const RunOptions& command_line, RunOptions* options,
     }
     return false;
   }
-  return ApplySettings(settings, command_line.config, options, error);
+  return ApplySettings(std::move(settings), command_line.config, options,
+                       error);
 }
 
 int AnswerCommand(const Command& command, std::ostream& out,

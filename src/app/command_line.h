@@ -39,7 +39,7 @@ Command ParseCommandLine(const std::vector<std::string_view>& args);
 // corrections; then checks the options together again. False with
 // `*error`, the message for the user: "PATH:LINE:COLUMN: what is wrong"
 // when it has a place in the file, else "vexlane-stats: what is wrong".
-bool ApplySettings(const SettingsFile& settings, const std::string& path,
+bool ApplySettings(SettingsFile settings, const std::string& path,
                    RunOptions* options, std::string* error);
 
 // The options of a run: `command_line`'s, with those of its settings file

@@ -1,5 +1,6 @@
 #include "app/settings_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -61,14 +62,29 @@ bool IsStartStamp(std::string_view start) {
          (start[3] - '0') < 6 && (start[6] - '0') < 6;
 }
 
+// The keys of `table` in the order the file gives them (the library keeps
+// them in name order), so that the first mistake said is the first one
+// written.
+std::vector<std::pair<const toml::key*, const toml::node*>> InFileOrder(
+    const toml::table& table) {
+  std::vector<std::pair<const toml::key*, const toml::node*>> entries;
+  for (const auto& [key, node] : table) entries.emplace_back(&key, &node);
+  std::stable_sort(
+      entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+        const toml::source_position& x = a.first->source().begin;
+        const toml::source_position& y = b.first->source().begin;
+        return x.line != y.line ? x.line < y.line : x.column < y.column;
+      });
+  return entries;
+}
+
 class Reader {
  public:
   Reader(const std::string& path, SettingsFile* out) : path_(path), out_(out) {}
 
   bool Read(const toml::table& table) {
-    for (const auto& [key, node] : table) {
-      const std::string_view name = key.str();
-      if (!ReadKey(name, node, key.source())) return false;
+    for (const auto& [key, node] : InFileOrder(table)) {
+      if (!ReadKey(key->str(), *node, key->source())) return false;
     }
     return true;
   }
@@ -227,41 +243,86 @@ class Reader {
       return Fail(node.source(),
                   "'players' must be a table: PLAYER = [\"nick\", ...]");
     }
+    // The players' names as nicks compare, so that two spellings of one
+    // name, or a nick that names another player, are caught.
+    std::unordered_map<std::string, const toml::key*> names;
+    for (const auto& [player, nicks] : InFileOrder(*players)) {
+      if (IsBlank(player->str())) {
+        return Fail(player->source(), "a player's name must not be blank");
+      }
+      if (IsTopKey(player->str())) {
+        return BelowTable(*player, node, "[players]");
+      }
+      const auto [seen, added] = names.emplace(NickKey(player->str()), player);
+      if (!added) {
+        return Fail(player->source(),
+                    Quoted(player->str()) + " and " +
+                        Quoted(seen->second->str()) + " (line " +
+                        std::to_string(seen->second->source().begin.line) +
+                        ") are one player, as nicks are compared: give one "
+                        "name and list the other as its nick");
+      }
+    }
+    // Made once at their size: a file may list a hundred thousand nicks.
+    std::size_t count = out_->corrections.aliases.size();
     for (const auto& [player, nicks] : *players) {
-      if (IsBlank(player.str())) {
-        return Fail(player.source(), "a player's name must not be blank");
+      if (const auto* list = nicks.as_array()) count += list->size();
+    }
+    out_->corrections.aliases.reserve(count);
+    nicks_.reserve(count);
+    for (const auto& [player, nicks] : InFileOrder(*players)) {
+      if (!ReadNicks(*player, *nicks, names)) return false;
+    }
+    return true;
+  }
+
+  // "BOB" for "bob_": a nick as nicks are compared, case folded and its
+  // decoration stripped.
+  static std::string NickKey(std::string_view nick) {
+    std::string key;
+    UpperInto(StripDecoration(nick), &key);
+    return key;
+  }
+
+  bool ReadNicks(
+      const toml::key& player, const toml::node& nicks,
+      const std::unordered_map<std::string, const toml::key*>& names) {
+    const auto* list = nicks.as_array();
+    if (list == nullptr) {
+      return Fail(nicks.source(), "the nicks of " + Quoted(player.str()) +
+                                      " must be a list of texts");
+    }
+    for (const toml::node& item : *list) {
+      const auto* nick = item.as_string();
+      if (nick == nullptr || IsBlank(nick->get())) {
+        return Fail(item.source(),
+                    "the nicks of " + Quoted(player.str()) + " must be texts");
       }
-      if (IsTopKey(player.str())) return BelowTable(player, node, "[players]");
-      const auto* list = nicks.as_array();
-      if (list == nullptr) {
-        return Fail(nicks.source(), "the nicks of " + Quoted(player.str()) +
-                                        " must be a list of texts");
-      }
-      for (const toml::node& item : *list) {
-        const auto* nick = item.as_string();
-        if (nick == nullptr || IsBlank(nick->get())) {
-          return Fail(item.source(), "the nicks of " + Quoted(player.str()) +
-                                         " must be texts");
+      const std::string key = NickKey(nick->get());
+      const auto [seen, added] =
+          nicks_.emplace(key, out_->corrections.aliases.size());
+      if (!added) {
+        const Corrections::Alias& alias =
+            out_->corrections.aliases[seen->second];
+        if (alias.player != player.str()) {
+          return Fail(item.source(), Quoted(nick->get()) +
+                                         " is already a nick of " +
+                                         Quoted(alias.player) + " (line " +
+                                         std::to_string(alias.line) +
+                                         "): one nick is one player");
         }
-        // Nicks as they are compared: case folded, decoration stripped.
-        std::string key;
-        UpperInto(StripDecoration(nick->get()), &key);
-        const auto [seen, added] =
-            nicks_.emplace(key, out_->corrections.aliases.size());
-        if (!added) {
-          const Corrections::Alias& alias =
-              out_->corrections.aliases[seen->second];
-          if (alias.player != player.str()) {
-            return Fail(item.source(), Quoted(nick->get()) +
-                                           " is already a nick of " +
-                                           Quoted(alias.player) + " (line " +
-                                           std::to_string(alias.line) +
-                                           "): one nick is one player");
-          }
-        }
-        out_->corrections.aliases.push_back(
-            {nick->get(), std::string(player.str()), item.source().begin.line});
       }
+      if (const auto other = names.find(key);
+          other != names.end() && other->second->str() != player.str()) {
+        return Fail(item.source(),
+                    Quoted(nick->get()) + " is the player " +
+                        Quoted(other->second->str()) + " (line " +
+                        std::to_string(other->second->source().begin.line) +
+                        "), not a nick of " + Quoted(player.str()) +
+                        ": list each nick under the player it is");
+      }
+      out_->corrections.aliases.push_back(
+          {nick->get(), std::string(player.str()), item.source().begin.line});
     }
     return true;
   }
@@ -325,63 +386,69 @@ class Reader {
       return Fail(node.source(), "'battle' must be tables: [[battle]]");
     }
     for (const toml::node& item : *list) {
-      const toml::table& table = *item.as_table();
       Corrections::Repair repair;
       repair.line = item.source().begin.line;
-      for (const auto& [key, value] : table) {
-        const std::string_view name = key.str();
-        bool known = false;
-        for (std::string_view k : kBattleKeys) known = known || k == name;
-        if (!known && IsTopKey(name)) {
-          return BelowTable(key, item, "[[battle]]");
-        }
-        if (!known) {
-          return Fail(key.source(), "unknown key " + Quoted(name) +
-                                        " in [[battle]] (level, start, add, "
-                                        "drop, skip)");
-        }
-        if (name == "level" || name == "start") {
-          if (!BattleText(name, value,
-                          name == "level" ? &repair.level : &repair.start)) {
-            return false;
-          }
-        } else if (name == "skip") {
-          const auto* on = value.as_boolean();
-          if (on == nullptr) {
-            return Fail(value.source(), "'skip' must be true or false");
-          }
-          repair.skip = on->get();
-        } else {
-          const auto* entries = value.as_array();
-          if (entries == nullptr) {
-            return Fail(value.source(), Quoted(name) + " must be a list");
-          }
-          for (const toml::node& entry : *entries) {
-            if (name == "add") {
-              TimeEntry time;
-              if (!ReadAdd(entry, &time)) return false;
-              repair.add.push_back(std::move(time));
-            } else {
-              const auto* nick = entry.as_string();
-              if (nick == nullptr || IsBlank(nick->get())) {
-                return Fail(entry.source(), "'drop' must hold nicks");
-              }
-              repair.drop.push_back(nick->get());
-            }
-          }
-        }
+      for (const auto& [key, value] : InFileOrder(*item.as_table())) {
+        if (!ReadBattleKey(*key, *value, item, &repair)) return false;
       }
       if (repair.level.empty() || repair.start.empty()) {
         return Fail(item.source(),
                     "a [[battle]] needs its 'level' and its 'start'");
       }
-      if (!IsStartStamp(repair.start)) {
-        return Fail(item.source(),
-                    "the start " + Quoted(repair.start) +
-                        " must be a stamp as the log gives it, \"19:54:30\", "
-                        "or a date and a stamp, \"2024-11-12 19:54:30\"");
-      }
       out_->corrections.repairs.push_back(std::move(repair));
+    }
+    return true;
+  }
+
+  // The key `key` of the [[battle]] `item`, into `*repair`.
+  bool ReadBattleKey(const toml::key& key, const toml::node& value,
+                     const toml::node& item, Corrections::Repair* repair) {
+    const std::string_view name = key.str();
+    if (std::find(std::begin(kBattleKeys), std::end(kBattleKeys), name) ==
+        std::end(kBattleKeys)) {
+      if (IsTopKey(name)) return BelowTable(key, item, "[[battle]]");
+      const std::string_view nearest = NearestWord(
+          name, std::vector<std::string_view>(std::begin(kBattleKeys),
+                                              std::end(kBattleKeys)));
+      return Fail(
+          key.source(),
+          "unknown key " + Quoted(name) + " in [[battle]]" +
+              (nearest.empty() ? " (level, start, add, drop, skip)"
+                               : "; did you mean " + Quoted(nearest) + "?"));
+    }
+    if (name == "level") return BattleText(name, value, &repair->level);
+    if (name == "start") {
+      if (!BattleText(name, value, &repair->start)) return false;
+      if (IsStartStamp(repair->start)) return true;
+      return Fail(value.source(),
+                  "the start " + Quoted(repair->start) +
+                      " must be a stamp as the log gives it, \"19:54:30\", "
+                      "or a date and a stamp, \"2024-11-12 19:54:30\"");
+    }
+    if (name == "skip") {
+      const auto* on = value.as_boolean();
+      if (on == nullptr) {
+        return Fail(value.source(), "'skip' must be true or false");
+      }
+      repair->skip = on->get();
+      return true;
+    }
+    const auto* entries = value.as_array();
+    if (entries == nullptr) {
+      return Fail(value.source(), Quoted(name) + " must be a list");
+    }
+    for (const toml::node& entry : *entries) {
+      if (name == "add") {
+        TimeEntry time;
+        if (!ReadAdd(entry, &time)) return false;
+        repair->add.push_back(std::move(time));
+        continue;
+      }
+      const auto* nick = entry.as_string();
+      if (nick == nullptr || IsBlank(nick->get())) {
+        return Fail(entry.source(), "'drop' must hold nicks");
+      }
+      repair->drop.push_back(nick->get());
     }
     return true;
   }
@@ -401,6 +468,9 @@ class Reader {
 // character is white space, as it may anywhere, so such characters are
 // written as \u escapes in double quotes. In comments they are made '?'.
 constexpr std::size_t kDeepest = 64;
+// Longer keys and texts are refused too: no path, nick or level is that
+// long, and the reader need not take such a file in.
+constexpr std::size_t kLongest = 4096;
 
 // What to write instead of the character other than ASCII at `at`: its
 // escape, "\u00E9" for an e with an acute accent; or, for a byte that
@@ -434,8 +504,12 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
   const std::string too_deep = "nested more than " + std::to_string(kDeepest) +
                                " deep (keys of more parts, or lists and "
                                "tables inside each other)";
+  const std::string too_long =
+      "a key, text or value of over " + std::to_string(kLongest) +
+      " characters, longer than any name, nick or path the settings hold";
   std::size_t depth = 0;
   std::size_t dots = 0;  // since the last of = , [ ] { } or a line's end
+  std::size_t word = 0;  // characters of the key or value at `i`
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '"' || c == '\'') {
@@ -458,8 +532,21 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
         }
         ++end;
       }
+      if (end - from > kLongest) {
+        *why = too_long;
+        return from;
+      }
       i = end + (triple ? 2 : 0);
+      word = 0;
       continue;
+    }
+    if (std::string_view(" \t\r\n=,[]{}#").find(c) == std::string_view::npos) {
+      if (++word > kLongest) {
+        *why = too_long;
+        return i + 1 - word;
+      }
+    } else {
+      word = 0;
     }
     if (c == '#') {
       for (; i < text.size() && text[i] != '\n'; ++i) {
@@ -510,6 +597,9 @@ std::size_t Unreadable(std::string* text_bytes, std::string* why) {
 bool ParseSettings(std::string_view text, const std::string& path,
                    SettingsFile* settings, std::string* error) {
   *settings = SettingsFile{};
+  // A byte order mark, which some editors write first, is no character of
+  // the settings.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::string why;
   std::string safe(text);
   if (const std::size_t at = Unreadable(&safe, &why);

@@ -65,11 +65,23 @@ std::size_t IgnoreOf(const Corrections& c, std::string_view nick) {
   }
   const auto found = c.ignored_by.find(Upper(nick));
   const std::size_t exact = found == c.ignored_by.end() ? kNone : found->second;
-  for (const std::size_t glob : c.ignore_globs) {
-    if (glob > exact) break;
-    if (NickMatches(c.ignores[glob].pattern, nick)) return glob;
+  if (c.ignore_globs.empty()) return exact;
+  const auto known = c.glob_result.find(std::string(nick));
+  std::size_t glob = kNone;
+  if (known != c.glob_result.end()) {
+    glob = known->second;
+  } else {
+    for (const std::size_t pattern : c.ignore_globs) {
+      if (NickMatches(c.ignores[pattern].pattern, nick)) {
+        glob = pattern;
+        break;
+      }
+    }
+    constexpr std::size_t kMostNicks = std::size_t{1} << 16;
+    if (c.glob_result.size() >= kMostNicks) c.glob_result.clear();
+    c.glob_result.emplace(nick, glob);
   }
-  return exact;
+  return std::min(glob, exact);
 }
 
 // Takes the ignored nicks' posts out of `*times`, telling each nick once,
@@ -230,6 +242,8 @@ void IndexNicks(Corrections* c) {
   c->alias_of.clear();
   c->ignored_by.clear();
   c->ignore_globs.clear();
+  c->glob_result.clear();
+  c->alias_of.reserve(c->aliases.size());
   for (std::size_t i = 0; i < c->aliases.size(); ++i) {
     c->alias_of.emplace(Upper(StripDecoration(c->aliases[i].nick)), i);
   }

@@ -56,6 +56,10 @@ struct Corrections {
   std::unordered_map<std::string, std::size_t> ignored_by;
   std::vector<std::size_t> ignore_globs;
   bool indexed = false;
+  // What the patterns with '*' gave for each nick met (the pattern or
+  // none): a log has far fewer nicks than posts, and thousands of
+  // patterns are matched once a nick, not once a post. Kept small.
+  mutable std::unordered_map<std::string, std::size_t> glob_result;
 };
 
 // Makes the lookups of `*corrections` (see above) from its lists.

@@ -243,7 +243,7 @@ TEST(Config, LogNamesTargetsDropsAndSkippedLevels) {
             "[[battle]]\nlevel = \"Pipe\"\nstart = \"19:54\"\nskip = true\n");
   o = RunIn(dir, "-c bad.toml -i a.log");
   EXPECT_EQ(o.status, 2);
-  EXPECT_NE(o.err.find("bad.toml:1:1: the start '19:54' must be a stamp"),
+  EXPECT_NE(o.err.find("bad.toml:3:9: the start '19:54' must be a stamp"),
             std::string::npos)
       << o.err;
 }

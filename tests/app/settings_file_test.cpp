@@ -41,9 +41,9 @@ skip = true
       << error;
   std::string options;
   for (const auto& o : s.options) options += o.name + "=" + o.value + " ";
-  // Keys come in name order, the elements of a list in theirs.
+  // Keys come in the file's order, the elements of a list in theirs.
   EXPECT_EQ(options,
-            "extra-points=2 log=a.log log=b.log log-format=irssi "
+            "log=a.log log=b.log log-format=irssi extra-points=2 "
             "quiet= since=2024-09-01 until=2024-12-31 ");
   EXPECT_EQ(s.options.back().line, 8u);
   const Corrections& c = s.corrections;
@@ -57,6 +57,9 @@ skip = true
   EXPECT_EQ(c.repairs[0].line, 14u);
   EXPECT_EQ(c.repairs[1].start, "21:10:02");
   EXPECT_TRUE(c.repairs[1].skip);
+  // A byte order mark first is no character of the file.
+  ASSERT_TRUE(ParseSettings("\xEF\xBB\xBFquiet = true\n", "s.toml", &s, &error))
+      << error;
   // Characters other than ASCII as escapes; comments may hold them.
   ASSERT_TRUE(ParseSettings("# \xc3\xa9\n[players]\nZoe = [\"Zo\\u00EB\"]\n",
                             "s.toml", &s, &error))
@@ -95,18 +98,33 @@ TEST(SettingsFile, ErrorsNameThePlace) {
        "s.toml:3:9: the start must be the log's own stamp, without a time "
        "zone"},
       {"[[battle]]\nlevel = \"A\"\nstart = \"19:54:60\"\n",
-       "s.toml:1:1: the start '19:54:60' must be a stamp"},
+       "s.toml:3:9: the start '19:54:60' must be a stamp"},
       {"[[battle]]\nlevel = \"A\"\nstart = \"2024-02-30 19:54:00\"\n",
-       "s.toml:1:1: the start '2024-02-30 19:54:00' must be a stamp"},
+       "s.toml:3:9: the start '2024-02-30 19:54:00' must be a stamp"},
       {"[[battle]]\nlevel = \"A\"\nadd = [\"Fox 1:01,99\"]\n",
        "s.toml:1:1: a [[battle]] needs its 'level' and its 'start'"},
-      {"[[battle]]\nlevel = \"A\"\nstart = \"1\"\nwhen = 2\n",
+      {"[[battle]]\nlevel = \"A\"\nstart = \"19:54:00\"\nstrat = 2\n",
+       "s.toml:4:1: unknown key 'strat' in [[battle]]; did you mean 'start'?"},
+      // Players: the first mistake written is the one said; one name in
+      // two cases, or a nick that is another player, is a mistake.
+      {"[players]\nZed = [\"x\"]\nAmy = [\"X\"]\n",
+       "s.toml:3:8: 'X' is already a nick of 'Zed' (line 2)"},
+      {"[players]\nBob = [\"x\"]\nBOB = [\"y\"]\n",
+       "s.toml:3:1: 'BOB' and 'Bob' (line 2) are one player"},
+      {"[players]\nAnn = [\"Bob\"]\nBob = [\"Ann\"]\n",
+       "s.toml:2:8: 'Bob' is the player 'Bob' (line 3), not a nick of 'Ann'"},
+      {"[[battle]]\nlevel = \"A\"\nstart = \"19:54:00\"\nwhen = 2\n",
        "s.toml:4:1: unknown key 'when' in [[battle]] (level, start, add, drop, "
        "skip)"},
       // Deep nesting would overflow the reader's stack: refused before.
       {"a" + std::string(100000, '.') + "b = 1\n",
        "s.toml:1:66: nested more than 64 deep"},
       {std::string(5000, '[') + "\n", "s.toml:1:65: nested more than 64 deep"},
+      // Keys and texts longer than anything the settings hold.
+      {"log = \"" + std::string(5000, 'a') + "\"\n",
+       "s.toml:1:8: a key, text or value of over 4096 characters"},
+      {"[players]\n" + std::string(5000, 'B') + " = [\"b\"]\n",
+       "s.toml:2:1: a key, text or value of over 4096 characters"},
       // In an inline table too (the key after the line's '=').
       {"players = { a" + std::string(300000, '.') + "b = [\"x\"] }\n",
        "s.toml:1:78: nested more than 64 deep"},
