@@ -81,12 +81,19 @@ void ReportBuilder::TakeIn(ScoredBattle* battle,
   if (row_.streamed != nullptr) {
     const std::size_t n = battle->ranked.size();
     const std::vector<double>& after = season.ratings.after;
+    const std::span<const std::uint8_t> marks = season_.entry_marks();
     row_.streamed->battle(
         *battle, std::span<const double>(after.data() + after.size() - n, n),
-        taken_ == 1, ResultsEnd());
+        marks.size() >= n ? marks.last(n) : marks.first(0), taken_ == 1,
+        ResultsEnd());
     return;
   }
-  if (row_.site) sections_.Add(season.battles.back());
+  if (row_.site) {
+    const std::span<const std::uint8_t> marks = season_.entry_marks();
+    const std::size_t n = season.battles.back().ranked.size();
+    sections_.Add(season.battles.back(),
+                  marks.size() >= n ? marks.last(n) : marks.first(0));
+  }
 }
 
 void ReportBuilder::TakeIn(Batch* batch) {

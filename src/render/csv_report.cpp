@@ -51,7 +51,8 @@ std::string RenderCsvHead(const ExportModel& /*model*/) {
 std::string RenderCsvTail(const ExportModel& /*model*/) { return {}; }
 
 void AppendCsvBattle(const ScoredBattle& b, std::span<const double> after,
-                     bool /*first*/, std::string* out_text) {
+                     std::span<const std::uint8_t> /*marks*/, bool /*first*/,
+                     std::string* out_text) {
   std::string& out = *out_text;
   const std::string level = ToUtf8(b.level);
   const std::string starter = ToUtf8(ShownStarter(b));

@@ -3,6 +3,7 @@
 // formula.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -15,7 +16,8 @@ std::string RenderCsv(const ExportModel& model);
 // The same text in the pieces the report builder streams.
 std::string RenderCsvHead(const ExportModel& model);
 void AppendCsvBattle(const ScoredBattle& battle, std::span<const double> after,
-                     bool first, std::string* out);
+                     std::span<const std::uint8_t> marks, bool first,
+                     std::string* out);
 std::string RenderCsvTail(const ExportModel& model);
 
 // One field as written: quoted when it holds a comma, a quote or a line

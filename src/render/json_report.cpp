@@ -221,7 +221,8 @@ char* PutOptional(char* at, const std::optional<std::uint64_t>& value) {
   return value ? std::to_chars(at, at + 20, *value).ptr : Put(at, "null");
 }
 
-void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
+void WriteBattle(const ScoredBattle& b, const double* after,
+                 std::span<const std::uint8_t> marks, JsonWriter& w) {
   w.BeginObject();
   w.Key("event").Number(static_cast<std::uint64_t>(b.event));
   w.Key("level").Text(b.level);
@@ -270,7 +271,11 @@ void WriteBattle(const ScoredBattle& b, const double* after, JsonWriter& w) {
     p = std::to_chars(p, p + 20, e.points).ptr;
     p = Put(p, ",\"rating_after\":");
     p = PutRating(p, after[k]);
-    *p++ = '}';
+    const std::uint8_t mark = k < marks.size() ? marks[k] : 0;
+    p = Put(p, (mark & kNewRecord) != 0 ? ",\"new_record\":true"
+                                        : ",\"new_record\":false");
+    p = Put(p, (mark & kPersonalBest) != 0 ? ",\"personal_best\":true}"
+                                           : ",\"personal_best\":false}");
     w.Member(std::string_view(text, static_cast<std::size_t>(p - text)));
   }
   w.EndArray();
@@ -520,10 +525,11 @@ std::string RenderJsonHead(const ExportModel& model) {
 }
 
 void AppendJsonBattle(const ScoredBattle& battle, std::span<const double> after,
-                      bool first, std::string* out) {
+                      std::span<const std::uint8_t> marks, bool first,
+                      std::string* out) {
   *out += first ? "\n" : ",\n";
   JsonWriter w(out);
-  WriteBattle(battle, after.data(), w);
+  WriteBattle(battle, after.data(), marks, w);
 }
 
 std::string RenderJsonTail(const ExportModel& model) {

@@ -2,6 +2,7 @@
 // docs/report.schema.json), for other programs.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 
@@ -16,7 +17,8 @@ std::string RenderJson(const ExportModel& model);
 // to the battles, each battle as it is scored, and the rest.
 std::string RenderJsonHead(const ExportModel& model);
 void AppendJsonBattle(const ScoredBattle& battle, std::span<const double> after,
-                      bool first, std::string* out);
+                      std::span<const std::uint8_t> marks, bool first,
+                      std::string* out);
 std::string RenderJsonTail(const ExportModel& model);
 
 }  // namespace vexlane

@@ -56,6 +56,8 @@ svg.chart text{fill:var(--fg);font-size:14px}
 svg.chart .grid{stroke:var(--line)}svg.chart .axis{stroke:var(--muted)}
 svg.chart .bar{fill:var(--accent)}
 figcaption{color:var(--muted);font-size:.9rem}
+.mark{font-size:.8rem;color:var(--accent);border:1px solid var(--accent);
+border-radius:.6rem;padding:0 .35rem;white-space:nowrap}
 ul.legend{list-style:none;padding:0;margin:.25rem 0;display:flex;
 flex-wrap:wrap;gap:.1rem 1rem;font-size:.9rem}
 ul.legend svg{vertical-align:middle;margin-right:.3rem}
@@ -490,7 +492,8 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
 }
 
 void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, int heading, std::string* out) {
+                  std::size_t most_rows, int heading,
+                  std::span<const std::uint8_t> marks, std::string* out) {
   const std::string h = "h" + Num(static_cast<std::uint64_t>(heading));
   const std::string event = Num(static_cast<std::uint64_t>(b.event));
   *out += "<section id=\"";
@@ -526,6 +529,10 @@ void AppendBattle(const ScoredBattle& b, std::string_view id,
     *out += Safe(e.name);
     *out += "</td><td>";
     *out += ShownTime(e);
+    // In words, not by colour alone: a screen reader says them too.
+    const std::uint8_t mark = k < marks.size() ? marks[k] : 0;
+    if ((mark & kNewRecord) != 0) *out += " <span class=\"mark\">record</span>";
+    if ((mark & kPersonalBest) != 0) *out += " <span class=\"mark\">PB</span>";
     *out += "</td><td>";
     *out += ShownDifference(b.ranked, k);
     *out += "</td><td>";

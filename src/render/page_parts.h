@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,8 +93,11 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
 
 // One battle's heading (of level `heading`: 2 for <h2>), line of facts
 // and results table, of at most `most_rows` rows; `id` is its anchor.
+// `marks` holds the EntryMark bits of its entries, said beside the times
+// (empty: none).
 void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, int heading, std::string* out);
+                  std::size_t most_rows, int heading,
+                  std::span<const std::uint8_t> marks, std::string* out);
 
 // The season's span from its dated battles: "2024-09-01 to 2024-12-20",
 // or empty when no battle has a date.

@@ -62,11 +62,17 @@ std::string RenderStreamed(const StreamedRender& streamed,
                            const ExportModel& model) {
   std::string out = streamed.head(model);
   const double* after = model.ratings.after.data();
+  const std::span<const std::uint8_t> marks = model.records.marks;
+  std::size_t entries = 0;
   bool first = true;
   for (const ScoredBattle& b : model.battles) {
-    streamed.battle(b, std::span<const double>(after, b.ranked.size()), first,
-                    &out);
-    after += b.ranked.size();
+    const std::size_t n = b.ranked.size();
+    streamed.battle(b, std::span<const double>(after, n),
+                    marks.size() >= entries + n ? marks.subspan(entries, n)
+                                                : marks.first(0),
+                    first, &out);
+    after += n;
+    entries += n;
     first = false;
   }
   out += streamed.tail(model);

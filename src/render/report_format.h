@@ -21,9 +21,11 @@ struct StreamedRender {
   std::string (*head)(const ExportModel& model);
   std::string (*tail)(const ExportModel& model);
   // Appends one battle; `after` holds the rating of each of its ranked
-  // entries' players after it, `first` is set for the first battle.
+  // entries' players after it, `marks` their EntryMark bits (empty where
+  // the season gathers no records), `first` is set for the first battle.
   void (*battle)(const ScoredBattle& battle, std::span<const double> after,
-                 bool first, std::string* out);
+                 std::span<const std::uint8_t> marks, bool first,
+                 std::string* out);
 };
 
 // The whole output of a streamed row, as its `render`.

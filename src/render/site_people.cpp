@@ -382,13 +382,6 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
     const PlayerOrder order = ScoredPlayers(st);
     out += "<section><h2 id=\"month-" + month->month + "\">" + month->month +
            "</h2>\n";
-    if (!order.empty()) {
-      out += "<p>Champion: <strong>" + Safe(st.scores[order[0]].name) +
-             "</strong>, " +
-             Num(static_cast<std::uint32_t>(st.scores[order[0]].points)) +
-             " points in " + Num(st.battles.size()) +
-             (st.battles.size() == 1 ? " battle" : " battles") + ".</p>\n";
-    }
     // The month's standings are their own; links go to the players of
     // the season, found by name.
     std::vector<std::string> month_hrefs(st.scores.size());
@@ -396,6 +389,19 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
       const std::size_t p = FindPlayer(site.model.standings.scores,
                                        st.scores[i].name, &site.index);
       if (p < hrefs.size()) month_hrefs[i] = hrefs[p];
+    }
+    if (!order.empty()) {
+      // The champion's own battles of the month, beside the month's.
+      const PlayerScore& champion = st.scores[order[0]];
+      const std::string name = "<strong>" + Safe(champion.name) + "</strong>";
+      const auto own = static_cast<std::uint32_t>(champion.battles);
+      out +=
+          "<p>Champion: " +
+          (month_hrefs[order[0]].empty() ? name
+                                         : Link(month_hrefs[order[0]], name)) +
+          ", " + Num(static_cast<std::uint32_t>(champion.points)) +
+          " points in " + Num(own) + (own == 1 ? " battle" : " battles") +
+          " (of the month's " + Num(st.battles.size()) + ").</p>\n";
     }
     page::AppendStandings(
         st.scores,

@@ -264,7 +264,8 @@ std::string FileSlug(std::string_view name, std::string_view fallback) {
   return device ? slug + "-" + std::string(fallback) : slug;
 }
 
-void BattleSections::Add(const ScoredBattle& battle) {
+void BattleSections::Add(const ScoredBattle& battle,
+                         std::span<const std::uint8_t> marks) {
   using namespace site_pages;
   const std::string key =
       battle.date.size() >= 7 ? battle.date.substr(0, 7) : "undated";
@@ -273,7 +274,7 @@ void BattleSections::Add(const ScoredBattle& battle) {
       pages_.back().body.size() >= kBattlePageBytes) {
     pages_.push_back({key, battles_, battles_, {}});
   }
-  page::AppendBattle(battle, BattleAnchor(battle), kRowsPerBattle, 2,
+  page::AppendBattle(battle, BattleAnchor(battle), kRowsPerBattle, 2, marks,
                      &pages_.back().body);
   pages_.back().end = ++battles_;
 }
@@ -285,7 +286,14 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
   Prepare(&site);
   BattleSections here;
   if (sections == nullptr) {
-    for (const ScoredBattle& b : model.battles) here.Add(b);
+    const std::span<const std::uint8_t> marks = model.records.marks;
+    std::size_t entries = 0;
+    for (const ScoredBattle& b : model.battles) {
+      const std::size_t n = b.ranked.size();
+      here.Add(b, marks.size() >= entries + n ? marks.subspan(entries, n)
+                                              : marks.first(0));
+      entries += n;
+    }
     sections = &here;
   }
   const std::vector<BattlePage> battle_pages =

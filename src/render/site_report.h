@@ -5,6 +5,8 @@
 // JavaScript off, every log text escaped, laid out for a phone.
 #pragma once
 
+#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,8 +26,9 @@ struct SitePage {
 // and is closed at about a megabyte.
 class BattleSections {
  public:
-  // Renders the results of `battle`, the next of the season.
-  void Add(const ScoredBattle& battle);
+  // Renders the results of `battle`, the next of the season; `marks`
+  // holds its entries' EntryMark bits.
+  void Add(const ScoredBattle& battle, std::span<const std::uint8_t> marks);
 
   struct Page {
     std::string key;                 // "2024-11", or "undated"

@@ -161,7 +161,7 @@ std::string RenderWebPage(const ExportModel& model) {
   AppendIndex(model, &out);
   out += "<section><h2 id=\"battles\">Battles</h2>\n";
   for (const ScoredBattle& b : model.battles) {
-    page::AppendBattle(b, BattleAnchor(b), b.ranked.size(), 3, &out);
+    page::AppendBattle(b, BattleAnchor(b), b.ranked.size(), 3, {}, &out);
   }
   out += "</section>\n<section><h2 id=\"battles-by\">Battles by</h2>\n";
   page::OpenTable("Who started the battles",

@@ -129,6 +129,7 @@ struct RecordsBuilder::State {
   OpenTable<LevelSlot> level_of;
   OpenTable<PairSlot> best_of;
   std::vector<int> events;
+  std::vector<std::uint8_t> marks;
   std::string key;
 };
 
@@ -166,6 +167,23 @@ void RecordsBuilder::Add(const ScoredBattle& battle,
     s.best_of.Prefetch(key(k));
   }
   const auto any = [](const PairSlot&) { return true; };
+  // The battle's best time, a new record when it beats the level's
+  // record of the battles before (the first of equal times, as ranked).
+  const std::size_t marked = s.marks.size();
+  s.marks.resize(marked + battle.ranked.size(), 0);
+  std::size_t best_entry = kNone;
+  std::uint64_t best_time = std::numeric_limits<std::uint64_t>::max();
+  for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
+    const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
+    if (time && players[k] != kNone && *time < best_time) {
+      best_time = *time;
+      best_entry = k;
+    }
+  }
+  if (best_entry != kNone &&
+      std::min<std::uint64_t>(best_time, UINT32_MAX) < level.record) {
+    s.marks[marked + best_entry] |= kNewRecord;
+  }
   for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
     const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
     if (!time || players[k] == kNone) continue;
@@ -193,6 +211,11 @@ void RecordsBuilder::Add(const ScoredBattle& battle,
       best->best = driven.hundredths;
       level.bests.push_back(driven);
     } else if (driven.hundredths < best->best) {
+      // Against the player's earlier battles only: a second nick of the
+      // player in this battle is no earlier time.
+      if (level.bests[best->at].battle < position) {
+        s.marks[marked + k] |= kPersonalBest;
+      }
       best->best = driven.hundredths;
       level.bests[best->at] = driven;
     }
@@ -213,6 +236,7 @@ SeasonRecords RecordsBuilder::Records(const Standings& standings) const {
   records.personal_bests.resize(standings.scores.size());
   records.levels.reserve(levels.size());
   records.events = s.events;
+  records.marks = s.marks;
   std::vector<std::size_t> count(standings.scores.size());
   for (std::size_t level : levels) {
     for (const LevelTimes::Best& t : s.levels[level].bests) {
@@ -244,6 +268,10 @@ SeasonRecords RecordsBuilder::Records(const Standings& standings) const {
     for (const LevelTimes::Best& t : top) record.best.push_back(t.Driven());
   }
   return records;
+}
+
+std::span<const std::uint8_t> RecordsBuilder::marks() const {
+  return state_->marks;
 }
 
 SeasonRecords FindRecords(std::span<const ScoredBattle> battles,

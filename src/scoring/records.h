@@ -50,6 +50,13 @@ struct LevelRecord {
 
 inline constexpr std::size_t kBestTimesShown = 10;
 
+// What a battle's entry was when it was driven. A new record is the best
+// time of its battle and strictly better than every time driven on the
+// level in earlier battles (or the first time driven there); a personal
+// best is strictly better than all of the player's times on the level in
+// earlier battles, where there are any.
+enum EntryMark : std::uint8_t { kNewRecord = 1, kPersonalBest = 2 };
+
 struct SeasonRecords {
   // Levels with at least one time, ordered by name ignoring ASCII case.
   std::vector<LevelRecord> levels;
@@ -58,6 +65,9 @@ struct SeasonRecords {
   std::vector<std::vector<std::pair<std::size_t, DrivenTime>>> personal_bests;
   // The event of every battle, by position: DrivenTime::battle.
   std::vector<int> events;
+  // The EntryMark bits of every ranked entry of every battle, battle after
+  // battle (as SeasonRatings::after).
+  std::vector<std::uint8_t> marks;
 };
 
 SeasonRecords FindRecords(std::span<const ScoredBattle> battles,
@@ -78,6 +88,8 @@ class RecordsBuilder {
   void Add(const ScoredBattle& battle, std::span<const std::size_t> players);
   // The records of the battles added so far.
   SeasonRecords Records(const Standings& standings) const;
+  // The marks of every entry added so far (SeasonRecords::marks).
+  std::span<const std::uint8_t> marks() const;
 
  private:
   struct State;

@@ -72,6 +72,9 @@ class SeasonBuilder {
   void Finish();
 
   const Season& season() const { return season_; }
+  // The EntryMark bits of every entry taken in, where records are
+  // gathered: those of the last battle are its last entries.
+  std::span<const std::uint8_t> entry_marks() const { return records_.marks(); }
   const SeasonParts& parts() const { return parts_; }
 
  private:

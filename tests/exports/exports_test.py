@@ -206,6 +206,16 @@ with tempfile.TemporaryDirectory() as work:
         {"player": "Bob", "levels": [["Pipe", 6050, 3]]}],
         f"season personal bests: {doc['personal_bests']}")
 
+    # Each entry as it fell: Cal's first time on the level is its record,
+    # Ann's equal time takes nothing, Bob beats his own time, Dana2 beats the
+    # record and Dana's time of the first night; Dana's slower entry in the
+    # same battle is no earlier time of hers.
+    marks = [(e["nick"], e["new_record"], e["personal_best"])
+             for b in doc["battles"] for e in b["entries"]
+             if e["new_record"] or e["personal_best"]]
+    check(marks == [("Cal", True, False), ("Bob", False, True),
+                    ("Dana2", True, True)], f"season marks: {marks}")
+
     # The site of the same log shows the same record and personal bests, and
     # the record's fall: Cal's 59,87 stood against Ann's equal time until
     # Dana's 58,50.
@@ -226,6 +236,17 @@ with tempfile.TemporaryDirectory() as work:
           f"site best times: {shown}")
     shown = pipe.get("Each time the record fell")
     check(shown == bests[:2], f"site progression: {shown}")
+    battle_pages = "".join(
+        open(os.path.join(site, "battles", name), encoding="utf-8").read()
+        for name in sorted(os.listdir(os.path.join(site, "battles"))))
+    check(battle_pages.count('<span class="mark">record</span>') == 2 and
+          battle_pages.count('<span class="mark">PB</span>') == 2,
+          "site battles say the records and personal bests in words")
+    # The month's champion with the champion's own battles of the month.
+    with open(os.path.join(site, "months.html"), encoding="utf-8") as f:
+        months = f.read()
+    check('Ann</strong></a>, 8 points in 3 battles (of the month\'s 4).'
+          in months, "the champion's own battles of the month")
     for player, time, _, date in bests:
         page = tables(os.path.join(site, "players", f"{player.lower()}.html"))
         rows = page.get("Best time on every level driven, beside its record")

@@ -67,7 +67,7 @@ TEST(SiteReport, BattlePagesBreakAtMonthsAndWhenFull) {
     for (std::size_t p = 0; p < players; ++p) {
       b.times.push_back(Post("P" + std::to_string(p), "1:00,00"));
     }
-    sections.Add(ScoreBattle(std::move(b), 1));
+    sections.Add(ScoreBattle(std::move(b), 1), {});
   };
   for (int i = 0; i < 201; ++i) add("2024-11-01", 2);
   // Crowds, each shown in part, fill pages of their own month.

@@ -48,6 +48,39 @@ std::string Listed(const std::vector<DrivenTime>& times) {
   return out;
 }
 
+// The marks of each entry as it fell, battle by battle: R a new record, P
+// a personal best, . neither. A record is the best of its battle only
+// (Bob's 58,00 beat the old record too), an equal time takes none (Cal's
+// 57,50), a first time on a level is no personal best (Cal, Zara_x), a
+// player's second nick in one battle is no earlier time (Zara), a battle
+// of apples sets nothing, and the first time on a level is its record.
+TEST(Records, EntriesAreMarkedAsRecordsAndPersonalBestsFell) {
+  const Season s;
+  const SeasonRecords r = FindRecords(s.battles, s.standings);
+  std::string marks;
+  std::size_t at = 0;
+  for (const ScoredBattle& b : s.battles) {
+    for (std::size_t k = 0; k < b.ranked.size(); ++k, ++at) {
+      ASSERT_LT(at, r.marks.size());
+      const std::uint8_t m = r.marks[at];
+      marks += (m & kNewRecord) != 0 ? ((m & kPersonalBest) != 0 ? 'B' : 'R')
+                                     : ((m & kPersonalBest) != 0 ? 'P' : '.');
+    }
+    marks += ' ';
+  }
+  EXPECT_EQ(at, r.marks.size());
+  EXPECT_EQ(marks, "R.. RP.. .. .P R. R ");
+  // A player who beats the record and their own earlier best is both.
+  testing::Season more;
+  more.Add({Post("Ann", "1:00,00")}, "", "Ann", "Pipe");
+  more.Add({Post("Bob", "59,00"), Post("Ann", "59,50")}, "", "Ann", "Pipe");
+  more.Add({Post("Ann", "58,00"), Post("Bob", "58,00")}, "", "Ann", "Pipe");
+  const SeasonRecords m = FindRecords(more.battles, more.standings);
+  EXPECT_EQ(m.marks, (std::vector<std::uint8_t>{
+                         kNewRecord, kNewRecord, kPersonalBest,
+                         kNewRecord | kPersonalBest, kPersonalBest}));
+}
+
 TEST(Records, RecordsBestTimesAndPersonalBestsOfAHandWorkedSeason) {
   const Season s;
   ASSERT_EQ(s.standings.scores.size(), 5u);
@@ -161,6 +194,47 @@ TEST(Records, LargeSeasonAgreesWithTheDefinitions) {
     }
   }
   EXPECT_EQ(pairs, best.size());
+
+  // The marks, against the times of the battles before each one only.
+  std::map<std::string, std::uint64_t> record_before;
+  std::map<std::pair<std::string, std::size_t>, std::uint64_t> best_before;
+  std::size_t at = 0;
+  for (const ScoredBattle& b : s.battles) {
+    std::string key = b.level;
+    for (char& c : key) c = static_cast<char>(std::toupper(c));
+    std::size_t first_best = 0;
+    for (std::size_t k = 1; k < b.ranked.size(); ++k) {
+      if (*Hundredths(b.ranked[k]) < *Hundredths(b.ranked[first_best])) {
+        first_best = k;
+      }
+    }
+    std::vector<std::size_t> players;
+    for (std::size_t k = 0; k < b.ranked.size(); ++k, ++at) {
+      const std::uint64_t h = *Hundredths(b.ranked[k]);
+      std::size_t player = 0;
+      while (!SamePlayer(s.standings.scores[player].name, b.ranked[k].name)) {
+        ++player;
+      }
+      players.push_back(player);
+      const auto earlier = record_before.find(key);
+      const bool is_record =
+          k == first_best &&
+          (earlier == record_before.end() || h < earlier->second);
+      const auto own = best_before.find({key, player});
+      const bool is_best = own != best_before.end() && h < own->second;
+      ASSERT_EQ(r.marks[at],
+                (is_record ? kNewRecord : 0) | (is_best ? kPersonalBest : 0))
+          << "event " << b.event << " entry " << k;
+    }
+    for (std::size_t k = 0; k < b.ranked.size(); ++k) {
+      const std::uint64_t h = *Hundredths(b.ranked[k]);
+      const auto [r_at, r_added] = record_before.try_emplace(key, h);
+      if (!r_added && h < r_at->second) r_at->second = h;
+      const auto [b_at, b_added] =
+          best_before.try_emplace({key, players[k]}, h);
+      if (!b_added && h < b_at->second) b_at->second = h;
+    }
+  }
 }
 
 TEST(PlayerHistories, PlacesAndHeadToHeadOfAHandWorkedSeason) {
