@@ -294,7 +294,6 @@ bool ApplySettings(SettingsFile settings, const std::string& path,
   // Every value of the file is checked, also those the command line sets
   // aside: a mistake shows at once, not at the next run without it.
   RunOptions merged;
-  merged.config = options->config;
   for (const SettingsFile::Option& option : settings.options) {
     const OptionSpec* spec = FindSettingsKey(option.name);
     if (spec == nullptr) continue;  // the reader knows only real keys

@@ -472,6 +472,11 @@ bool Scan::SettingsHeld() {
          << (matched == 0 ? " matches no battle"
                           : " matches " + std::to_string(matched) +
                                 " battles (it is applied to each)")
+         << (matched == 0 && r.start.size() > 8 && run_->undated_seen()
+                 ? " (the log gives its battles no dates: write the start "
+                   "without its date, or name the log's format with "
+                   "--log-format)"
+                 : "")
          << (options_.strict ? " (--strict); no report was written" : "")
          << "\n"
          << std::flush;

@@ -56,8 +56,8 @@ constexpr OptionSpec kOptions[] = {
     {0, "until", V::kDate, "DATE", true, "", W::kNothing,
      "only battles dated DATE or earlier", ""},
     {0, "strict", V::kSwitch, "", true, "", W::kNothing,
-     "a repair, drop or alias of the settings that matches no battle (or "
-     "two) is an error, not a warning",
+     "a repair of the settings that matches no battle (or two), or a drop "
+     "of a nick without a time, is an error, not a warning",
      ""},
     {0, "follow", V::kSwitch, "", false, "", W::kNothing,
      "keep reading the (last) log as the client writes it and republish "
@@ -105,8 +105,16 @@ std::string ApplyText(std::string_view name, std::string_view written,
   const auto needs = [&](std::string_view what) {
     return "option " + Quoted(written) + " needs " + std::string(what);
   };
+  // A settings file's text may hold an escaped NUL, which no path can.
+  if (value.find('\0') != std::string_view::npos) {
+    return Quoted(written) + " must not hold a NUL character (\\u0000)";
+  }
   if (name == "log" || name == "output" || name == "config") {
     if (value.empty()) return needs("a file name");
+    if (name == "config" && !o.config.empty()) {
+      return "option " + Quoted(written) +
+             " may be given once: a run reads one settings file";
+    }
     if (name == "log") {
       o.logs.emplace_back(value);
     } else {
@@ -191,6 +199,9 @@ std::string ApplyOption(const OptionSpec& spec, std::string_view written,
              std::to_string(kMaxExtraPoints) + ", not " + Quoted(value);
     }
   } else if (name == "explain") {
+    if (value.find('\0') != std::string_view::npos) {
+      return Quoted(written) + " must not hold a NUL character (\\u0000)";
+    }
     o.explain = true;
     o.explain_file = value;
   } else if (spec.value == OptionValue::kSwitch) {
@@ -327,8 +338,12 @@ std::string BashCompletion() {
   std::string quiet;
   std::string all;
   std::string cases;
+  std::string optional;
   for (const OptionSpec& spec : kOptions) {
     all += (all.empty() ? "" : " ") + CasePattern(spec);
+    if (spec.value == OptionValue::kSwitchOrFile) {
+      optional += (optional.empty() ? "" : " | ") + CasePattern(spec);
+    }
     const bool takes_value = spec.value != OptionValue::kSwitch &&
                              spec.value != OptionValue::kAnswer &&
                              spec.value != OptionValue::kSwitchOrFile;
@@ -339,10 +354,11 @@ std::string BashCompletion() {
     if (&group == &cases) {
       const std::string offer =
           spec.words == OptionWords::kDirectory
-              ? "-d"
-              : "-W '" + CompletionWords(spec.words) + "'";
-      cases += "    " + CasePattern(spec) + ")\n      COMPREPLY=($(compgen " +
-               offer + " -- \"$cur\"))\n      return\n      ;;\n";
+              ? "local IFS=$'\\n'\n      COMPREPLY=($(compgen -d -- \"$cur\"))"
+              : "COMPREPLY=($(compgen -W '" + CompletionWords(spec.words) +
+                    "' -- \"$cur\"))";
+      cases += "    " + CasePattern(spec) + ")\n      " + offer +
+               "\n      return\n      ;;\n";
     } else {
       group += (group.empty() ? "" : " | ") + CasePattern(spec);
     }
@@ -352,24 +368,41 @@ std::string BashCompletion() {
   return "# bash completion for vexlane-stats (vexlane-stats "
          "--bash-completion)\n"
          "_vexlane_stats() {\n"
-         "  local cur prev\n"
-         "  cur=${COMP_WORDS[COMP_CWORD]}\n"
-         "  prev=${COMP_WORDS[COMP_CWORD - 1]}\n"
+         "  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - "
+         "1]} eq=\n"
+         "  # bash makes the '=' of --format=html a word of its own.\n"
+         "  if [[ $cur == = ]]; then\n"
+         "    cur= eq=1\n"
+         "  elif [[ $prev == = ]]; then\n"
+         "    prev=${COMP_WORDS[COMP_CWORD - 2]} eq=1\n"
+         "  elif [[ $prev == -[!-]?* ]]; then\n"
+         "    prev=-${prev: -1}  # the last of bundled short options\n"
+         "  fi\n"
+         "  if [[ $eq ]]; then\n"
+         "    case $prev in\n"
+         "      " +
+         optional +
+         ")\n"
+         "        local IFS=$'\\n'\n"
+         "        COMPREPLY=($(compgen -f -- \"$cur\"))\n"
+         "        return\n"
+         "        ;;\n"
+         "    esac\n"
+         "  fi\n"
          "  case $prev in\n    " +
          files +
-         ")\n      COMPREPLY=($(compgen -f -- \"$cur\"))\n      return\n"
+         ")\n      local IFS=$'\\n'\n"
+         "      COMPREPLY=($(compgen -f -- \"$cur\"))\n      return\n"
          "      ;;\n" +
          cases + "    " + quiet +
          ")\n      return\n      ;;\n"
          "  esac\n"
-         "  if [[ $cur == --explain=* ]]; then\n"
-         "    COMPREPLY=($(compgen -f -P --explain= -- "
-         "\"${cur#--explain=}\"))\n"
-         "  elif [[ $cur == -* ]]; then\n"
+         "  if [[ $cur == -* ]]; then\n"
          "    COMPREPLY=($(compgen -W '" +
          all +
          "' -- \"$cur\"))\n"
          "  else\n"
+         "    local IFS=$'\\n'\n"
          "    COMPREPLY=($(compgen -f -- \"$cur\"))\n"
          "  fi\n"
          "}\n"

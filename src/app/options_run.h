@@ -57,6 +57,7 @@ class OptionsRun : public FinderClient {
         dates.push_back(battle.date);
       }
     }
+    undated_seen_ = undated_seen_ || battle.date.empty();
     if ((!c.since.empty() || !c.until.empty()) && battle.date.empty()) {
       if (undated_.empty()) undated_ = battle.level;
       return false;
@@ -124,6 +125,7 @@ class OptionsRun : public FinderClient {
     left_out_ = LeftOut{};
     not_dropped_.clear();
     undated_.clear();
+    undated_seen_ = false;
     Explainer* explainer = std::exchange(explainer_, nullptr);
     replaying_ = true;
     for (const FoundBattle& found : journal_) {
@@ -185,6 +187,8 @@ class OptionsRun : public FinderClient {
   // The level of the first battle without a date, when a season asked for
   // dates; empty otherwise.
   const std::string& undated() const { return undated_; }
+  // Whether a battle without a date was found.
+  bool undated_seen() const { return undated_seen_; }
 
  private:
   void Explain(const std::vector<Correction>& changes,
@@ -209,6 +213,7 @@ class OptionsRun : public FinderClient {
   LeftOut left_out_;
   std::vector<NotDropped> not_dropped_;
   std::string undated_;
+  bool undated_seen_ = false;
   News news_;
   bool journaling_ = false;
   bool replaying_ = false;

@@ -91,6 +91,22 @@ class Reader {
 
   const std::string& error() const { return error_; }
 
+  // False, said at `where`, when `text` holds a control character: names,
+  // nicks and levels are one line of printable text in every report.
+  bool Printable(const toml::source_region& where, std::string_view text) {
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 0x20 && byte != 0x7F) continue;
+      char code[8];
+      std::snprintf(code, sizeof code, "0x%02X", byte);
+      return Fail(where, Quoted(VisibleControls(text)) +
+                             " holds a control character (" + code +
+                             "): names, nicks and levels are one line of "
+                             "printable text");
+    }
+    return true;
+  }
+
   bool Fail(const toml::source_region& where, const std::string& what) {
     error_ = path_ + ":" + std::to_string(where.begin.line) + ":" +
              std::to_string(where.begin.column) + ": " + what;
@@ -215,6 +231,7 @@ class Reader {
                     "'ignore' must hold nicks ('*' for any "
                     "characters)");
       }
+      if (!Printable(item.source(), nick->get())) return false;
       out_->corrections.ignores.push_back(
           {nick->get(), item.source().begin.line});
     }
@@ -250,6 +267,7 @@ class Reader {
       if (IsBlank(player->str())) {
         return Fail(player->source(), "a player's name must not be blank");
       }
+      if (!Printable(player->source(), player->str())) return false;
       if (IsTopKey(player->str())) {
         return BelowTable(*player, node, "[players]");
       }
@@ -298,6 +316,7 @@ class Reader {
         return Fail(item.source(),
                     "the nicks of " + Quoted(player.str()) + " must be texts");
       }
+      if (!Printable(item.source(), nick->get())) return false;
       const std::string key = NickKey(nick->get());
       const auto [seen, added] =
           nicks_.emplace(key, out_->corrections.aliases.size());
@@ -335,6 +354,7 @@ class Reader {
     }
     std::size_t pos = 0;
     const std::string_view value = text->get();
+    if (!Printable(item.source(), value)) return false;
     const std::string_view name = NextWord(value, &pos);
     const std::string_view time = value.substr(pos);
     if (name.empty() || name.size() > kMaxNickLength) {
@@ -358,7 +378,7 @@ class Reader {
                   std::string* text) {
     if (const auto* s = value.as_string()) {
       *text = s->get();
-      return true;
+      return Printable(value.source(), *text);
     }
     if (!value.is_date_time() && !value.is_time()) {
       return Fail(value.source(), Quoted(name) + " must be a text");
@@ -448,6 +468,7 @@ class Reader {
       if (nick == nullptr || IsBlank(nick->get())) {
         return Fail(entry.source(), "'drop' must hold nicks");
       }
+      if (!Printable(entry.source(), nick->get())) return false;
       repair->drop.push_back(nick->get());
     }
     return true;

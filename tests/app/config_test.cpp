@@ -182,6 +182,16 @@ TEST(Config, BadSettingsAndRepairsThatMatchNothing) {
   o = RunIn(dir, "-c stale.toml --strict -o r2.txt");
   EXPECT_EQ(o.status, 1);
   EXPECT_FALSE(testing::Exists(dir.File("r2.txt")));
+  // A start with a date on a log that gives none says why it matched none.
+  WriteFile(dir.File("dated.toml"),
+            "log = \"log\"\n[[battle]]\nlevel = \"Pipe\"\n"
+            "start = \"2024-11-12 20:00:00\"\nskip = true\n");
+  o = RunIn(dir, "-c dated.toml -o r4.txt");
+  EXPECT_EQ(o.status, 0);
+  EXPECT_NE(o.err.find("matches no battle (the log gives its battles no "
+                       "dates: write the start without its date"),
+            std::string::npos)
+      << o.err;
   // A drop matches nicks as the players and ignore do, ASCII case aside; a
   // drop of a nick with no time in its battle is said (and with --strict
   // fails the run).

@@ -141,6 +141,15 @@ TEST(OptionTable, TheCommandLineWinsKeyByKey) {
   c = ParseCommandLine({"-c", "s.toml", "-f", "text", "-o", "-"});
   EXPECT_FALSE(ApplySettings(file, "s.toml", &c.options, &error));
   EXPECT_EQ(error.rfind("s.toml:1:10: unknown format 'pdf'", 0), 0u) << error;
+  // An escaped NUL names no file; one settings file a run.
+  ASSERT_TRUE(ParseSettings("output = \"rep\\u0000ort.txt\"\n", "s.toml", &file,
+                            &error));
+  c = ParseCommandLine({"-c", "s.toml"});
+  EXPECT_FALSE(ApplySettings(file, "s.toml", &c.options, &error));
+  EXPECT_EQ(error.rfind("s.toml:1:10: 'output' must not hold a NUL", 0), 0u)
+      << error;
+  EXPECT_EQ(ParseCommandLine({"-c", "a.toml", "-c", "b.toml"}).error,
+            "option '-c' may be given once: a run reads one settings file");
   // Keys the file cannot hold, and near misses, are named.
   EXPECT_FALSE(ParseSettings("follow = true\n", "s.toml", &file, &error));
   EXPECT_EQ(error,
@@ -181,6 +190,13 @@ TEST(OptionTable, CompletionOffersWhatTheTableHolds) {
             "text stats html json csv web site\n");
   EXPECT_EQ(complete("vexlane-stats --log-format w"), "weechat\n");
   EXPECT_EQ(complete("vexlane-stats -p \"\""), "\n");
+  // A value after '=', which bash makes a word of its own; the last of
+  // bundled short options; a file name with a space is one word.
+  EXPECT_EQ(complete("vexlane-stats --format = cs"), "csv\n");
+  EXPECT_EQ(complete("vexlane-stats -qf ht"), "html\n");
+  testing::WriteFile(dir.File("my log.txt"), "");
+  EXPECT_EQ(complete("vexlane-stats -i my"), "my log.txt\n");
+  EXPECT_EQ(complete("vexlane-stats --explain = my"), "my log.txt\n");
 }
 
 }  // namespace

@@ -111,6 +111,12 @@ TEST(SettingsFile, ErrorsNameThePlace) {
        "s.toml:3:8: 'X' is already a nick of 'Zed' (line 2)"},
       {"[players]\nBob = [\"x\"]\nBOB = [\"y\"]\n",
        "s.toml:3:1: 'BOB' and 'Bob' (line 2) are one player"},
+      // Names, nicks and levels are printable: a report never breaks a
+      // line or colours a terminal for them.
+      {"[players]\n\"Evil\\nName\" = [\"Cal\"]\n",
+       "s.toml:2:1: 'Evil\\x0aName' holds a control character (0x0A)"},
+      {"ignore = [\"x\\u001b[31m\"]\n",
+       "s.toml:1:11: 'x\\x1b[31m' holds a control character (0x1B)"},
       {"[players]\nAnn = [\"Bob\"]\nBob = [\"Ann\"]\n",
        "s.toml:2:8: 'Bob' is the player 'Bob' (line 3), not a nick of 'Ann'"},
       {"[[battle]]\nlevel = \"A\"\nstart = \"19:54:00\"\nwhen = 2\n",
