@@ -120,6 +120,24 @@ struct LevelSlot {
   }
 };
 
+// The entry of `battle` with its best time (the first of equal ones, as
+// ranked) among those counted for a player, with the time; kNone where no
+// entry has a time.
+std::size_t BestEntry(const ScoredBattle& battle,
+                      std::span<const std::size_t> players,
+                      std::uint64_t* best_time) {
+  std::size_t best = kNone;
+  *best_time = std::numeric_limits<std::uint64_t>::max();
+  for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
+    const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
+    if (time && players[k] != kNone && *time < *best_time) {
+      *best_time = *time;
+      best = k;
+    }
+  }
+  return best;
+}
+
 }  // namespace
 
 struct RecordsBuilder::State {
@@ -171,15 +189,8 @@ void RecordsBuilder::Add(const ScoredBattle& battle,
   // record of the battles before (the first of equal times, as ranked).
   const std::size_t marked = s.marks.size();
   s.marks.resize(marked + battle.ranked.size(), 0);
-  std::size_t best_entry = kNone;
-  std::uint64_t best_time = std::numeric_limits<std::uint64_t>::max();
-  for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
-    const std::optional<std::uint64_t> time = Hundredths(battle.ranked[k]);
-    if (time && players[k] != kNone && *time < best_time) {
-      best_time = *time;
-      best_entry = k;
-    }
-  }
+  std::uint64_t best_time = 0;
+  const std::size_t best_entry = BestEntry(battle, players, &best_time);
   if (best_entry != kNone &&
       std::min<std::uint64_t>(best_time, UINT32_MAX) < level.record) {
     s.marks[marked + best_entry] |= kNewRecord;
