@@ -151,12 +151,6 @@ class Parser {
   }
 
  private:
-  static bool TakesValue(const OptionSpec& spec) {
-    return spec.value != OptionValue::kSwitch &&
-           spec.value != OptionValue::kAnswer &&
-           spec.value != OptionValue::kSwitchOrFile;
-  }
-
   // The argument after `*i`, which it then is; false at the end.
   static bool Next(const std::vector<std::string_view>& args, std::size_t* i,
                    std::string_view* value) {
@@ -172,8 +166,8 @@ class Parser {
     const std::size_t eq = body.find('=');
     const std::string_view name = body.substr(0, eq);
     bool ambiguous = false;
-    const OptionSpec* spec = FindLongOption(name, &ambiguous);
-    if (spec == nullptr) {
+    const OptionDef* def = FindLongOption(name, &ambiguous);
+    if (def == nullptr) {
       const std::string_view nearest =
           ambiguous ? std::string_view() : NearestWord(name, LongOptionNames());
       Fail(std::string(ambiguous ? "ambiguous" : "unknown") + " option " +
@@ -184,23 +178,23 @@ class Parser {
                                   Quoted("--" + std::string(nearest)) + "?"));
       return;
     }
-    const std::string option = "--" + std::string(spec->long_name);
+    const std::string option = "--" + std::string(def->long_name);
     std::string_view value;
     if (eq != std::string_view::npos &&
-        spec->value == OptionValue::kSwitchOrFile) {
+        def->value == OptionValue::kSwitchOrFile) {
       value = body.substr(eq + 1);
       if (value.empty()) {
         return Fail("option " + Quoted(option + "=") + " needs a file name");
       }
     } else if (eq != std::string_view::npos) {
-      if (!TakesValue(*spec)) {
+      if (!TakesValue(*def)) {
         return Fail("option " + Quoted(option) + " takes no value");
       }
       value = body.substr(eq + 1);
-    } else if (TakesValue(*spec) && !Next(args, i, &value)) {
+    } else if (TakesValue(*def) && !Next(args, i, &value)) {
       return Fail("option " + Quoted(option) + " needs a value");
     }
-    Apply(*spec, option, value);
+    Apply(*def, option, value);
   }
 
   // A bundle of short options, args[*i]; one that takes a value takes the
@@ -208,19 +202,19 @@ class Parser {
   void ShortOptions(const std::vector<std::string_view>& args, std::size_t* i) {
     const std::string_view arg = args[*i];
     for (std::size_t k = 1; k < arg.size() && ok(); ++k) {
-      const OptionSpec* spec = FindShortOption(arg[k]);
+      const OptionDef* def = FindShortOption(arg[k]);
       const std::string option = "-" + std::string(1, arg[k]);
-      if (spec == nullptr) return Fail("unknown option " + Quoted(option));
+      if (def == nullptr) return Fail("unknown option " + Quoted(option));
       std::string_view value;
-      if (TakesValue(*spec)) {
+      if (TakesValue(*def)) {
         if (k + 1 < arg.size()) {
           value = arg.substr(k + 1);
         } else if (!Next(args, i, &value)) {
           return Fail("option " + Quoted(option) + " needs a value");
         }
-        return Apply(*spec, option, value);
+        return Apply(*def, option, value);
       }
-      Apply(*spec, option, value);
+      Apply(*def, option, value);
     }
   }
 
@@ -232,22 +226,20 @@ class Parser {
     command_.error = std::move(error);
   }
 
-  void Apply(const OptionSpec& spec, const std::string& option,
+  void Apply(const OptionDef& def, const std::string& option,
              std::string_view value) {
-    if (spec.value == OptionValue::kAnswer) {
+    if (def.value == OptionValue::kAnswer) {
       // The first of them answers; later options are not looked at.
       if (command_.kind == CommandKind::kRun) {
-        command_.kind = spec.long_name == "help" ? CommandKind::kHelp
-                        : spec.long_name == "version"
-                            ? CommandKind::kVersion
-                            : CommandKind::kCompletion;
+        command_.kind = def.long_name == "help"      ? CommandKind::kHelp
+                        : def.long_name == "version" ? CommandKind::kVersion
+                                                     : CommandKind::kCompletion;
       }
       return;
     }
     RunOptions& o = command_.options;
-    o.given.push_back(
-        {std::string(spec.long_name), option, std::string(value)});
-    Fail(ApplyOption(spec, option, value, 0, &o));
+    o.given.push_back({std::string(def.long_name), option, std::string(value)});
+    Fail(ApplyOption(def, option, value, 0, &o));
   }
 
   Command command_;
@@ -262,21 +254,21 @@ std::string SettingsMistake(const std::string& path, std::size_t line,
          ": " + what;
 }
 
-// Whether the command line's options set aside the file's option `spec`:
+// Whether the command line's options set aside the file's option `def`:
 // it gave the option itself, or another of its choice.
-bool SetAside(const OptionSpec& spec, const std::vector<GivenOption>& given) {
+bool SetAside(const OptionDef& def, const std::vector<GivenOption>& given) {
   for (const GivenOption& g : given) {
-    if (g.name == spec.long_name) return true;
+    if (g.name == def.long_name) return true;
     // The file's --force is for a report file: not for -d's BattleNN or
     // standard output, which the command line chose instead.
-    if (spec.long_name == "force" &&
+    if (def.long_name == "force" &&
         (g.name == "directory" || (g.name == "output" && g.value == "-"))) {
       return true;
     }
     bool ambiguous = false;
-    const OptionSpec* other = FindLongOption(g.name, &ambiguous);
-    if (!spec.choice.empty() && other != nullptr &&
-        other->choice == spec.choice) {
+    const OptionDef* other = FindLongOption(g.name, &ambiguous);
+    if (!def.choice.empty() && other != nullptr &&
+        other->choice == def.choice) {
       return true;
     }
   }
@@ -295,15 +287,12 @@ bool ApplySettings(SettingsFile settings, const std::string& path,
   // aside: a mistake shows at once, not at the next run without it.
   RunOptions merged;
   for (const SettingsFile::Option& option : settings.options) {
-    const OptionSpec* spec = FindSettingsKey(option.name);
-    if (spec == nullptr) continue;  // the reader knows only real keys
-    RunOptions checked;
-    std::string problem =
-        ApplyOption(*spec, option.name, option.value, option.line, &checked);
-    if (problem.empty() && !SetAside(*spec, options->given)) {
-      problem =
-          ApplyOption(*spec, option.name, option.value, option.line, &merged);
-    }
+    const OptionDef* def = FindSettingsKey(option.name);
+    if (def == nullptr) continue;  // the reader knows only real keys
+    RunOptions set_aside;
+    const std::string problem =
+        ApplyOption(*def, option.name, option.value, option.line,
+                    SetAside(*def, options->given) ? &set_aside : &merged);
     if (!problem.empty()) {
       *error = SettingsMistake(path, option.line, option.column, problem);
       return false;

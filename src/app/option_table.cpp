@@ -13,7 +13,7 @@ namespace {
 using V = OptionValue;
 using W = OptionWords;
 
-constexpr OptionSpec kOptions[] = {
+constexpr OptionDef kOptions[] = {
     {'i', "log", V::kTexts, "FILE", true, "", W::kFile,
      "the channel log; repeat it for logs read one after the other as one; "
      "a .gz log is decompressed; - reads standard input",
@@ -139,19 +139,19 @@ std::string ApplyText(std::string_view name, std::string_view written,
 
 }  // namespace
 
-std::span<const OptionSpec> OptionTable() { return kOptions; }
+std::span<const OptionDef> OptionTable() { return kOptions; }
 
-const OptionSpec* FindShortOption(char name) {
-  for (const OptionSpec& o : kOptions) {
+const OptionDef* FindShortOption(char name) {
+  for (const OptionDef& o : kOptions) {
     if (o.short_name != 0 && o.short_name == name) return &o;
   }
   return nullptr;
 }
 
-const OptionSpec* FindLongOption(std::string_view name, bool* ambiguous) {
-  const OptionSpec* found = nullptr;
+const OptionDef* FindLongOption(std::string_view name, bool* ambiguous) {
+  const OptionDef* found = nullptr;
   *ambiguous = false;
-  for (const OptionSpec& o : kOptions) {
+  for (const OptionDef& o : kOptions) {
     if (o.long_name == name) return &o;
     if (!name.empty() && o.long_name.substr(0, name.size()) == name) {
       if (found != nullptr) *ambiguous = true;
@@ -161,24 +161,30 @@ const OptionSpec* FindLongOption(std::string_view name, bool* ambiguous) {
   return *ambiguous ? nullptr : found;
 }
 
-const OptionSpec* FindSettingsKey(std::string_view key) {
-  for (const OptionSpec& o : kOptions) {
+const OptionDef* FindSettingsKey(std::string_view key) {
+  for (const OptionDef& o : kOptions) {
     if (o.in_settings && o.long_name == key) return &o;
   }
   return nullptr;
 }
 
+bool TakesValue(const OptionDef& def) {
+  return def.value != OptionValue::kSwitch &&
+         def.value != OptionValue::kAnswer &&
+         def.value != OptionValue::kSwitchOrFile;
+}
+
 std::vector<std::string_view> LongOptionNames() {
   std::vector<std::string_view> names;
-  for (const OptionSpec& o : kOptions) names.push_back(o.long_name);
+  for (const OptionDef& o : kOptions) names.push_back(o.long_name);
   return names;
 }
 
-std::string ApplyOption(const OptionSpec& spec, std::string_view written,
+std::string ApplyOption(const OptionDef& def, std::string_view written,
                         std::string_view value, std::size_t line,
                         RunOptions* options) {
   RunOptions& o = *options;
-  const std::string_view name = spec.long_name;
+  const std::string_view name = def.long_name;
   if (name == "log-format") {
     o.detect_format = value == "auto";
     if (!o.detect_format && !ParseLogFormat(value, &o.log_format)) {
@@ -204,7 +210,7 @@ std::string ApplyOption(const OptionSpec& spec, std::string_view written,
     }
     o.explain = true;
     o.explain_file = value;
-  } else if (spec.value == OptionValue::kSwitch) {
+  } else if (def.value == OptionValue::kSwitch) {
     (name == "quiet"    ? o.quiet
      : name == "force"  ? o.force
      : name == "strict" ? o.strict
@@ -252,15 +258,15 @@ void AppendOptionHelp(std::string_view option, std::string_view text,
 }
 
 // "-i, --log FILE", "    --explain[=FILE]".
-std::string OptionLabel(const OptionSpec& spec) {
-  std::string label = spec.short_name != 0
-                          ? std::string{'-', spec.short_name, ',', ' '}
+std::string OptionLabel(const OptionDef& def) {
+  std::string label = def.short_name != 0
+                          ? std::string{'-', def.short_name, ',', ' '}
                           : std::string(4, ' ');
-  label += "--" + std::string(spec.long_name);
-  if (spec.value == OptionValue::kSwitchOrFile) {
-    label += "[=" + std::string(spec.value_name) + "]";
-  } else if (!spec.value_name.empty()) {
-    label += " " + std::string(spec.value_name);
+  label += "--" + std::string(def.long_name);
+  if (def.value == OptionValue::kSwitchOrFile) {
+    label += "[=" + std::string(def.value_name) + "]";
+  } else if (!def.value_name.empty()) {
+    label += " " + std::string(def.value_name);
   }
   return label;
 }
@@ -303,10 +309,10 @@ std::string Expanded(std::string_view text) {
 }
 
 // The names of the option as the shell's case pattern: "-i | --log".
-std::string CasePattern(const OptionSpec& spec) {
+std::string CasePattern(const OptionDef& def) {
   std::string names;
-  if (spec.short_name != 0) names = std::string{'-', spec.short_name} + " | ";
-  return names + "--" + std::string(spec.long_name);
+  if (def.short_name != 0) names = std::string{'-', def.short_name} + " | ";
+  return names + "--" + std::string(def.long_name);
 }
 
 // The words offered for a value of `words`, space-separated.
@@ -326,8 +332,8 @@ std::string CompletionWords(OptionWords words) {
 
 std::string OptionsHelp() {
   std::string text;
-  for (const OptionSpec& spec : kOptions) {
-    AppendOptionHelp(OptionLabel(spec), Expanded(spec.help), spec.default_text,
+  for (const OptionDef& def : kOptions) {
+    AppendOptionHelp(OptionLabel(def), Expanded(def.help), def.default_text,
                      &text);
   }
   return text;
@@ -339,28 +345,25 @@ std::string BashCompletion() {
   std::string all;
   std::string cases;
   std::string optional;
-  for (const OptionSpec& spec : kOptions) {
-    all += (all.empty() ? "" : " ") + CasePattern(spec);
-    if (spec.value == OptionValue::kSwitchOrFile) {
-      optional += (optional.empty() ? "" : " | ") + CasePattern(spec);
+  for (const OptionDef& def : kOptions) {
+    all += (all.empty() ? "" : " ") + CasePattern(def);
+    if (def.value == OptionValue::kSwitchOrFile) {
+      optional += (optional.empty() ? "" : " | ") + CasePattern(def);
     }
-    const bool takes_value = spec.value != OptionValue::kSwitch &&
-                             spec.value != OptionValue::kAnswer &&
-                             spec.value != OptionValue::kSwitchOrFile;
-    if (!takes_value) continue;
-    std::string& group = spec.words == OptionWords::kFile      ? files
-                         : spec.words == OptionWords::kNothing ? quiet
-                                                               : cases;
+    if (!TakesValue(def)) continue;
+    std::string& group = def.words == OptionWords::kFile      ? files
+                         : def.words == OptionWords::kNothing ? quiet
+                                                              : cases;
     if (&group == &cases) {
       const std::string offer =
-          spec.words == OptionWords::kDirectory
+          def.words == OptionWords::kDirectory
               ? "local IFS=$'\\n'\n      COMPREPLY=($(compgen -d -- \"$cur\"))"
-              : "COMPREPLY=($(compgen -W '" + CompletionWords(spec.words) +
+              : "COMPREPLY=($(compgen -W '" + CompletionWords(def.words) +
                     "' -- \"$cur\"))";
-      cases += "    " + CasePattern(spec) + ")\n      " + offer +
+      cases += "    " + CasePattern(def) + ")\n      " + offer +
                "\n      return\n      ;;\n";
     } else {
-      group += (group.empty() ? "" : " | ") + CasePattern(spec);
+      group += (group.empty() ? "" : " | ") + CasePattern(def);
     }
   }
   all.erase(std::remove(all.begin(), all.end(), '|'), all.end());

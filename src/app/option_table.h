@@ -62,7 +62,7 @@ enum class OptionValue {
 // What the shell's completion offers for an option's value.
 enum class OptionWords { kNothing, kFile, kDirectory, kFormats, kLogFormats };
 
-struct OptionSpec {
+struct OptionDef {
   char short_name;  // 0 when there is none
   std::string_view long_name;
   OptionValue value;
@@ -80,23 +80,27 @@ struct OptionSpec {
 };
 
 // Every option, in the order --help shows them.
-std::span<const OptionSpec> OptionTable();
+std::span<const OptionDef> OptionTable();
 
-const OptionSpec* FindShortOption(char name);
+const OptionDef* FindShortOption(char name);
 // The option whose long name is `name`, or whose long name `name` is the
 // prefix of, when exactly one is (as getopt_long does). `*ambiguous` when
 // several are.
-const OptionSpec* FindLongOption(std::string_view name, bool* ambiguous);
+const OptionDef* FindLongOption(std::string_view name, bool* ambiguous);
 // The option a settings file's key names, exactly; null for any other key.
-const OptionSpec* FindSettingsKey(std::string_view key);
+const OptionDef* FindSettingsKey(std::string_view key);
+
+// Whether `def` takes the next argument as its value (--explain takes one
+// only after '=').
+bool TakesValue(const OptionDef& def);
 
 // The long names, for a "did you mean".
 std::vector<std::string_view> LongOptionNames();
 
-// Sets `spec` to `value` in `*options`. `written` is how the user wrote
+// Sets `def` to `value` in `*options`. `written` is how the user wrote
 // it ("-o", "--output" or the settings key "output"); `line` is the
 // settings file's line, 0 on the command line. The mistake, or empty.
-std::string ApplyOption(const OptionSpec& spec, std::string_view written,
+std::string ApplyOption(const OptionDef& def, std::string_view written,
                         std::string_view value, std::size_t line,
                         RunOptions* options);
 

@@ -84,15 +84,15 @@ void ReportBuilder::TakeIn(ScoredBattle* battle,
     const std::span<const std::uint8_t> marks = season_.entry_marks();
     row_.streamed->battle(
         *battle, std::span<const double>(after.data() + after.size() - n, n),
-        marks.size() >= n ? marks.last(n) : marks.first(0), taken_ == 1,
-        ResultsEnd());
+        MarksOf(marks, marks.size() - std::min(marks.size(), n), n),
+        taken_ == 1, ResultsEnd());
     return;
   }
   if (row_.site) {
     const std::span<const std::uint8_t> marks = season_.entry_marks();
     const std::size_t n = season.battles.back().ranked.size();
     sections_.Add(season.battles.back(),
-                  marks.size() >= n ? marks.last(n) : marks.first(0));
+                  MarksOf(marks, marks.size() - std::min(marks.size(), n), n));
   }
 }
 

@@ -34,8 +34,8 @@ constexpr std::string_view kBattleKeys[] = {"level", "start", "add", "drop",
 // Every key of the file's top.
 std::vector<std::string_view> TopKeys() {
   std::vector<std::string_view> keys;
-  for (const OptionSpec& spec : OptionTable()) {
-    if (spec.in_settings) keys.push_back(spec.long_name);
+  for (const OptionDef& def : OptionTable()) {
+    if (def.in_settings) keys.push_back(def.long_name);
   }
   keys.insert(keys.end(), std::begin(kOtherKeys), std::end(kOtherKeys));
   return keys;
@@ -117,8 +117,8 @@ class Reader {
  private:
   bool ReadKey(std::string_view name, const toml::node& node,
                const toml::source_region& key_place) {
-    if (const OptionSpec* spec = FindSettingsKey(name)) {
-      return ReadOption(*spec, node);
+    if (const OptionDef* def = FindSettingsKey(name)) {
+      return ReadOption(*def, node);
     }
     if (name == "ignore") return ReadIgnore(node);
     if (name == "players") return ReadPlayers(node);
@@ -129,7 +129,7 @@ class Reader {
                            ? " (the keys are " + KeyList(keys) + ")"
                            : "; did you mean " + Quoted(nearest) + "?";
     bool ambiguous = false;
-    const OptionSpec* option = FindLongOption(name, &ambiguous);
+    const OptionDef* option = FindLongOption(name, &ambiguous);
     if (option != nullptr && option->long_name == name) {
       hint = ": '--" + std::string(name) +
              "' is an option of the command line only";
@@ -156,9 +156,9 @@ class Reader {
     return IsSeasonDate(*text);
   }
 
-  bool ReadOption(const OptionSpec& spec, const toml::node& node) {
-    const std::string name(spec.long_name);
-    switch (spec.value) {
+  bool ReadOption(const OptionDef& def, const toml::node& node) {
+    const std::string name(def.long_name);
+    switch (def.value) {
       case OptionValue::kText:
         if (const auto* text = node.as_string()) {
           Add(name, text->get(), node);
@@ -198,17 +198,17 @@ class Reader {
         return true;
       }
       default:
-        return ReadSwitch(spec, node);
+        return ReadSwitch(def, node);
     }
   }
 
-  bool ReadSwitch(const OptionSpec& spec, const toml::node& node) {
-    const std::string name(spec.long_name);
+  bool ReadSwitch(const OptionDef& def, const toml::node& node) {
+    const std::string name(def.long_name);
     if (const auto* on = node.as_boolean()) {
       if (on->get()) Add(name, "", node);
       return true;
     }
-    if (spec.value == OptionValue::kSwitchOrFile) {
+    if (def.value == OptionValue::kSwitchOrFile) {
       if (const auto* text = node.as_string();
           text != nullptr && !text->get().empty()) {
         Add(name, text->get(), node);
@@ -264,7 +264,8 @@ class Reader {
     // The players' names as nicks compare, so that two spellings of one
     // name, or a nick that names another player, are caught.
     std::unordered_map<std::string, const toml::key*> names;
-    for (const auto& [player, nicks] : InFileOrder(*players)) {
+    const auto in_order = InFileOrder(*players);
+    for (const auto& [player, nicks] : in_order) {
       if (IsBlank(player->str())) {
         return Fail(player->source(), "a player's name must not be blank");
       }
@@ -289,7 +290,7 @@ class Reader {
     }
     out_->corrections.aliases.reserve(count);
     nicks_.reserve(count);
-    for (const auto& [player, nicks] : InFileOrder(*players)) {
+    for (const auto& [player, nicks] : in_order) {
       if (!ReadNicks(*player, *nicks, names)) return false;
     }
     return true;

@@ -68,9 +68,7 @@ std::string RenderStreamed(const StreamedRender& streamed,
   for (const ScoredBattle& b : model.battles) {
     const std::size_t n = b.ranked.size();
     streamed.battle(b, std::span<const double>(after, n),
-                    marks.size() >= entries + n ? marks.subspan(entries, n)
-                                                : marks.first(0),
-                    first, &out);
+                    MarksOf(marks, entries, n), first, &out);
     after += n;
     entries += n;
     first = false;

@@ -290,8 +290,7 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
     std::size_t entries = 0;
     for (const ScoredBattle& b : model.battles) {
       const std::size_t n = b.ranked.size();
-      here.Add(b, marks.size() >= entries + n ? marks.subspan(entries, n)
-                                              : marks.first(0));
+      here.Add(b, MarksOf(marks, entries, n));
       entries += n;
     }
     sections = &here;

@@ -57,6 +57,13 @@ inline constexpr std::size_t kBestTimesShown = 10;
 // earlier battles, where there are any.
 enum EntryMark : std::uint8_t { kNewRecord = 1, kPersonalBest = 2 };
 
+// The marks of the `n` entries from the `from`-th in `marks`; none where
+// `marks` does not reach them (a season that gathers no records).
+inline std::span<const std::uint8_t> MarksOf(
+    std::span<const std::uint8_t> marks, std::size_t from, std::size_t n) {
+  return marks.size() >= from + n ? marks.subspan(from, n) : marks.first(0);
+}
+
 struct SeasonRecords {
   // Levels with at least one time, ordered by name ignoring ASCII case.
   std::vector<LevelRecord> levels;

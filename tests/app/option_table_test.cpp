@@ -18,14 +18,14 @@ using testing::ReadFile;
 
 // "-i, --log FILE", "--force", "--explain[=FILE]": an option as the manual
 // page and the documentation name it.
-std::string Label(const OptionSpec& spec) {
+std::string Label(const OptionDef& def) {
   std::string label;
-  if (spec.short_name != 0) label = std::string{'-', spec.short_name, ','};
-  label += (label.empty() ? "--" : " --") + std::string(spec.long_name);
-  if (spec.value == OptionValue::kSwitchOrFile) {
-    label += "[=" + std::string(spec.value_name) + "]";
-  } else if (!spec.value_name.empty()) {
-    label += " " + std::string(spec.value_name);
+  if (def.short_name != 0) label = std::string{'-', def.short_name, ','};
+  label += (label.empty() ? "--" : " --") + std::string(def.long_name);
+  if (def.value == OptionValue::kSwitchOrFile) {
+    label += "[=" + std::string(def.value_name) + "]";
+  } else if (!def.value_name.empty()) {
+    label += " " + std::string(def.value_name);
   }
   return label;
 }
@@ -85,19 +85,19 @@ std::set<std::string> DocumentedOptions(const std::string& page) {
 TEST(OptionTable, ManPageAndDocumentationFollowTheTable) {
   std::set<std::string> man;
   std::set<std::string> docs;
-  for (const OptionSpec& spec : OptionTable()) {
-    man.insert(Label(spec));
-    std::string row = "`--" + std::string(spec.long_name);
-    if (spec.value == OptionValue::kSwitchOrFile) {
-      row += "[=" + std::string(spec.value_name) + "]";
-    } else if (!spec.value_name.empty()) {
-      row += " " + std::string(spec.value_name);
+  for (const OptionDef& def : OptionTable()) {
+    man.insert(Label(def));
+    std::string row = "`--" + std::string(def.long_name);
+    if (def.value == OptionValue::kSwitchOrFile) {
+      row += "[=" + std::string(def.value_name) + "]";
+    } else if (!def.value_name.empty()) {
+      row += " " + std::string(def.value_name);
     }
     row += "`|";
-    row += spec.short_name != 0 ? "`-" + std::string(1, spec.short_name) + "`"
-                                : "—";
-    row += "|" + (spec.in_settings ? "`" + std::string(spec.long_name) + "`"
-                                   : std::string("—"));
+    row +=
+        def.short_name != 0 ? "`-" + std::string(1, def.short_name) + "`" : "—";
+    row += "|" + (def.in_settings ? "`" + std::string(def.long_name) + "`"
+                                  : std::string("—"));
     docs.insert(row);
   }
   const std::string source = VEXLANE_SOURCE_DIR;
@@ -176,9 +176,9 @@ TEST(OptionTable, CompletionOffersWhatTheTableHolds) {
     return ReadFile(dir.File("out"));
   };
   std::string every;
-  for (const OptionSpec& spec : OptionTable()) {
-    if (spec.short_name != 0) every += std::string{'-', spec.short_name, ' '};
-    every += "--" + std::string(spec.long_name) + " ";
+  for (const OptionDef& def : OptionTable()) {
+    if (def.short_name != 0) every += std::string{'-', def.short_name, ' '};
+    every += "--" + std::string(def.long_name) + " ";
   }
   std::string offered = " " + complete("vexlane-stats -") + " ";
   std::replace(offered.begin(), offered.end(), '\n', ' ');
