@@ -191,6 +191,15 @@ void OpenFigure(std::string_view title, double height, std::string* out) {
 
 std::string Safe(std::string_view bytes) { return HtmlEscape(ToUtf8(bytes)); }
 
+std::string Isolated(std::string_view bytes) {
+  return "<bdi>" + Safe(bytes) + "</bdi>";
+}
+
+std::string IsolatedPlain(std::string_view bytes) {
+  // U+2068 FIRST STRONG ISOLATE ... U+2069 POP DIRECTIONAL ISOLATE.
+  return "\xE2\x81\xA8" + Safe(bytes) + "\xE2\x81\xA9";
+}
+
 std::string Num(std::uint64_t value) { return UnsignedText(value); }
 
 void OpenPage(std::string_view title, std::string_view description,
@@ -457,7 +466,7 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
     const std::string wins = Num(static_cast<std::uint32_t>(s.wins));
     *out += "<tr>";
     Cell(Num(i + 1), kNumber, out);
-    const std::string name = Safe(s.name);
+    const std::string name = Isolated(s.name);
     if (hrefs != nullptr && !(*hrefs)[players[i]].empty()) {
       Cell("<a href=\"" + (*hrefs)[players[i]] + "\">" + name + "</a>", kName,
            out);
@@ -498,13 +507,13 @@ void AppendBattle(const ScoredBattle& b, std::string_view id,
   const std::string event = Num(static_cast<std::uint64_t>(b.event));
   *out += "<section id=\"";
   *out += id;
-  *out += "\"><" + h + ">Event " + event + ": " + Safe(b.level) + "</" + h +
+  *out += "\"><" + h + ">Event " + event + ": " + Isolated(b.level) + "</" + h +
           ">\n<p class=\"meta\">";
   std::string meta;
-  if (!ShownStarter(b).empty()) meta += "by " + Safe(ShownStarter(b));
+  if (!ShownStarter(b).empty()) meta += "by " + Isolated(ShownStarter(b));
   if (!b.date.empty()) meta += (meta.empty() ? "on " : ", on ") + b.date;
   if (!b.start_stamp.empty()) {
-    meta += (meta.empty() ? "at " : ", at ") + Safe(b.start_stamp);
+    meta += (meta.empty() ? "at " : ", at ") + Isolated(b.start_stamp);
   }
   if (const int length = ShownLengthMinutes(b)) {
     meta += " (" + Num(static_cast<std::uint64_t>(length)) + " mins)";
@@ -526,7 +535,7 @@ void AppendBattle(const ScoredBattle& b, std::string_view id,
     *out += "<tr><td>";
     AppendUnsigned(k + 1, out);
     *out += "</td><td>";
-    *out += Safe(e.name);
+    *out += Isolated(e.name);
     *out += "</td><td>";
     *out += ShownTime(e);
     // In words, not by colour alone: a screen reader says them too.

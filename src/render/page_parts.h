@@ -16,6 +16,13 @@ namespace vexlane::page {
 
 // Log text made safe for HTML text and attribute values, as UTF-8.
 std::string Safe(std::string_view bytes);
+// Log text as a piece of a page's text, isolated from the text around it
+// (<bdi>) so that no bidi control or right-to-left letter in a nick or a
+// level moves the page's own words. Isolated for a piece of HTML text,
+// IsolatedPlain where no markup may go (a title, an attribute): there the
+// Unicode isolates FSI and PDI do the same.
+std::string Isolated(std::string_view bytes);
+std::string IsolatedPlain(std::string_view bytes);
 std::string Num(std::uint64_t value);
 
 // The page up to the opening of <main>: `title` is plain text of this

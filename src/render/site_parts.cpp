@@ -39,14 +39,14 @@ std::string Link(std::string_view href, std::string_view html) {
 }
 
 std::string PlayerLink(const Site& site, std::size_t player, int depth) {
-  std::string name = Safe(site.model.standings.scores[player].name);
+  std::string name = page::Isolated(site.model.standings.scores[player].name);
   if (site.player_files[player].empty()) return name;
   return Link(Href(site.player_files[player], depth), name);
 }
 
 std::string LevelLink(const Site& site, std::size_t level, int depth) {
   return Link(Href(site.level_files[level], depth),
-              Safe(site.records.levels[level].name));
+              page::Isolated(site.records.levels[level].name));
 }
 
 std::string BattleHref(const Site& site, std::size_t battle, int depth) {

@@ -24,7 +24,7 @@ void AppendPlayerCharts(const Site& site, std::size_t position,
   const std::size_t events = model.battles.size();
   const std::vector<std::uint64_t>& totals = site.running[position];
   const std::vector<const ScoredBattle*>& at = site.points_at;
-  const std::string name = Safe(model.standings.scores[player].name);
+  const std::string name = page::Isolated(model.standings.scores[player].name);
   std::vector<page::ChartLine> lines = {{name, {}}};
   for (std::uint64_t v : totals) {
     lines[0].values.push_back(static_cast<double>(v));
@@ -169,7 +169,7 @@ void AppendRecent(const Site& site, const PlayerHistory& history,
       out += "<tr>";
       Cell(EventLink(site, b, 1), kNumber, &out);
       const std::size_t level = LevelOf(site, battle);
-      Cell(level == std::string::npos ? Safe(battle.level)
+      Cell(level == std::string::npos ? page::Isolated(battle.level)
                                       : LevelLink(site, level, 1),
            kName, &out);
       Cell(Num(history.places[k]) + " of " + Num(battle.ranked.size()), kNumber,
@@ -242,11 +242,11 @@ void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
     const LevelRecord& level = site.records.levels[l];
     const DrivenTime& record = level.progression.back();
     const ScoredBattle& held = site.model.battles[record.battle];
-    const std::string name = Safe(level.name);
+    const std::string plain = page::IsolatedPlain(level.name);
     std::string out;
-    Open(site, "Level " + name, "Level " + name,
-         "The record, its progression and the ten best times on level " + name +
-             ".",
+    Open(site, "Level " + plain, "Level " + page::Isolated(level.name),
+         "The record, its progression and the ten best times on level " +
+             plain + ".",
          1, &out);
     out += "<p>Record: <strong>" + TimeText(record) + "</strong> by " +
            PlayerLink(site, record.player, 1) + " in " +
@@ -260,8 +260,10 @@ void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
       const bool web =
           folded.starts_with("http://") || folded.starts_with("https://");
       out += "<p class=\"meta\">The level file: " +
-             (web ? Link(Safe(held.link), Safe(held.link))
-                  : "<code>" + Safe(held.link) + "</code>") +
+             (web ? "<a rel=\"nofollow noopener\" href=\"" +
+                        page::Safe(held.link) + "\">" +
+                        page::Isolated(held.link) + "</a>"
+                  : "<code>" + page::Isolated(held.link) + "</code>") +
              "</p>\n";
     }
     out += "<h2 id=\"progression\">The record's progression</h2>\n";
@@ -302,10 +304,11 @@ void AddPlayerPage(const Site& site, std::size_t position,
                    PageSink* site_pages) {
   const std::size_t player = site.players[position];
   const PlayerHistory& history = site.histories[player];
-  const std::string name = Safe(site.model.standings.scores[player].name);
+  const std::string& nick = site.model.standings.scores[player].name;
+  const std::string plain = page::IsolatedPlain(nick);
   std::string out;
-  Open(site, name + ": battle statistics", name,
-       "Points, personal bests, rivals and recent battles of " + name + ".", 1,
+  Open(site, plain + ": battle statistics", page::Isolated(nick),
+       "Points, personal bests, rivals and recent battles of " + plain + ".", 1,
        &out);
   AppendSummary(site, position, &out);
   out += "<section><h2 id=\"charts\">Over the season</h2>\n";
@@ -355,7 +358,7 @@ void AddPlayersLists(const Site& site, PageSink* site_pages) {
         Cell(Num(position), kNumber, &out);
         Cell(i < site.player_files.size() && !site.player_files[i].empty()
                  ? PlayerLink(site, i, 0)
-                 : Safe(scores[i].name),
+                 : page::Isolated(scores[i].name),
              kName, &out);
         Cell(Num(static_cast<std::uint32_t>(scores[i].battles_started)),
              kNumber, &out);
@@ -393,7 +396,8 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
     if (!order.empty()) {
       // The champion's own battles of the month, beside the month's.
       const PlayerScore& champion = st.scores[order[0]];
-      const std::string name = "<strong>" + Safe(champion.name) + "</strong>";
+      const std::string name =
+          "<strong>" + page::Isolated(champion.name) + "</strong>";
       const auto own = static_cast<std::uint32_t>(champion.battles);
       out +=
           "<p>Champion: " +

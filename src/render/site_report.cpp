@@ -152,7 +152,7 @@ void AppendLatest(const Site& site, std::string* out) {
     Cell(EventLink(site, i, 0), kNumber | kWide, out);
     const std::size_t level = LevelOf(site, b);
     Cell(level == std::string::npos
-             ? Link(BattleHref(site, i, 0), Safe(b.level))
+             ? Link(BattleHref(site, i, 0), page::Isolated(b.level))
              : LevelLink(site, level, 0),
          kName, out);
     if (b.ranked.empty()) {
@@ -162,7 +162,7 @@ void AppendLatest(const Site& site, std::string* out) {
       const std::size_t winner = FindPlayer(site.model.standings.scores,
                                             b.ranked[0].name, &site.index);
       Cell(winner < site.player_files.size() ? PlayerLink(site, winner, 0)
-                                             : Safe(b.ranked[0].name),
+                                             : page::Isolated(b.ranked[0].name),
            kName, out);
       Cell(ShownTime(b.ranked[0]), kNumber, out);
     }

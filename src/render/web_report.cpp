@@ -15,12 +15,12 @@ namespace vexlane {
 
 using page::Cell;
 using page::Column;
+using page::Isolated;
 using page::kName;
 using page::kNumber;
 using page::kText;
 using page::kWide;
 using page::Num;
-using page::Safe;
 
 namespace {
 
@@ -39,7 +39,7 @@ void AppendIndex(const ExportModel& model, std::string* out) {
                   true, out);
   for (const ScoredBattle& b : model.battles) {
     *out += "<tr>";
-    Cell("<a href=\"#" + BattleAnchor(b) + "\">" + Safe(b.level) + "</a>",
+    Cell("<a href=\"#" + BattleAnchor(b) + "\">" + Isolated(b.level) + "</a>",
          kName, out);
     Cell(Num(static_cast<std::uint64_t>(b.event)), kNumber, out);
     Cell(b.date, kWide, out);
@@ -48,7 +48,7 @@ void AppendIndex(const ExportModel& model, std::string* out) {
       Cell("", kText, out);
       Cell("", kNumber, out);
     } else {
-      Cell(Safe(b.ranked[0].name), kName, out);
+      Cell(Isolated(b.ranked[0].name), kName, out);
       Cell(ShownTime(b.ranked[0]), kNumber, out,
            page::TimeSortKey(b.ranked[0]));
     }
@@ -80,7 +80,7 @@ void AppendSeasonChart(const ExportModel& model, const PlayerOrder& best,
   std::vector<page::ChartLine> chart;
   std::string summary;
   for (std::size_t i = 0; i < lines; ++i) {
-    chart.push_back({Safe(scores[best[i]].name), {}});
+    chart.push_back({Isolated(scores[best[i]].name), {}});
     for (std::uint64_t v : totals[i]) {
       chart.back().values.push_back(static_cast<double>(v));
     }
@@ -174,7 +174,7 @@ std::string RenderWebPage(const ExportModel& model) {
     if (s.battles_started == 0) continue;
     out += "<tr>";
     Cell(Num(++position), kNumber, &out);
-    Cell(Safe(s.name), kName, &out);
+    Cell(Isolated(s.name), kName, &out);
     Cell(Num(static_cast<std::uint32_t>(s.battles_started)), kNumber, &out);
     out += "</tr>\n";
   }

@@ -130,7 +130,7 @@ function inspect({ page, width, strictTables }) {
 
   // Every element and attribute the pages are built of; log text must never
   // add another (a new one the pages need belongs in these lists).
-  const ELEMENTS = new Set(`html head meta title style link body header nav main
+  const ELEMENTS = new Set(`html head meta title style link body header nav main bdi
     footer section article aside h1 h2 h3 h4 h5 h6 p div span a ul ol li dl dt
     dd table caption colgroup col thead tbody tfoot tr th td figure figcaption
     details summary small strong em abbr time data code br hr button label

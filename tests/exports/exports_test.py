@@ -245,7 +245,7 @@ with tempfile.TemporaryDirectory() as work:
     # The month's champion with the champion's own battles of the month.
     with open(os.path.join(site, "months.html"), encoding="utf-8") as f:
         months = f.read()
-    check('Ann</strong></a>, 8 points in 3 battles (of the month\'s 4).'
+    check('Ann</bdi></strong></a>, 8 points in 3 battles (of the month\'s 4).'
           in months, "the champion's own battles of the month")
     for player, time, _, date in bests:
         page = tables(os.path.join(site, "players", f"{player.lower()}.html"))

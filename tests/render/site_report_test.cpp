@@ -144,5 +144,42 @@ TEST(SiteReport, PagesWithTheSameDigestAreTheSame) {
   EXPECT_LT(kept, compared);
 }
 
+// Where a nick, a level or its file's link holds a right-to-left override
+// or mark, every page keeps it inside an isolate (<bdi> in text, FSI and
+// PDI in a title or a description), so it cannot turn the page's own
+// words around it.
+TEST(SiteReport, BidiControlsFromTheLogStayIsolated) {
+  const std::string rlo = "\xE2\x80\xAE", rlm = "\xE2\x80\x8F";
+  const std::string fsi = "\xE2\x81\xA8", pdi = "\xE2\x81\xA9";
+  testing::Season s;
+  for (int battle = 0; battle < 3; ++battle) {
+    s.Add({Post("Evil" + rlo + "nick", "1:00,00"), Post("Ann", "1:01,00"),
+           Post("Rtl" + rlm, "1:02,00")},
+          "2024-11-0" + std::to_string(battle + 1), "Ann" + rlo,
+          "Lev" + rlo + "el");
+  }
+  const ExportSettings settings;
+  std::size_t seen = 0;
+  for (const SitePage& page : RenderSite(ExportModel(s.Whole(), settings))) {
+    const std::string& t = page.text;
+    for (const std::string& control : {rlo, rlm}) {
+      for (std::size_t at = t.find(control); at != std::string::npos;
+           at = t.find(control, at + 1)) {
+        ++seen;
+        const std::size_t open = t.rfind("<bdi>", at);
+        const std::size_t close = t.rfind("</bdi>", at);
+        const std::size_t first = t.rfind(fsi, at), pop = t.rfind(pdi, at);
+        const bool in_bdi = open != std::string::npos &&
+                            (close == std::string::npos || close < open);
+        const bool in_isolate = first != std::string::npos &&
+                                (pop == std::string::npos || pop < first);
+        EXPECT_TRUE(in_bdi || in_isolate)
+            << page.path << ": " << t.substr(at > 60 ? at - 60 : 0, 120);
+      }
+    }
+  }
+  EXPECT_GT(seen, 20u);
+}
+
 }  // namespace
 }  // namespace vexlane
