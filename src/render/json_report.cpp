@@ -361,6 +361,8 @@ void WriteRatings(const ExportModel& model, JsonWriter& w) {
     w.Key("mu").Exact(r.rating.mu);
     w.Key("sigma").Exact(r.rating.sigma);
     w.Key("rating").NumberText(RatingText(Ordinal(r.rating)));
+    w.Key("shown_rating")
+        .Number(static_cast<std::uint64_t>(ShownRating(Ordinal(r.rating))));
     w.Key("battles").Number(static_cast<std::uint64_t>(r.battles));
     w.Key("provisional").Bool(Provisional(r));
     w.EndObject();

@@ -450,7 +450,8 @@ std::vector<std::string> SeasonLabels(
 void AppendStandings(const std::vector<PlayerScore>& scores,
                      const PlayerOrder& players, std::string_view caption,
                      const SeasonRatings* ratings,
-                     const std::vector<std::string>* hrefs, std::string* out) {
+                     const std::vector<std::string>* hrefs, std::string* out,
+                     std::string_view rating_page) {
   std::vector<Column> columns = {{"Pos.", kNumber},
                                  {"Player", kText},
                                  {"Points", kNumber},
@@ -484,20 +485,38 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
     Cell(ShownTime(s.total), kNumber | kWide, out, TimeSortKey(s.total));
     if (ratings != nullptr) {
       const PlayerRating& r = ratings->players[players[i]];
-      const std::string rating = RatingText(Ordinal(r.rating));
-      Cell(Provisional(r) ? rating + "*" : rating, kNumber, out, rating);
+      Cell(ShownRatingText(r), kNumber, out, RatingSortKey(r));
     }
     *out += "</tr>\n";
   }
   CloseTable(out);
-  if (ratings != nullptr) {
-    *out +=
-        "<p class=\"meta\">Rating: a skill estimate from whom each player "
-        "beat in every battle (mu - 3 sigma of a Weng-Lin Plackett-Luce "
-        "rating); * marks a provisional rating, of fewer than " +
-        Num(static_cast<std::uint64_t>(kProvisionalBattles)) +
-        " rated battles.</p>\n";
+  if (ratings == nullptr) return;
+  const std::string needed =
+      Num(static_cast<std::uint64_t>(kProvisionalBattles));
+  *out +=
+      "<p class=\"meta\">Rating: how strong a player is, from whom they "
+      "beat and who beat them in every battle; a new player starts at 0. ";
+  *out += rating_page.empty()
+              ? "It is 40 &times; (mu &minus; 3 sigma) of a Weng-Lin "
+                "Plackett-Luce rating, rounded down, never below 0. "
+              : "<a href=\"" + std::string(rating_page) +
+                    "\">How the rating works</a>. ";
+  *out += "&ldquo;? (3 of " + needed + ")&rdquo;: only 3 of the " + needed +
+          " rated battles a rating needs so far.</p>\n";
+}
+
+std::string ShownRatingText(const PlayerRating& rating) {
+  if (Provisional(rating)) {
+    return "? (" + Num(static_cast<std::uint64_t>(rating.battles)) + " of " +
+           Num(static_cast<std::uint64_t>(kProvisionalBattles)) + ")";
   }
+  return Num(ShownRating(Ordinal(rating.rating)));
+}
+
+std::string RatingSortKey(const PlayerRating& rating) {
+  if (!Provisional(rating)) return Num(ShownRating(Ordinal(rating.rating)));
+  return "-" + Num(static_cast<std::uint64_t>(kProvisionalBattles -
+                                              rating.battles + 1));
 }
 
 void AppendBattle(const ScoredBattle& b, std::string_view id,

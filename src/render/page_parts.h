@@ -93,10 +93,20 @@ std::vector<std::string> SeasonLabels(
 // parallel to the scores, gives an address), points, battles, wins and
 // the rating where `ratings` is given; on a desktop also the average and
 // the total time.
+// `rating_page` is the address of the page that explains the rating; empty:
+// the explanation is given in a line below the table.
 void AppendStandings(const std::vector<PlayerScore>& scores,
                      const PlayerOrder& players, std::string_view caption,
                      const SeasonRatings* ratings,
-                     const std::vector<std::string>* hrefs, std::string* out);
+                     const std::vector<std::string>* hrefs, std::string* out,
+                     std::string_view rating_page = {});
+
+// A player's rating as the pages show it: the whole number, or while it is
+// provisional "?" and how many of the battles it needs are rated:
+// "? (3 of 5)". RatingSortKey sorts the provisional ones below every rated
+// one, the more rated battles the higher.
+std::string ShownRatingText(const PlayerRating& rating);
+std::string RatingSortKey(const PlayerRating& rating);
 
 // One battle's heading (of level `heading`: 2 for <h2>), line of facts
 // and results table, of at most `most_rows` rows; `id` is its anchor.

@@ -102,6 +102,7 @@ void Open(const Site& site, std::string_view title, std::string_view heading,
   if (site.dated) {
     *out += "<li>" + Link(Href("months.html", depth), "Months") + "</li>";
   }
+  *out += "<li>" + Link(Href("rating.html", depth), "Rating") + "</li>";
   *out += "</ul></nav>\n<h1>";
   *out += heading;
   *out += "</h1>\n";

@@ -134,4 +134,7 @@ void AddPlayersLists(const Site& site, PageSink* site_pages);
 
 void AddMonthsPage(const Site& site, PageSink* site_pages);
 
+// "How the rating works" and the players by rating.
+void AddRatingPages(const Site& site, PageSink* site_pages);
+
 }  // namespace vexlane::site_pages

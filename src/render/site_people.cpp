@@ -42,15 +42,16 @@ void AppendPlayerCharts(const Site& site, std::size_t position,
   std::vector<const ScoredBattle*> rated;
   for (std::size_t k = 0; k < history.battles.size(); k += step) {
     const std::size_t b = history.battles[k];
-    rating[0].values.push_back(
-        model.ratings.after[site.entry_offsets[b] + history.places[k] - 1]);
+    rating[0].values.push_back(ShownRating(
+        model.ratings.after[site.entry_offsets[b] + history.places[k] - 1]));
     rated.push_back(&model.battles[b]);
   }
   if (rating[0].values.size() < 2) return;
   page::AppendLineChart(
       "Rating over the season", "Rating", page::SeasonLabels(rated), rating,
       name + "'s rating after each battle; now " +
-          RatingText(Ordinal(model.ratings.players[player].rating)) + ".",
+          page::ShownRatingText(model.ratings.players[player]) + ". " +
+          Link("../rating.html", "How the rating works") + ".",
       out);
 }
 
@@ -83,8 +84,8 @@ void AppendSummary(const Site& site, std::size_t position, std::string* html) {
   row("Average place", history.battles.empty() ? "" : average);
   row("Best finishes", Num(history.firsts) + " first, " + Num(history.seconds) +
                            " second, " + Num(history.thirds) + " third");
-  const std::string rating = RatingText(Ordinal(r.rating));
-  row("Rating", Provisional(r) ? rating + " (provisional)" : rating);
+  row("Rating", page::ShownRatingText(r) + " (" +
+                    Link("../rating.html", "how the rating works") + ")");
   page::CloseTable(&out);
   out += "</section>\n";
 }
@@ -338,10 +339,12 @@ void AddPlayersLists(const Site& site, PageSink* site_pages) {
     const PlayerOrder part(
         site.players.begin() + static_cast<std::ptrdiff_t>(n * kRowsPerList),
         site.players.begin() + static_cast<std::ptrdiff_t>(end));
-    out += "<section><h2 id=\"standings\">Standings</h2>\n";
+    out += "<section><h2 id=\"standings\">Standings</h2>\n<p>" +
+           Link("players-by-rating.html", "The same players by rating") +
+           ".</p>\n";
     page::AppendStandings(model.standings.scores, part,
                           "Points of every player over all battles",
-                          &model.ratings, &hrefs, &out);
+                          &model.ratings, &hrefs, &out, "rating.html");
     out += "</section>\n";
     if (n == 0) {
       out += "<section><h2 id=\"battles-by\">Battles by</h2>\n";

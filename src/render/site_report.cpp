@@ -196,7 +196,7 @@ std::string Index(const Site& site) {
                         top.size() < site.players.size()
                             ? "The " + Num(top.size()) + " best players"
                             : std::string("Points of every player"),
-                        &model.ratings, &hrefs, &out);
+                        &model.ratings, &hrefs, &out, "rating.html");
   if (top.size() < site.players.size()) {
     out +=
         "<p>" +
@@ -212,7 +212,9 @@ std::string Index(const Site& site) {
          Link("battles.html", "Every battle's results") + "</li><li>" +
          Link("levels.html", "The record on every level") + "</li><li>" +
          Link("players.html", "Every player, and who started the battles") +
-         "</li>";
+         "</li><li>" +
+         Link("players-by-rating.html", "Every player by rating") +
+         "</li><li>" + Link("rating.html", "How the rating works") + "</li>";
   if (site.dated) {
     out += "<li>" + Link("months.html", "Each month's champion") + "</li>";
   }
@@ -316,6 +318,7 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
   });
   pages.push_back([&site, sink] { AddLevelLists(site, sink); });
   pages.push_back([&site, sink] { AddPlayersLists(site, sink); });
+  pages.push_back([&site, sink] { AddRatingPages(site, sink); });
   if (site.dated) pages.push_back([&site, sink] { AddMonthsPage(site, sink); });
   std::atomic<std::size_t> next{0};
   std::atomic<bool> failed{false};

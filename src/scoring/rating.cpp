@@ -96,6 +96,13 @@ bool Provisional(const PlayerRating& player) {
   return player.battles < kProvisionalBattles;
 }
 
+std::uint32_t ShownRating(double ordinal) {
+  const double shown = std::floor(kShownRatingScale * ordinal);
+  // Not a number, or beyond any season's reach: held at the ends.
+  if (!(shown > 0)) return 0;
+  return shown >= 1e9 ? 1'000'000'000u : static_cast<std::uint32_t>(shown);
+}
+
 void AddToRatings(const ScoredBattle& battle, const Standings& standings,
                   SeasonRatings* season) {
   AddToRatings(battle, standings.entry_players, standings.scores.size(),
@@ -152,6 +159,15 @@ PlayerOrder RatingOrder(const SeasonRatings& ratings,
                      return Ordinal(ratings.players[a].rating) >
                             Ordinal(ratings.players[b].rating);
                    });
+  return order;
+}
+
+PlayerOrder ShownRatingOrder(const SeasonRatings& ratings,
+                             const std::vector<PlayerScore>& scores) {
+  PlayerOrder order = RatingOrder(ratings, scores);
+  std::stable_partition(order.begin(), order.end(), [&ratings](std::size_t p) {
+    return !Provisional(ratings.players[p]);
+  });
   return order;
 }
 

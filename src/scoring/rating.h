@@ -43,6 +43,12 @@ struct PlayerRating {
 inline constexpr std::int32_t kProvisionalBattles = 5;
 bool Provisional(const PlayerRating& player);
 
+// The rating as the pages show it: 40 (mu - 3 sigma) in whole points,
+// rounded down and never below 0, so that a new player starts at 0 and a
+// strong one reaches a thousand or more.
+inline constexpr double kShownRatingScale = 40.0;
+std::uint32_t ShownRating(double ordinal);
+
 struct SeasonRatings {
   std::vector<PlayerRating> players;  // parallel to Standings::scores
   // The ordinal of each entry's player after the entry's battle: every
@@ -68,5 +74,11 @@ void AddToRatings(const ScoredBattle& battle,
 // ordinals keep the overall scores order.
 PlayerOrder RatingOrder(const SeasonRatings& ratings,
                         const std::vector<PlayerScore>& scores);
+
+// The same players as the pages rank them by rating: those rated in at
+// least kProvisionalBattles battles first, then the provisional ones, each
+// part highest ordinal first.
+PlayerOrder ShownRatingOrder(const SeasonRatings& ratings,
+                             const std::vector<PlayerScore>& scores);
 
 }  // namespace vexlane

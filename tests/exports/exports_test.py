@@ -10,6 +10,7 @@ and on the site.
 import csv
 import io
 import json
+import math
 import os
 import re
 import subprocess
@@ -155,8 +156,29 @@ last = {e["nick"][:4].upper(): e["rating_after"]
 for r in ratings:
     check(abs(r["rating"] - (r["mu"] - 3 * r["sigma"])) <= 0.05 and
           r["provisional"] == (r["battles"] < 5) and
-          last[r["player"][:4].upper()] == r["rating"],
+          last[r["player"][:4].upper()] == r["rating"] and
+          r["shown_rating"] == max(0, math.floor(40 * (r["mu"] -
+                                                       3 * r["sigma"]))),
           f"rating of {r['player']}")
+
+# The site ranks the same players by their shown rating, those with fewer
+# than 5 rated battles after the rest, saying "?" and their count.
+with tempfile.TemporaryDirectory() as work:
+    site = os.path.join(work, "site")
+    run(sample_log, "site", out=site)
+    shown = [(row[1], row[-1]) for row in tables(os.path.join(
+        site, "players-by-rating.html"))[
+            "Every player by rating, then those not yet rated"]]
+    rated = [r for r in ratings if not r["provisional"]]
+    check(shown == [(r["player"], str(r["shown_rating"])) for r in rated] +
+          [(r["player"], f"? ({r['battles']} of 5)")
+           for r in ratings if r["provisional"]],
+          f"site players by rating: {shown}")
+    check(rated and rated[0]["rating"] < ratings[0]["rating"],
+          "the sample has a rated player below a provisional one")
+    with open(os.path.join(site, "index.html"), encoding="utf-8") as f:
+        check('<a href="rating.html">How the rating works</a>' in f.read(),
+              "the standings link how the rating works")
 
 # Records and personal bests of a small dated log, worked out by hand: the
 # level spelt three ways is one level, apples hold no time, an equal time

@@ -117,5 +117,31 @@ TEST(RateSeason, StrongestSimulatedPlayerEndsOnTop) {
   EXPECT_EQ(s.standings.scores[order.back()].name, "A");
 }
 
+// The rating as the pages show it: 40 (mu - 3 sigma) rounded down, 0 for a
+// new player and below; and the players ranked by it, provisional last.
+TEST(RateSeason, ShownRatingAndItsOrder) {
+  EXPECT_EQ(ShownRating(Ordinal(Rating{})), 0u);
+  EXPECT_EQ(ShownRating(-3.2), 0u);
+  EXPECT_EQ(ShownRating(0.024), 0u);
+  EXPECT_EQ(ShownRating(0.025), 1u);
+  EXPECT_EQ(ShownRating(30.0), 1200u);
+  EXPECT_EQ(ShownRating(std::nan("")), 0u);
+  EXPECT_EQ(ShownRating(1e300), 1'000'000'000u);
+  testing::Season s;  // Ann wins five battles of two; Cal wins one of three
+  for (int k = 0; k < 5; ++k) {
+    s.Add({Post("Ann", "59,00"), Post("Bob", "1:02,00")});
+  }
+  s.Add({Post("Cal", "50,00"), Post("Ann", "59,00"), Post("Bob", "1:02,00")});
+  const SeasonRatings& r = s.ratings;
+  // Cal, rated once, may be above Bob; the order puts rated players first.
+  const PlayerOrder by_ordinal = RatingOrder(r, s.standings.scores);
+  const PlayerOrder shown = ShownRatingOrder(r, s.standings.scores);
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(s.standings.scores[shown[2]].name, "Cal");
+  EXPECT_TRUE(Provisional(r.players[shown[2]]));
+  EXPECT_NE(by_ordinal, shown);
+  EXPECT_EQ(s.standings.scores[shown[0]].name, "Ann");
+}
+
 }  // namespace
 }  // namespace vexlane
