@@ -218,7 +218,7 @@ void AddLevelLists(const Site& site, PageSink* site_pages) {
       out += "</tr>\n";
     }
     page::CloseTable(&out);
-    page::ClosePage(/*sortable=*/true, &out);
+    Close(site, /*sortable=*/true, &out);
     site_pages->Add(ListPage("levels", n), std::move(out));
   }
 }
@@ -293,7 +293,7 @@ void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
       out += "</tr>\n";
     }
     page::CloseTable(&out);
-    page::ClosePage(/*sortable=*/false, &out);
+    Close(site, /*sortable=*/false, &out);
     site_pages->Add(site.level_files[l], std::move(out));
   }
 }
@@ -304,7 +304,7 @@ void AddPlayerPage(const Site& site, std::size_t position,
   const PlayerHistory& history = site.histories[player];
   const std::string name = Safe(site.model.standings.scores[player].name);
   std::string out;
-  Open(site, name + ": battle statistics", name,
+  Open(site, name, name,
        "Points, personal bests, rivals and recent battles of " + name + ".", 1,
        &out);
   AppendSummary(site, position, &out);
@@ -314,7 +314,7 @@ void AddPlayerPage(const Site& site, std::size_t position,
   const bool bests = AppendBests(site, player, &out);
   AppendRivals(site, history, &out);
   AppendRecent(site, history, &out);
-  page::ClosePage(/*sortable=*/bests, &out);
+  Close(site, /*sortable=*/bests, &out);
   site_pages->Add(site.player_files[player], std::move(out));
 }
 
@@ -364,7 +364,7 @@ void AddPlayersLists(const Site& site, PageSink* site_pages) {
       page::CloseTable(&out);
       out += "</section>\n";
     }
-    page::ClosePage(/*sortable=*/true, &out);
+    Close(site, /*sortable=*/true, &out);
     site_pages->Add(ListPage("players", n), std::move(out));
   }
 }
@@ -411,7 +411,7 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
         "Standings of " + month->month, nullptr, &month_hrefs, &out);
     out += "</section>\n";
   }
-  page::ClosePage(/*sortable=*/true, &out);
+  Close(site, /*sortable=*/true, &out);
   site_pages->Add("months.html", std::move(out));
 }
 
