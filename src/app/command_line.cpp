@@ -18,7 +18,8 @@ constexpr std::string_view kUsage =
     "Usage: vexlane-stats [-i LOG]... [--log-format NAME] [-f FORMAT] [-p N]\n"
     "                     [-l LEVEL]... [-o FILE [--force] | -d DIR] [-q]\n"
     "                     [--explain[=FILE]] [-c FILE] [--since DATE]\n"
-    "                     [--until DATE] [--strict] [--follow] [LOG]...\n";
+    "                     [--until DATE] [--title TEXT] [--home URL]\n"
+    "                     [--static DIR] [--strict] [--follow] [LOG]...\n";
 
 constexpr std::string_view kHelpStart =
     "\n"
@@ -116,6 +117,10 @@ std::string CheckTogether(const RunOptions& o, bool complete) {
   }
   if (complete && o.force && (o.output.empty() || o.output == "-")) {
     return "'--force' goes with '-o FILE'";
+  }
+  if (complete && !o.static_dir.empty() && o.format != ReportFormat::kSite) {
+    return "'--static' goes with '-f site': only the site takes files of "
+           "its own";
   }
   return o.follow ? CheckFollow(o, complete) : "";
 }

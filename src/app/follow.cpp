@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/log_run.h"
@@ -101,9 +102,15 @@ class Republisher {
     // until one ends (no report is ever made of none).
     if (report.battles() == 0) return;
     report.Finish();
-    std::string target;
-    const WriteOutcome outcome =
-        PublishReport(options_, report, streams_.out, &target, Replaces());
+    std::string target = Quoted(options_.output);
+    // The static folder read again: its files as they are now go out.
+    WriteOutcome outcome;
+    std::vector<StaticFile> statics;
+    if (ReadStaticFiles(options_, &statics, &outcome.error)) {
+      scan->set_static_files(std::move(statics));
+      outcome = PublishReport(options_, report, streams_.out, &target,
+                              Replaces(), nullptr, &scan->static_files());
+    }
     // Asked to stop while the site was built: the following ends, the
     // site as it was.
     if (outcome.stopped) return;
@@ -211,12 +218,22 @@ int RunFollowing(const RunOptions& command_line, const RunOptions& options,
   std::string published;
   auto now = std::make_unique<Following>();
   if (!PrepareFollowing(options, streams, published, now.get())) return 1;
+  bool reloading = false;  // past the start
   for (;;) {
     auto next = std::make_unique<Following>();
     {
       Republisher republisher(command_line, now->options, streams, &published,
                               next.get());
       Scan scan(now->options, streams, now->logs, now->format);
+      // The static folder is read again at every publish; a start that
+      // cannot take it stops as a run does, a reload says so and goes on.
+      std::vector<StaticFile> statics;
+      if (std::string error; !ReadStaticFiles(now->options, &statics, &error)) {
+        streams.err << kProgram << error << "\n" << std::flush;
+        if (!reloading) return 2;
+      }
+      reloading = true;
+      scan.set_static_files(std::move(statics));
       FollowedFile* followed = now->logs.followed;
       // Settings that fail at the end of a run (--strict) end a following
       // only when it ends: a reload goes on with the settings read again.

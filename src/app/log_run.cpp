@@ -96,8 +96,9 @@ int PublishAndTell(const RunOptions& options, StandardStreams& streams,
   ReportBuilder& report = scan->report();
   report.Finish();
   std::string target;
-  const WriteOutcome outcome = PublishReport(options, report, streams.out,
-                                             &target, replace, scan->begun());
+  const WriteOutcome outcome =
+      PublishReport(options, report, streams.out, &target, replace,
+                    scan->begun(), &scan->static_files());
   if (!outcome.ok) {
     err << kProgram << "cannot write the " << OutputNoun(options) << " to "
         << target << ": " << outcome.error << "\n"
@@ -256,7 +257,8 @@ bool OpenLogs(const RunOptions& options, const StandardStreams& streams,
 // `begun`: the report file begun before the scan (BeginReport), or null.
 WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
                            std::ostream& out, std::string* target, bool replace,
-                           PendingFile* begun) {
+                           PendingFile* begun,
+                           const std::vector<StaticFile>* statics) {
   WriteOutcome outcome;
   if (options.output == "-") {
     *target = "standard output";
@@ -267,8 +269,9 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
     *target = Quoted(options.output);
     const ExportModel model = report.model();
     return PublishSite(
-        [&model, &report](PageSink* pages) {
+        [&model, &report, statics](PageSink* pages) {
           RenderSite(model, &report.battle_sections(), pages);
+          if (statics != nullptr) AddStaticFiles(*statics, pages);
         },
         options.output, replace, /*ends_run=*/true);
   }
@@ -294,6 +297,13 @@ WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
                 Quoted(options.directory.empty() ? "." : options.directory)
           : Quoted(outcome.path);
   return outcome;
+}
+
+bool ReadStaticFiles(const RunOptions& options, std::vector<StaticFile>* files,
+                     std::string* error) {
+  files->clear();
+  return options.static_dir.empty() ||
+         ReadStaticFolder(options.static_dir, files, error);
 }
 
 // Begins the report file before the scan where the output renders its
@@ -362,6 +372,8 @@ Scan::Scan(const RunOptions& options, const StandardStreams& streams,
   settings_.extra_points = options.extra_points;
   settings_.automatic = options.levels.empty();
   settings_.levels = options.levels;
+  settings_.title = options.title;
+  settings_.home = options.home;
   for (const std::string& log : logs.names) {
     settings_.logs.push_back({log, std::string(LogFormatName(format))});
   }

@@ -14,6 +14,7 @@
 #include "app/command_line.h"
 #include "app/options_run.h"
 #include "app/report_builder.h"
+#include "app/static_files.h"
 #include "app/unattended.h"
 #include "base/platform.h"
 #include "log/battle_finder.h"
@@ -65,10 +66,17 @@ std::string WhyNone(const RunOptions& options, const OptionsRun::LeftOut& out);
 
 // Publishes the report where the options say, with `replace` over a file
 // of that name. The outcome names the file.
-// `begun`: the report file begun before the scan (BeginReport), or null.
+// `begun`: the report file begun before the scan (BeginReport), or null;
+// `statics`: the files a site copies in, or null.
 WriteOutcome PublishReport(const RunOptions& options, ReportBuilder& report,
                            std::ostream& out, std::string* target, bool replace,
-                           PendingFile* begun = nullptr);
+                           PendingFile* begun = nullptr,
+                           const std::vector<StaticFile>* statics = nullptr);
+
+// Reads the static folder of the options (--static) into `*files`, when
+// they name one. False with `*error` when the site cannot take it.
+bool ReadStaticFiles(const RunOptions& options, std::vector<StaticFile>* files,
+                     std::string* error);
 
 // Begins the report file before the scan where the output renders its
 // battles as they come (JSON, CSV) and goes to a file: its battles then go
@@ -110,6 +118,13 @@ class Scan {
   // before Run.
   void set_begun(PendingFile* file) { begun_ = file; }
   PendingFile* begun() const { return begun_; }
+  // The files the site copies in from the static folder; whether they
+  // hold a custom.css the pages link to.
+  void set_static_files(std::vector<StaticFile> files) {
+    settings_.custom_css = HoldsCustomStyle(files);
+    static_files_ = std::move(files);
+  }
+  const std::vector<StaticFile>& static_files() const { return static_files_; }
 
   int added() const { return added_; }
   std::size_t lines() const { return stats_.lines; }
@@ -129,6 +144,7 @@ class Scan {
   int added_ = 0;
   bool following_ = false;
   PendingFile* begun_ = nullptr;
+  std::vector<StaticFile> static_files_;
 };
 
 // The end of a scan: says that no battle was found, or publishes the

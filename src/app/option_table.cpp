@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/text.h"
+#include "base/utf8.h"
 #include "render/report_format.h"
 #include "scoring/battle_scoring.h"
 
@@ -55,6 +56,18 @@ constexpr OptionDef kOptions[] = {
      "only battles dated DATE (YYYY-MM-DD) or later", ""},
     {0, "until", V::kDate, "DATE", true, "", W::kNothing,
      "only battles dated DATE or earlier", ""},
+    {0, "title", V::kText, "TEXT", true, "", W::kNothing,
+     "the title of the site and of the web page (-f site, -f web)",
+     "(default #battle statistics)"},
+    {0, "home", V::kText, "URL", true, "", W::kNothing,
+     "the channel's home page (http:// or https://), linked from the footer "
+     "of every page of the site and of the web page (default: no link)",
+     ""},
+    {0, "static", V::kText, "DIR", true, "", W::kDirectory,
+     "with -f site, a folder whose files are copied to the site's top; a "
+     "custom.css among them is linked from every page after the site's own "
+     "style",
+     ""},
     {0, "strict", V::kSwitch, "", true, "", W::kNothing,
      "a repair of the settings that matches no battle (or two), or a drop "
      "of a nick without a time, is an error, not a warning",
@@ -97,6 +110,70 @@ bool ParseExtraPoints(std::string_view text, int* value) {
   return *value >= kMinExtraPoints && *value <= kMaxExtraPoints;
 }
 
+// Why `text`, the user's text shown on the pages, cannot be: not UTF-8,
+// or holding a control character (C0, DEL or C1), which no page can
+// show. Empty when it can be.
+std::string UnshowableText(std::string_view written, std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    std::size_t length = byte < 0x80 ? 1 : Utf8SequenceAt(text, i);
+    if (length == 0) {
+      return Quoted(written) + " must be UTF-8 text (byte " +
+             std::to_string(i + 1) + " is not)";
+    }
+    const bool c1 = length == 2 && byte == 0xC2 &&
+                    static_cast<unsigned char>(text[i + 1]) < 0xA0;
+    if (byte < 0x20 || byte == 0x7F || c1) {
+      return Quoted(written) +
+             " must not hold a control character: it is one line of "
+             "printable text";
+    }
+    i += length;
+  }
+  return "";
+}
+
+// Why `url` cannot be the channel's home page, or empty.
+std::string BadHome(std::string_view written, std::string_view url) {
+  if (std::string why = UnshowableText(written, url); !why.empty()) return why;
+  std::string_view rest = url;
+  for (const std::string_view scheme : {"http://", "https://"}) {
+    if (rest.starts_with(scheme)) {
+      rest.remove_prefix(scheme.size());
+      break;
+    }
+  }
+  // The address must name a host after its scheme.
+  if (rest.size() == url.size() || rest.empty() || rest[0] == '/' ||
+      url.find(' ') != std::string_view::npos) {
+    return Quoted(written) +
+           " needs a web address starting with http:// or https://, not " +
+           Quoted(url);
+  }
+  return "";
+}
+
+// The options that set the look of the site and the web page.
+std::string ApplyLook(std::string_view name, std::string_view written,
+                      std::string_view value, RunOptions* options) {
+  if (name == "title") {
+    if (IsBlank(value)) return Quoted(written) + " must not be blank";
+    if (std::string why = UnshowableText(written, value); !why.empty()) {
+      return why;
+    }
+    options->title = value;
+  } else if (name == "home") {
+    if (std::string why = BadHome(written, value); !why.empty()) return why;
+    options->home = value;
+  } else {
+    if (value.empty()) {
+      return "option " + Quoted(written) + " needs a directory";
+    }
+    options->static_dir = value;
+  }
+  return "";
+}
+
 // The options that take a text or a date.
 std::string ApplyText(std::string_view name, std::string_view written,
                       std::string_view value, std::size_t line,
@@ -126,6 +203,8 @@ std::string ApplyText(std::string_view name, std::string_view written,
   } else if (name == "level") {
     if (IsBlank(value)) return "a level name must not be blank";
     o.levels.emplace_back(value);
+  } else if (name == "title" || name == "home" || name == "static") {
+    return ApplyLook(name, written, value, options);
   } else if (name == "since" || name == "until") {
     if (!IsSeasonDate(value)) {
       return needs("a date (YYYY-MM-DD), not " + Quoted(value));

@@ -43,6 +43,12 @@ struct RunOptions {
   bool strict = false;         // a repair that matches no battle fails
   bool follow = false;         // keep reading the last log as it grows
   Corrections corrections;     // from the settings file, --since, --until
+  // The look of the site and the web page: the title, the channel's home
+  // page in every footer (empty: none) and, with -f site, a folder of
+  // files copied in (empty: none).
+  std::string title{kDefaultTitle};
+  std::string home;
+  std::string static_dir;
   // The options of the command line in their order: laid over the
   // settings file's, key by key.
   std::vector<GivenOption> given;

@@ -3,6 +3,8 @@
 #include <memory>
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/log_run.h"
 #include "app/output_checks.h"
@@ -27,6 +29,13 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
     err << kProgram << problem << "\n" << std::flush;
     return 1;
   }
+  // A static folder the site cannot take is a mistake of the command
+  // line or the settings, told before anything is written.
+  std::vector<StaticFile> statics;
+  if (std::string error; !ReadStaticFiles(options, &statics, &error)) {
+    err << kProgram << error << "\n" << std::flush;
+    return 2;
+  }
   const Detection detected = DetectLogFormat(logs.first_bytes);
   LogFormat format = LogFormat::kClassic;
   if (!ChooseFormat(options, logs, detected, err, &format)) return 1;
@@ -35,6 +44,7 @@ int RunUnattended(const RunOptions& options, StandardStreams& streams) {
   if (!BeginReport(options, err, &begun)) return 1;
   Scan scan(options, streams, logs, format);
   scan.set_begun(begun.get());
+  scan.set_static_files(std::move(statics));
   if (!scan.Run()) return 1;
   return FinishRun(options, streams, logs, &scan, FormatHint(detected, format),
                    options.force);

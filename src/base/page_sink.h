@@ -5,6 +5,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace vexlane {
 
@@ -14,6 +15,13 @@ class PageSink {
   // `path` is inside the site, '/'-separated: "players/ann.html". Add may
   // be called from two threads at once.
   virtual void Add(std::string path, std::string bytes) = 0;
+
+  // A file of the user's, copied into the site's top as it is ("logo.png",
+  // "custom.css"): a page to the sink, which may list it apart from the
+  // pages it renders.
+  virtual void AddCopy(std::string path, std::string bytes) {
+    Add(std::move(path), std::move(bytes));
+  }
 
   // A renderer that can tell what a page is made from asks this first,
   // with `digest` the digest of it all: true when the sink already holds

@@ -51,8 +51,11 @@ std::int64_t SizeOfStream(std::FILE* file);
 // never opened far enough to block. nullptr otherwise, with `*why` saying
 // what the name names ("a FIFO", "a directory"; `*not_regular` then set) or
 // why it cannot be opened.
+// With `follow_links` false, a symbolic link at `path` is itself no
+// regular file ("a symbolic link"), also when it appears between the look
+// and the open.
 std::FILE* OpenRegularFile(const std::string& path, std::string* why,
-                           bool* not_regular);
+                           bool* not_regular, bool follow_links = true);
 
 // Moves `file` to byte `offset` from its start (offsets past 2 GiB
 // included). False when it cannot.

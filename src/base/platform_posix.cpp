@@ -126,6 +126,7 @@ namespace {
 // What a name that is not a regular file names, for messages.
 const char* KindOf(mode_t mode) {
   if (S_ISDIR(mode)) return "a directory";
+  if (S_ISLNK(mode)) return "a symbolic link";
   if (S_ISFIFO(mode)) return "a FIFO";
   if (S_ISSOCK(mode)) return "a socket";
   if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
@@ -135,10 +136,11 @@ const char* KindOf(mode_t mode) {
 }  // namespace
 
 std::FILE* OpenRegularFile(const std::string& path, std::string* why,
-                           bool* not_regular) {
+                           bool* not_regular, bool follow_links) {
   *not_regular = false;
   struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
+  if ((follow_links ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) !=
+      0) {
     *why = std::strerror(errno);
     return nullptr;
   }
@@ -150,9 +152,13 @@ std::FILE* OpenRegularFile(const std::string& path, std::string* why,
   // The name may name a FIFO by the time it is opened: O_NONBLOCK keeps
   // the open from waiting for a writer, and the file is looked at again.
   const int fd =
-      open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+      open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC |
+                             (follow_links ? 0 : O_NOFOLLOW));
   if (fd < 0) {
-    *why = std::strerror(errno);
+    // A link put in its place since the look.
+    const bool link = !follow_links && errno == ELOOP;
+    *why = link ? "a symbolic link" : std::strerror(errno);
+    *not_regular = link;
     return nullptr;
   }
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {

@@ -65,8 +65,17 @@ std::int64_t SizeOfStream(std::FILE* file) {
 }
 
 std::FILE* OpenRegularFile(const std::string& path, std::string* why,
-                           bool* not_regular) {
+                           bool* not_regular, bool follow_links) {
   *not_regular = false;
+  // A symbolic link or junction is a reparse point; best effort, as
+  // Windows offers no open that refuses one.
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (!follow_links && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    *why = "a symbolic link";
+    *not_regular = true;
+    return nullptr;
+  }
   struct _stat64 st {};
   if (_stat64(path.c_str(), &st) != 0) {
     *why = std::strerror(errno);

@@ -90,6 +90,15 @@ void PageFiles::Add(std::string path, std::string bytes) {
   Placed(path, std::move(origin));
 }
 
+void PageFiles::AddCopy(std::string path, std::string bytes) {
+  if (!IsCopyName(path)) return Fail(EINVAL);
+  {
+    const std::lock_guard<std::mutex> hold(mutex_);
+    copies_.insert(path);
+  }
+  Add(std::move(path), std::move(bytes));
+}
+
 void PageFiles::Finish() {
   // Sorted, so that the same log always makes the same site.
   std::sort(written_.begin(), written_.end());
@@ -109,7 +118,8 @@ void PageFiles::Finish() {
       JoinedPath(root_, std::string(kSiteMarker) + "-list");
   const std::string mark = JoinedPath(root_, std::string(kSiteMarker));
   fs_.Remove(list);  // a killed run's
-  int error = fs_.WriteNew(list, FinishedMark(dir_, written_, placed_));
+  int error =
+      fs_.WriteNew(list, FinishedMark(dir_, written_, placed_, copies_));
   if (error == 0) error = fs_.Rename(list, mark, /*replace=*/true);
   Fail(error);
 }

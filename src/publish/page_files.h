@@ -34,6 +34,9 @@ class PageFiles : public PageSink {
 
   bool Holds(const std::string& path, std::string_view digest) override;
   void Add(std::string path, std::string bytes) override;
+  // A file of the user's at the site's top: one of a name IsCopyName
+  // refuses fails the build.
+  void AddCopy(std::string path, std::string bytes) override;
 
   // Once every page is in: removes the pages of the older site that the
   // new one no longer has, then writes the mark that lists the new pages.
@@ -68,6 +71,7 @@ class PageFiles : public PageSink {
   std::map<std::string, bool> live_folders_;  // folder -> a real one
   std::string error_;
   std::vector<std::string> written_;  // the pages' paths
+  std::set<std::string> copies_;      // those of them copied in
   // What pages are made from: asked of (by Holds), and those put in.
   std::map<std::string, PageOrigin> asked_;
   std::map<std::string, PageOrigin> placed_;

@@ -21,6 +21,8 @@ constexpr std::string_view kSiteLine = "site ";
 constexpr std::string_view kUnfinished = "(unfinished)";
 // "origin PATH DIGEST INODE SIZE MODIFIED CHANGED".
 constexpr std::string_view kOriginLine = "origin ";
+// "copy NAME": a file of the user's copied into the site's top.
+constexpr std::string_view kCopyLine = "copy ";
 constexpr std::size_t kMarkLimit = std::size_t{256} << 20;
 
 bool ParseDecimal(std::string_view text, std::uint64_t* value) {
@@ -83,6 +85,14 @@ bool IsPageName(std::string_view path) {
          });
 }
 
+bool IsCopyName(std::string_view name) {
+  return !name.empty() && name[0] != '.' &&
+         std::all_of(name.begin(), name.end(), [](char c) {
+           return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                  (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+         });
+}
+
 Mark ReadMark(FileSystem& fs, const std::string& dir) {
   Mark mark;
   std::string text;
@@ -101,6 +111,12 @@ Mark ReadMark(FileSystem& fs, const std::string& dir) {
       mark.site = line.substr(kSiteLine.size());
     } else if (line.starts_with(kOriginLine)) {
       AddOrigin(line.substr(kOriginLine.size()), &mark);
+    } else if (line.starts_with(kCopyLine)) {
+      const std::string_view name = line.substr(kCopyLine.size());
+      if (IsCopyName(name)) {
+        mark.pages.emplace(name);
+        mark.copies.emplace(name);
+      }
     } else if (line == kUnfinished) {
       mark.finished = false;
     } else if (IsPageName(line)) {
@@ -119,9 +135,11 @@ std::string UnfinishedMark(const std::string& dir) {
 
 std::string FinishedMark(const std::string& dir,
                          const std::vector<std::string>& pages,
-                         const std::map<std::string, PageOrigin>& origins) {
+                         const std::map<std::string, PageOrigin>& origins,
+                         const std::set<std::string>& copies) {
   std::string mark = MarkHead(dir);
   for (const std::string& path : pages) {
+    if (copies.count(path) != 0) mark += kCopyLine;
     mark += path;
     mark += '\n';
   }

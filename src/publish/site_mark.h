@@ -30,7 +30,8 @@ struct Mark {
   bool ours = false;     // the head is there
   bool finished = true;  // it lists the pages
   std::string site;      // the site's directory name, where it says
-  std::set<std::string, std::less<>> pages;
+  std::set<std::string, std::less<>> pages;   // copies included
+  std::set<std::string, std::less<>> copies;  // the user's files copied in
   std::map<std::string, PageOrigin, std::less<>> origins;  // by page
 };
 
@@ -44,15 +45,24 @@ std::string JoinedPath(const std::string& dir, const std::string& relative);
 // page, and what has that name is never removed.
 bool IsPageName(std::string_view path);
 
+// Whether `name` is one a file of the user's copied into the site's top
+// may have: ASCII letters, digits, '-', '_' and '.', not starting with '.'
+// (so never the mark, nor a hidden file of somebody else's). The mark
+// lists such a file on a line of its own kind, "copy NAME", so that a
+// plain line naming one (edited by hand) still names nothing.
+bool IsCopyName(std::string_view name);
+
 // The mark of the site `dir`; not `ours` where there is none.
 Mark ReadMark(FileSystem& fs, const std::string& dir);
 
 // The mark of a site `dir` still being built.
 std::string UnfinishedMark(const std::string& dir);
 
-// The mark of the site `dir` holding `pages` (sorted), made from `origins`.
+// The mark of the site `dir` holding `pages` (sorted), made from `origins`;
+// those of `copies` are the user's files copied in.
 std::string FinishedMark(const std::string& dir,
                          const std::vector<std::string>& pages,
-                         const std::map<std::string, PageOrigin>& origins);
+                         const std::map<std::string, PageOrigin>& origins,
+                         const std::set<std::string>& copies = {});
 
 }  // namespace vexlane

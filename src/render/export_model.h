@@ -8,11 +8,18 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "scoring/season.h"
 
 namespace vexlane {
+
+// The title of the site and the web page when the user gives none.
+inline constexpr std::string_view kDefaultTitle = "#battle statistics";
+// The user's style sheet among the site's static files, linked from every
+// page after the site's own style.
+inline constexpr std::string_view kCustomStyleFile = "custom.css";
 
 struct ExportSettings {
   int extra_points = 1;
@@ -24,6 +31,13 @@ struct ExportSettings {
   };
   std::vector<Log> logs;
   std::time_t made = 0;  // the report time
+  // The look of the site and the web page: their title (the user's text,
+  // escaped where shown), the channel's home page that every footer links
+  // to (empty: none), and whether the site holds a custom.css of the
+  // user's, linked after its own style.
+  std::string title{kDefaultTitle};
+  std::string home;
+  bool custom_css = false;
 };
 
 // The season and the run's settings, as the renderers take them.

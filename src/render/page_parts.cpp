@@ -203,7 +203,7 @@ std::string IsolatedPlain(std::string_view bytes) {
 std::string Num(std::uint64_t value) { return UnsignedText(value); }
 
 void OpenPage(std::string_view title, std::string_view description,
-              std::string* out) {
+              std::string_view stylesheet, std::string* out) {
   *out +=
       "<!doctype html>\n<html lang=\"en\">\n<head>\n<meta "
       "charset=\"utf-8\">\n<meta name=\"viewport\" "
@@ -216,19 +216,26 @@ void OpenPage(std::string_view title, std::string_view description,
   *out += title;
   *out += "</title>\n<style>";
   *out += kStyle;
-  *out += "</style>\n</head>\n<body>\n<main>\n";
+  *out += "</style>\n";
+  if (!stylesheet.empty()) {
+    *out += "<link rel=\"stylesheet\" href=\"";
+    *out += HtmlEscape(stylesheet);
+    *out += "\">\n";
+  }
+  *out += "</head>\n<body>\n<main>\n";
 }
 
-void ClosePage(bool sortable, std::string* out) {
+void ClosePage(bool sortable, std::string_view home, std::string* out) {
   *out += "<footer>Made by ";
   *out += kProgramName;
   *out += " ";
   *out += ProgramVersion();
-  *out += ". Newest version available at <a href=\"";
-  *out += HtmlEscape(HomePage());
-  *out += "\">";
-  *out += HtmlEscape(HomePage());
-  *out += "</a>.</footer>\n</main>\n";
+  *out += '.';
+  if (!home.empty()) {
+    const std::string safe = HtmlEscape(home);
+    *out += " Channel home: <a href=\"" + safe + "\">" + safe + "</a>.";
+  }
+  *out += "</footer>\n</main>\n";
   if (sortable) {
     *out += "<script>";
     *out += kSortScript;

@@ -25,13 +25,14 @@ std::string Isolated(std::string_view bytes);
 std::string IsolatedPlain(std::string_view bytes);
 std::string Num(std::uint64_t value);
 
-// The page up to the opening of <main>: `title` is plain text of this
-// program's own (already safe), `description` the meta description.
+// The page up to the opening of <main>: `title` is already safe HTML,
+// `description` the meta description, `stylesheet` the address of a style
+// sheet linked after the page's own (empty: none).
 void OpenPage(std::string_view title, std::string_view description,
-              std::string* out);
-// The footer, the optional sorting script where the page has a sortable
-// table, and the page's end.
-void ClosePage(bool sortable, std::string* out);
+              std::string_view stylesheet, std::string* out);
+// The footer, with a link to `home` where it is not empty, the optional
+// sorting script where the page has a sortable table, and the page's end.
+void ClosePage(bool sortable, std::string_view home, std::string* out);
 
 // A table's columns: a head and flags. On a narrow screen the columns
 // marked kWide are hidden (each has its cell also in a column kept, or

@@ -74,7 +74,9 @@ std::string TimeText(const DrivenTime& t) {
 
 Digest FrameDigest(const Site& site) {
   Digest digest;
+  const ExportSettings& look = site.model.settings;
   digest.Add("site page").Add(ProgramVersion()).Add(site.dated ? 1 : 0);
+  digest.Add(look.title).Add(look.home).Add(look.custom_css ? 1 : 0);
   return digest;
 }
 
@@ -90,10 +92,28 @@ void AddToDigest(const Site& site, const DrivenTime& t, Digest* digest) {
       .Add(b.link);
 }
 
-// The frame of every page: the head, the navigation and the heading.
+// The en dash between a page's own title and the site's.
+constexpr std::string_view kTitleJoint = " \u2013 ";
+
+std::string SiteTitle(const Site& site) {
+  return Safe(site.model.settings.title);
+}
+
 void Open(const Site& site, std::string_view title, std::string_view heading,
           std::string_view description, int depth, std::string* out) {
-  page::OpenPage(title, description, out);
+  std::string whole(title);
+  whole += kTitleJoint;
+  whole += SiteTitle(site);
+  OpenTitled(site, whole, heading, description, depth, out);
+}
+
+void OpenTitled(const Site& site, std::string_view title,
+                std::string_view heading, std::string_view description,
+                int depth, std::string* out) {
+  page::OpenPage(title, description,
+                 site.model.settings.custom_css ? Href(kCustomStyleFile, depth)
+                                                : std::string(),
+                 out);
   *out += "<nav aria-label=\"Site\"><ul><li>" +
           Link(Href("index.html", depth), "Standings") + "</li><li>" +
           Link(Href("battles.html", depth), "Battles") + "</li><li>" +
@@ -106,6 +126,10 @@ void Open(const Site& site, std::string_view title, std::string_view heading,
   *out += "</ul></nav>\n<h1>";
   *out += heading;
   *out += "</h1>\n";
+}
+
+void Close(const Site& site, bool sortable, std::string* out) {
+  page::ClosePage(sortable, site.model.settings.home, out);
 }
 
 // Links to the pages of a list split into pages: "levels.html",

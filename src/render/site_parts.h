@@ -94,17 +94,30 @@ std::string TimeText(const DrivenTime& t);
 
 // The digest a page's own starts from: what the frame of every page is made
 // of besides its texts (the program's version, whether the site has
-// months). A renderer that asks its sink whether it holds a page adds to
-// it everything the page shows.
+// months, the site's title, home and custom.css). A renderer that asks its sink
+// whether it holds a page adds to it everything the page shows.
 Digest FrameDigest(const Site& site);
 
 // Adds to `digest` what TimeRow and the links of a driven time show: the
 // player and their page, the time, the battle, its page and anchor.
 void AddToDigest(const Site& site, const DrivenTime& t, Digest* digest);
 
-// The frame of every page: the head, the navigation and the heading.
+// The frame of every page: the head, the navigation and the heading. The
+// page's <title> is `title` followed by the site's.
 void Open(const Site& site, std::string_view title, std::string_view heading,
           std::string_view description, int depth, std::string* out);
+
+// The same frame with `title` the page's whole <title> (the front page's,
+// which starts with the site's title itself).
+void OpenTitled(const Site& site, std::string_view title,
+                std::string_view heading, std::string_view description,
+                int depth, std::string* out);
+
+// The site's title, safe HTML.
+std::string SiteTitle(const Site& site);
+
+// The footer and the end of every page.
+void Close(const Site& site, bool sortable, std::string* out);
 
 // Links to the pages of a list split into pages: "levels.html",
 // "levels-2.html", ...

@@ -219,7 +219,7 @@ void AddLevelLists(const Site& site, PageSink* site_pages) {
       out += "</tr>\n";
     }
     page::CloseTable(&out);
-    page::ClosePage(/*sortable=*/true, &out);
+    Close(site, /*sortable=*/true, &out);
     site_pages->Add(ListPage("levels", n), std::move(out));
   }
 }
@@ -296,7 +296,7 @@ void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
       out += "</tr>\n";
     }
     page::CloseTable(&out);
-    page::ClosePage(/*sortable=*/false, &out);
+    Close(site, /*sortable=*/false, &out);
     site_pages->Add(site.level_files[l], std::move(out));
   }
 }
@@ -308,7 +308,7 @@ void AddPlayerPage(const Site& site, std::size_t position,
   const std::string& nick = site.model.standings.scores[player].name;
   const std::string plain = page::IsolatedPlain(nick);
   std::string out;
-  Open(site, plain + ": battle statistics", page::Isolated(nick),
+  Open(site, plain, page::Isolated(nick),
        "Points, personal bests, rivals and recent battles of " + plain + ".", 1,
        &out);
   AppendSummary(site, position, &out);
@@ -318,7 +318,7 @@ void AddPlayerPage(const Site& site, std::size_t position,
   const bool bests = AppendBests(site, player, &out);
   AppendRivals(site, history, &out);
   AppendRecent(site, history, &out);
-  page::ClosePage(/*sortable=*/bests, &out);
+  Close(site, /*sortable=*/bests, &out);
   site_pages->Add(site.player_files[player], std::move(out));
 }
 
@@ -370,7 +370,7 @@ void AddPlayersLists(const Site& site, PageSink* site_pages) {
       page::CloseTable(&out);
       out += "</section>\n";
     }
-    page::ClosePage(/*sortable=*/true, &out);
+    Close(site, /*sortable=*/true, &out);
     site_pages->Add(ListPage("players", n), std::move(out));
   }
 }
@@ -418,7 +418,7 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
         "Standings of " + month->month, nullptr, &month_hrefs, &out);
     out += "</section>\n";
   }
-  page::ClosePage(/*sortable=*/true, &out);
+  Close(site, /*sortable=*/true, &out);
   site_pages->Add("months.html", std::move(out));
 }
 

@@ -105,7 +105,7 @@ void AddHowPage(const Site& site, PageSink* site_pages) {
   AppendWorkedExample(&out);
   out += "<p>" + Link("players-by-rating.html", "Every player by rating") +
          "</p>\n";
-  page::ClosePage(/*sortable=*/false, &out);
+  Close(site, /*sortable=*/false, &out);
   site_pages->Add("rating.html", std::move(out));
 }
 
@@ -134,7 +134,7 @@ void AddRatingPages(const Site& site, PageSink* site_pages) {
     page::AppendStandings(model.standings.scores, part,
                           "Every player by rating, then those not yet rated",
                           &model.ratings, &hrefs, &out, "rating.html");
-    page::ClosePage(/*sortable=*/true, &out);
+    Close(site, /*sortable=*/true, &out);
     site_pages->Add(ListPage("players-by-rating", n), std::move(out));
   }
 }

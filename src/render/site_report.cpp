@@ -179,10 +179,11 @@ std::string Index(const Site& site) {
   const std::string facts = Num(model.battles.size()) + " battles, " +
                             Num(site.players.size()) + " players" +
                             (span.empty() ? "" : ", " + span);
-  const std::string title = span.empty() ? std::string("Battle statistics")
-                                         : "Battle statistics, " + span;
-  Open(site, title, title,
-       "Standings, level records and player pages of " + facts + ".", 0, &out);
+  const std::string title =
+      span.empty() ? SiteTitle(site) : SiteTitle(site) + ", " + span;
+  OpenTitled(site, title, title,
+             "Standings, level records and player pages of " + facts + ".", 0,
+             &out);
   out += "<p class=\"meta\">" + Num(model.battles.size()) + " battles, " +
          Num(site.players.size()) + " players. Made on " +
          IsoUtcText(model.settings.made) + ".</p>\n";
@@ -219,7 +220,7 @@ std::string Index(const Site& site) {
     out += "<li>" + Link("months.html", "Each month's champion") + "</li>";
   }
   out += "</ul></section>\n";
-  page::ClosePage(/*sortable=*/true, &out);
+  Close(site, /*sortable=*/true, &out);
   return out;
 }
 
@@ -236,7 +237,7 @@ void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
            (n == 1 ? " battle" : " battles") + ")</li>";
   }
   out += "</ul>\n";
-  page::ClosePage(/*sortable=*/false, &out);
+  Close(site, /*sortable=*/false, &out);
   site_pages->Add("battles.html", std::move(out));
   for (const BattlePage& p : pages) {
     Digest digest = FrameDigest(site);
@@ -245,7 +246,7 @@ void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
     out.clear();
     Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
     out += p.sections->body;
-    page::ClosePage(/*sortable=*/false, &out);
+    Close(site, /*sortable=*/false, &out);
     site_pages->Add(p.file, std::move(out));
   }
 }
@@ -264,6 +265,36 @@ std::string FileSlug(std::string_view name, std::string_view fallback) {
                        (slug.starts_with("com") || slug.starts_with("lpt")) &&
                        IsDigitByte(slug[3]));
   return device ? slug + "-" + std::string(fallback) : slug;
+}
+
+bool IsSiteOwnName(std::string_view name) {
+  std::string lower;
+  for (const char c : name) {
+    lower += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  // The folders of the pages, and the top pages with their numbered
+  // continuations (ListPage).
+  static constexpr std::string_view kFolders[] = {"players", "levels",
+                                                  "battles"};
+  static constexpr std::string_view kPages[] = {
+      "index",  "battles", "levels",           "players",
+      "months", "rating",  "players-by-rating"};
+  if (std::find(std::begin(kFolders), std::end(kFolders), lower) !=
+      std::end(kFolders)) {
+    return true;
+  }
+  std::string_view rest = lower;
+  if (!rest.ends_with(".html")) return false;
+  rest.remove_suffix(5);
+  for (std::string_view base : kPages) {
+    if (!rest.starts_with(base)) continue;
+    std::string_view number = rest.substr(base.size());
+    if (number.empty()) return true;
+    if (number[0] != '-' || number.size() < 2) continue;
+    number.remove_prefix(1);
+    if (std::all_of(number.begin(), number.end(), IsDigitByte)) return true;
+  }
+  return false;
 }
 
 void BattleSections::Add(const ScoredBattle& battle,

@@ -57,4 +57,10 @@ std::vector<SitePage> RenderSite(const ExportModel& model);
 // "con-player").
 std::string FileSlug(std::string_view name, std::string_view fallback);
 
+// Whether the site makes a file or folder of the name `name` at its top
+// ("index.html", "players-2.html", "levels"), compared without case as
+// some file systems compare names: a file of the user's copied into the
+// site must not take it.
+bool IsSiteOwnName(std::string_view name);
+
 }  // namespace vexlane

@@ -125,12 +125,13 @@ std::string RenderWebPage(const ExportModel& model) {
   std::string out;
   out.reserve(1 << 16);
   const std::string span = page::SeasonSpan(model.battles);
-  page::OpenPage("Battle statistics",
+  const std::string title = page::Safe(model.settings.title);
+  page::OpenPage(title,
                  "Standings, ratings and results of " +
                      Num(model.battles.size()) + " battles" +
                      (span.empty() ? "" : ", " + span) + ".",
-                 &out);
-  out += "<h1>Battle statistics</h1>\n<p class=\"meta\">";
+                 {}, &out);
+  out += "<h1>" + title + "</h1>\n<p class=\"meta\">";
   if (!span.empty()) out += "The season " + span + ". ";
   out += "Made on " + IsoUtcText(model.settings.made) + " from " +
          Num(model.battles.size()) + " battles.</p>\n";
@@ -180,7 +181,7 @@ std::string RenderWebPage(const ExportModel& model) {
   }
   page::CloseTable(&out);
   out += "</section>\n";
-  page::ClosePage(/*sortable=*/true, &out);
+  page::ClosePage(/*sortable=*/true, model.settings.home, &out);
   return out;
 }
 

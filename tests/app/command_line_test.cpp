@@ -30,7 +30,8 @@ std::string UsageError(const std::string& sentence) {
          "[-p N]\n                     [-l LEVEL]... [-o FILE [--force] | -d "
          "DIR] [-q]\n                     [--explain[=FILE]] [-c FILE] "
          "[--since DATE]\n"
-         "                     [--until DATE] [--strict] [--follow] "
+         "                     [--until DATE] [--title TEXT] [--home URL]\n"
+         "                     [--static DIR] [--strict] [--follow] "
          "[LOG]...\nTry "
          "'vexlane-stats --help'.\n";
 }

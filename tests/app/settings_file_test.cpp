@@ -75,8 +75,8 @@ TEST(SettingsFile, ErrorsNameThePlace) {
       {"colour = 1\n",
        "s.toml:1:1: unknown key 'colour' (the keys are log, "
        "log-format, format, extra-points, level, output, force, "
-       "directory, quiet, explain, since, until, strict, "
-       "ignore, players, battle)"},
+       "directory, quiet, explain, since, until, title, home, static, "
+       "strict, ignore, players, battle)"},
       // A key of the top written below a table's header.
       {"[players]\nBob = [\"bob_\"]\nlog = [\"a.log\"]\n",
        "s.toml:3:1: 'log' belongs at the top of the file, but it comes after "

@@ -3,8 +3,9 @@
 # each battle that ends is republished (the delay printed, the bound
 # generous), a half line waits for its end, rotation by rename or by
 # truncation loses and repeats nothing, SIGHUP reads the settings again,
-# SIGTERM with a battle open ends as a run ends; and memory does not grow
-# with the bytes read.
+# SIGTERM with a battle open ends as a run ends; a followed site takes its
+# static folder as it is at each republish; and memory does not grow with
+# the bytes read.
 #
 #   follow_test.sh PROGRAM [MEGABYTES]
 set -u
@@ -100,6 +101,27 @@ stop
 cmp -s rep.txt normal.txt || fail "the last report differs from a normal run on everything written"
 [ "$(cat out)" = rep.txt ] || fail "standard output: $(cat out)"
 ! ls -a | grep -q vexlane-tmp || fail "a temporary file was left behind"
+
+# A site followed: its static folder read again at every republish, a
+# file gone from it gone from the site at the next battle's end.
+mkdir look && printf 'p{}' >look/custom.css && printf 'x' >look/logo.png
+: >slog
+"$prog" -q --follow -i slog -f site -o site --static look 2>serr & pid=$!
+site_battle() {
+  add "[20:00:00] <Ann> next: http://levels.example.org/lev/$1.lev"$'\n' slog
+  add "[20:01:00] <Bob> 1:00,00"$'\n'"[20:01:30] <Cal> 1:01,00"$'\n' slog
+  add "[20:02:00] <Ann> stop"$'\n' slog
+}
+site_battle S1
+for _ in $(seq 500); do [ -f site/logo.png ] && break; sleep 0.02; done
+[ "$(cat site/logo.png 2>/dev/null)" = x ] || fail "the followed site lacks the static file: $(cat serr)"
+grep -q 'href="custom.css"' site/index.html 2>/dev/null || fail "the followed site does not link custom.css"
+rm look/logo.png
+site_battle S2
+for _ in $(seq 500); do [ ! -e site/logo.png ] && break; sleep 0.02; done
+[ ! -e site/logo.png ] || fail "a file gone from the static folder stayed in the followed site"
+stop
+[ "$status" = 0 ] || fail "the followed site ended with status $status: $(cat serr)"
 
 # Memory: $megabytes MiB of chat appended in 1 MiB pieces, a battle every
 # 8 MiB, the log renamed away every 64 MiB (and removed: the follower reads

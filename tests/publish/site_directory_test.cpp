@@ -399,5 +399,45 @@ TEST(PublishSite, RefusesWhatItDidNotMake) {
   EXPECT_EQ(Leftovers(dir).size(), 0u);
 }
 
+// The user's files copied into the site's top: listed apart in the mark,
+// kept under a second name while unchanged, gone once no longer copied. A
+// "copy" line naming anything but a plain top name (edited by hand)
+// removes nothing, and a copy of such a name fails the build, the old
+// site standing.
+TEST(PublishSite, CopiedFilesComeAndGoWithTheSite) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  const auto with = [](const Pages& copies) -> SiteRenderer {
+    return [copies](PageSink* sink) {
+      sink->Add("index.html", "index");
+      for (const auto& [name, bytes] : copies) sink->AddCopy(name, bytes);
+    };
+  };
+  ASSERT_TRUE(PublishSite(with({{"logo.png", "png"}, {"custom.css", "css"}}),
+                          site, false, false)
+                  .ok);
+  EXPECT_EQ(ReadFile(site + "/logo.png"), "png");
+  const std::string mark = site + "/.vexlane-site";
+  EXPECT_NE(ReadFile(mark).find("\ncopy custom.css\nindex.html\ncopy "
+                                "logo.png\n"),
+            std::string::npos);
+  WriteFile(mark, ReadFile(mark) + "copy ../outside.txt\ncopy .htaccess\n");
+  WriteFile(dir.File("outside.txt"), "mine");
+  WriteFile(site + "/.htaccess", "mine");
+  const ino_t css = InodeOf(site + "/custom.css");
+
+  ASSERT_TRUE(PublishSite(with({{"custom.css", "css"}}), site, true, false).ok);
+  EXPECT_FALSE(Exists(site + "/logo.png"));
+  EXPECT_EQ(InodeOf(site + "/custom.css"), css);
+  EXPECT_EQ(ReadFile(dir.File("outside.txt")), "mine");
+  EXPECT_EQ(ReadFile(site + "/.htaccess"), "mine");
+
+  for (const char* name : {".hidden", "sub/file.css", "a b.txt"}) {
+    EXPECT_FALSE(PublishSite(with({{name, "x"}}), site, true, false).ok)
+        << name;
+    EXPECT_EQ(ReadFile(site + "/custom.css"), "css");
+  }
+}
+
 }  // namespace
 }  // namespace vexlane

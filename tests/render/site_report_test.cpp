@@ -181,5 +181,54 @@ TEST(SiteReport, BidiControlsFromTheLogStayIsolated) {
   EXPECT_GT(seen, 20u);
 }
 
+// The user's title is escaped on every page, and the look is in every
+// page's digest: a change of title, home page or custom.css alone makes
+// every page again.
+TEST(SiteReport, TheLookIsEscapedAndInEveryDigest) {
+  testing::Season s;
+  s.Add({Post("Ann", "1:00,00"), Post("Bob", "1:01,00")}, "2024-11-02", "Ann",
+        "Pipe");
+  Digested plain;
+  RenderSite(ExportModel(s.Whole(), ExportSettings()), nullptr, &plain);
+  EXPECT_NE(plain.pages["index.html"].find("<h1>#battle statistics, "
+                                           "2024-11-02</h1>"),
+            std::string::npos);
+  ExportSettings looks[3];
+  looks[0].title = "<Pit> & \"co\"";
+  looks[1].home = "https://example.net/";
+  looks[2].custom_css = true;
+  for (const ExportSettings& look : looks) {
+    Digested changed;
+    RenderSite(ExportModel(s.Whole(), look), nullptr, &changed);
+    ASSERT_EQ(changed.digests.size(), plain.digests.size());
+    for (const auto& [path, digest] : plain.digests) {
+      EXPECT_NE(changed.digests[path], digest) << path;
+    }
+    for (const auto& [path, page] : changed.pages) {
+      EXPECT_EQ(page.find("<Pit>"), std::string::npos) << path;
+    }
+  }
+}
+
+// The names the site keeps for itself, whatever their case.
+TEST(SiteReport, TheSiteKeepsItsOwnNames) {
+  for (const char* name : {"index.html", "INDEX.HTML", "levels-2.html",
+                           "Players-12.html", "months.html", "Levels"}) {
+    EXPECT_TRUE(IsSiteOwnName(name)) << name;
+  }
+  for (const char* name : {"custom.css", "index.htm", "levels-.html",
+                           "levels-2a.html", "monthsx.html", "index"}) {
+    EXPECT_FALSE(IsSiteOwnName(name)) << name;
+  }
+  // Every page the site makes at its top, and every folder it makes.
+  testing::Season s;
+  s.Add({Post("Ann", "1:00,00"), Post("Bob", "1:01,00")}, "2024-11-02");
+  for (const SitePage& page :
+       RenderSite(ExportModel(s.Whole(), ExportSettings()))) {
+    EXPECT_TRUE(IsSiteOwnName(page.path.substr(0, page.path.find('/'))))
+        << page.path;
+  }
+}
+
 }  // namespace
 }  // namespace vexlane
