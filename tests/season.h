@@ -37,7 +37,8 @@ class Season {
                                   .ratings = true,
                                   .records = true,
                                   .months = true,
-                                  .histories = true}};
+                                  .histories = true,
+                                  .movement = true}};
   mutable bool finished_ = true;
 
  public:

@@ -282,7 +282,8 @@ void WriteBattle(const ScoredBattle& b, const double* after,
   w.EndObject();
 }
 
-void WriteStandings(const Standings& standings, JsonWriter& w) {
+void WriteStandings(const Season& season, JsonWriter& w) {
+  const Standings& standings = season.standings;
   w.BeginObject();
   w.Key("overall").BeginArray();
   const PlayerOrder by_points = ScoredPlayers(standings);
@@ -294,6 +295,14 @@ void WriteStandings(const Standings& standings, JsonWriter& w) {
     w.Newline();
     w.BeginObject();
     w.Key("position").Number(std::uint64_t{i + 1});
+    // The place before the latest battle night; null: none then.
+    w.Key("previous_rank");
+    const std::vector<std::uint32_t>& before = season.places_before;
+    if (by_points[i] < before.size() && before[by_points[i]] != 0) {
+      w.Number(std::uint64_t{before[by_points[i]]});
+    } else {
+      w.Null();
+    }
     w.Key("player").Text(s.name);
     w.Key("points").Number(std::uint64_t{points});
     w.Key("average");
@@ -540,7 +549,7 @@ std::string RenderJsonTail(const ExportModel& model) {
   JsonWriter w(&out, /*members_before=*/true);
   w.Newline();
   w.Key("standings");
-  WriteStandings(model.standings, w);
+  WriteStandings(model.season, w);
   w.Newline();
   w.Key("ratings");
   WriteRatings(model, w);

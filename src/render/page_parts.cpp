@@ -56,6 +56,8 @@ svg.chart text{fill:var(--fg);font-size:14px}
 svg.chart .grid{stroke:var(--line)}svg.chart .axis{stroke:var(--muted)}
 svg.chart .bar{fill:var(--accent)}
 figcaption{color:var(--muted);font-size:.9rem}
+.sr{position:absolute;width:1px;height:1px;overflow:hidden;
+clip-path:inset(50%);white-space:nowrap}
 .mark{font-size:.8rem;color:var(--accent);border:1px solid var(--accent);
 border-radius:.6rem;padding:0 .35rem;white-space:nowrap}
 ul.legend{list-style:none;padding:0;margin:.25rem 0;display:flex;
@@ -452,78 +454,6 @@ std::vector<std::string> SeasonLabels(
     }
   }
   return labels;
-}
-
-void AppendStandings(const std::vector<PlayerScore>& scores,
-                     const PlayerOrder& players, std::string_view caption,
-                     const SeasonRatings* ratings,
-                     const std::vector<std::string>* hrefs, std::string* out,
-                     std::string_view rating_page) {
-  std::vector<Column> columns = {{"Pos.", kNumber},
-                                 {"Player", kText},
-                                 {"Points", kNumber},
-                                 {"Battles", kNumber | kWide},
-                                 {"Wins", kNumber},
-                                 {"Average", kNumber | kWide},
-                                 {"Total time", kNumber | kWide}};
-  if (ratings != nullptr) columns.push_back({"Rating", kNumber});
-  OpenTable(caption, columns, true, out);
-  for (std::size_t i = 0; i < players.size(); ++i) {
-    const PlayerScore& s = scores[players[i]];
-    const auto battles = static_cast<std::uint32_t>(s.battles);
-    const std::string wins = Num(static_cast<std::uint32_t>(s.wins));
-    *out += "<tr>";
-    Cell(Num(i + 1), kNumber, out);
-    const std::string name = Isolated(s.name);
-    if (hrefs != nullptr && !(*hrefs)[players[i]].empty()) {
-      Cell("<a href=\"" + (*hrefs)[players[i]] + "\">" + name + "</a>", kName,
-           out);
-    } else {
-      Cell(name, kName, out);
-    }
-    Cell(Num(static_cast<std::uint32_t>(s.points)), kNumber, out);
-    Cell(Num(battles), kNumber | kWide, out);
-    // The share of wins only where there is room for it.
-    Cell(battles == 0 ? wins
-                      : wins + "<span class=\"wide\"> (" + Num(WinPercent(s)) +
-                            "%)</span>",
-         kNumber, out, wins);
-    Cell(battles == 0 ? "" : AverageText(s), kNumber | kWide, out);
-    Cell(ShownTime(s.total), kNumber | kWide, out, TimeSortKey(s.total));
-    if (ratings != nullptr) {
-      const PlayerRating& r = ratings->players[players[i]];
-      Cell(ShownRatingText(r), kNumber, out, RatingSortKey(r));
-    }
-    *out += "</tr>\n";
-  }
-  CloseTable(out);
-  if (ratings == nullptr) return;
-  const std::string needed =
-      Num(static_cast<std::uint64_t>(kProvisionalBattles));
-  *out +=
-      "<p class=\"meta\">Rating: how strong a player is, from whom they "
-      "beat and who beat them in every battle; a new player starts at 0. ";
-  *out += rating_page.empty()
-              ? "It is 40 &times; (mu &minus; 3 sigma) of a Weng-Lin "
-                "Plackett-Luce rating, rounded down, never below 0. "
-              : "<a href=\"" + std::string(rating_page) +
-                    "\">How the rating works</a>. ";
-  *out += "&ldquo;? (3 of " + needed + ")&rdquo;: only 3 of the " + needed +
-          " rated battles a rating needs so far.</p>\n";
-}
-
-std::string ShownRatingText(const PlayerRating& rating) {
-  if (Provisional(rating)) {
-    return "? (" + Num(static_cast<std::uint64_t>(rating.battles)) + " of " +
-           Num(static_cast<std::uint64_t>(kProvisionalBattles)) + ")";
-  }
-  return Num(ShownRating(Ordinal(rating.rating)));
-}
-
-std::string RatingSortKey(const PlayerRating& rating) {
-  if (!Provisional(rating)) return Num(ShownRating(Ordinal(rating.rating)));
-  return "-" + Num(static_cast<std::uint64_t>(kProvisionalBattles -
-                                              rating.battles + 1));
 }
 
 void AppendBattle(const ScoredBattle& b, std::string_view id,

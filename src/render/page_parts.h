@@ -90,17 +90,25 @@ void AppendBarChart(std::string_view title,
 std::vector<std::string> SeasonLabels(
     const std::vector<const ScoredBattle*>& at);
 
-// The overall standings table: position, player (linked where `hrefs`,
-// parallel to the scores, gives an address), points, battles, wins and
-// the rating where `ratings` is given; on a desktop also the average and
-// the total time.
-// `rating_page` is the address of the page that explains the rating; empty:
-// the explanation is given in a line below the table.
+// What a standings table shows besides the scores.
+struct StandingsTable {
+  std::string_view caption;
+  const SeasonRatings* ratings = nullptr;  // a rating column
+  // Addresses of the players' pages, parallel to the scores ("": none).
+  const std::vector<std::string>* hrefs = nullptr;
+  // The page that explains the rating; empty: a line below the table does.
+  std::string_view rating_page;
+  // Season::places_before: a column of each player's movement.
+  const std::vector<std::uint32_t>* places_before = nullptr;
+  std::size_t first_place = 1;  // of the table's first row
+};
+
+// The overall standings table: place, movement, player, points, battles,
+// wins and the rating as `table` asks; on a desktop also the average and
+// the total time. A line below it explains its terms.
 void AppendStandings(const std::vector<PlayerScore>& scores,
-                     const PlayerOrder& players, std::string_view caption,
-                     const SeasonRatings* ratings,
-                     const std::vector<std::string>* hrefs, std::string* out,
-                     std::string_view rating_page = {});
+                     const PlayerOrder& players, const StandingsTable& table,
+                     std::string* out);
 
 // A player's rating as the pages show it: the whole number, or while it is
 // provisional "?" and how many of the battles it needs are rated:

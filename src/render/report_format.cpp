@@ -25,7 +25,7 @@ constexpr ReportFormatRow kRows[] = {
      RenderJson,
      &kJsonStreamed,
      false,
-     {.battles = true, .ratings = true, .records = true}},
+     {.battles = true, .ratings = true, .records = true, .movement = true}},
     {ReportFormat::kCsv,
      "csv",
      ".csv",
@@ -41,7 +41,7 @@ constexpr ReportFormatRow kRows[] = {
      RenderWebPage,
      nullptr,
      false,
-     {.battles = true, .ratings = true, .months = true}},
+     {.battles = true, .ratings = true, .months = true, .movement = true}},
     {ReportFormat::kSite,
      "site",
      "",
@@ -53,7 +53,8 @@ constexpr ReportFormatRow kRows[] = {
       .ratings = true,
       .records = true,
       .months = true,
-      .histories = true}},
+      .histories = true,
+      .movement = true}},
 };
 
 }  // namespace

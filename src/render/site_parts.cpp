@@ -44,6 +44,13 @@ std::string PlayerLink(const Site& site, std::size_t player, int depth) {
   return Link(Href(site.player_files[player], depth), name);
 }
 
+std::string NickLink(const Site& site, std::string_view nick, int depth) {
+  const std::size_t player =
+      FindPlayer(site.model.standings.scores, nick, &site.index);
+  return player < site.player_files.size() ? PlayerLink(site, player, depth)
+                                           : page::Isolated(nick);
+}
+
 std::string LevelLink(const Site& site, std::size_t level, int depth) {
   return Link(Href(site.level_files[level], depth),
               page::Isolated(site.records.levels[level].name));
@@ -155,6 +162,15 @@ void AppendPager(std::string_view base, std::size_t pages, std::size_t at,
 std::size_t LevelOf(const Site& site, const ScoredBattle& b) {
   const auto found = site.level_of.find(Folded(b.level));
   return found == site.level_of.end() ? std::string::npos : found->second;
+}
+
+page::StandingsTable RatedTable(const Site& site,
+                                const std::vector<std::string>& hrefs) {
+  page::StandingsTable table;
+  table.ratings = &site.model.ratings;
+  table.hrefs = &hrefs;
+  table.rating_page = "rating.html";
+  return table;
 }
 
 std::vector<std::string> PlayerHrefs(const Site& site, int depth) {

@@ -36,7 +36,6 @@ constexpr std::size_t kRowsPerBattle = 2000;
 constexpr std::size_t kRowsPerList = 1000;
 constexpr std::size_t kIndexPlayers = 50;
 constexpr std::size_t kRecentBattles = 10;
-constexpr std::size_t kLatestUndated = 10;
 constexpr std::size_t kChartPoints = 400;
 // Level pages rendered as one piece of the two threads' work.
 constexpr std::size_t kLevelsATask = 64;
@@ -131,6 +130,11 @@ std::size_t LevelOf(const Site& site, const ScoredBattle& b);
 
 std::vector<std::string> PlayerHrefs(const Site& site, int depth);
 
+// A standings table of the site's top pages with the ratings, the links of
+// `hrefs` (PlayerHrefs at depth 0) and the rating page.
+page::StandingsTable RatedTable(const Site& site,
+                                const std::vector<std::string>& hrefs);
+
 // The columns of a driven time: the player, the time, the event and the
 // date.
 void TimeRow(const Site& site, const DrivenTime& t, int depth,
@@ -146,6 +150,13 @@ void AddPlayerPage(const Site& site, std::size_t position,
 void AddPlayersLists(const Site& site, PageSink* site_pages);
 
 void AddMonthsPage(const Site& site, PageSink* site_pages);
+
+// The front page's latest battle night.
+void AppendLatest(const Site& site, std::string* out);
+
+// The name of the standings' player of `nick`, linked to their page where
+// they have one; the nick itself where no player of the standings has it.
+std::string NickLink(const Site& site, std::string_view nick, int depth);
 
 // "How the rating works" and the players by rating.
 void AddRatingPages(const Site& site, PageSink* site_pages);

@@ -342,9 +342,11 @@ void AddPlayersLists(const Site& site, PageSink* site_pages) {
     out += "<section><h2 id=\"standings\">Standings</h2>\n<p>" +
            Link("players-by-rating.html", "The same players by rating") +
            ".</p>\n";
-    page::AppendStandings(model.standings.scores, part,
-                          "Points of every player over all battles",
-                          &model.ratings, &hrefs, &out, "rating.html");
+    page::StandingsTable table = RatedTable(site, hrefs);
+    table.caption = "Points of every player over all battles";
+    table.places_before = &model.season.places_before;
+    table.first_place = n * kRowsPerList + 1;
+    page::AppendStandings(model.standings.scores, part, table, &out);
     out += "</section>\n";
     if (n == 0) {
       out += "<section><h2 id=\"battles-by\">Battles by</h2>\n";
@@ -410,12 +412,16 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
           " points in " + Num(own) + (own == 1 ? " battle" : " battles") +
           " (of the month's " + Num(st.battles.size()) + ").</p>\n";
     }
+    const std::string caption = "Standings of " + month->month;
+    page::StandingsTable table;
+    table.caption = caption;
+    table.hrefs = &month_hrefs;
     page::AppendStandings(
         st.scores,
         PlayerOrder(order.begin(),
                     order.begin() + static_cast<std::ptrdiff_t>(
                                         std::min(order.size(), kRowsPerList))),
-        "Standings of " + month->month, nullptr, &month_hrefs, &out);
+        table, &out);
     out += "</section>\n";
   }
   Close(site, /*sortable=*/true, &out);

@@ -131,9 +131,10 @@ void AddRatingPages(const Site& site, PageSink* site_pages) {
     const PlayerOrder part(
         order.begin() + static_cast<std::ptrdiff_t>(n * kRowsPerList),
         order.begin() + static_cast<std::ptrdiff_t>(end));
-    page::AppendStandings(model.standings.scores, part,
-                          "Every player by rating, then those not yet rated",
-                          &model.ratings, &hrefs, &out, "rating.html");
+    page::StandingsTable table = RatedTable(site, hrefs);
+    table.caption = "Every player by rating, then those not yet rated";
+    table.first_place = n * kRowsPerList + 1;
+    page::AppendStandings(model.standings.scores, part, table, &out);
     Close(site, /*sortable=*/true, &out);
     site_pages->Add(ListPage("players-by-rating", n), std::move(out));
   }

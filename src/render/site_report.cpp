@@ -125,53 +125,6 @@ void Prepare(Site* s) {
   }
 }
 
-// The battles of the last night: those of the last date, or the last few
-// battles of a log without dates.
-void AppendLatest(const Site& site, std::string* out) {
-  const std::vector<ScoredBattle>& battles = site.model.battles;
-  if (battles.empty()) return;
-  std::size_t first =
-      battles.size() > kLatestUndated ? battles.size() - kLatestUndated : 0;
-  std::string heading = "The latest battles";
-  const std::string& last_date = battles.back().date;
-  if (!last_date.empty()) {
-    first = battles.size() - 1;
-    while (first > 0 && battles[first - 1].date == last_date) --first;
-    heading = "The latest battle night, " + last_date;
-  }
-  *out += "<section><h2 id=\"latest\">" + heading + "</h2>\n";
-  page::OpenTable("Levels and winners",
-                  {{"Event", kNumber | kWide},
-                   {"Level", kText},
-                   {"Winner", kText},
-                   {"Time", kNumber}},
-                  false, out);
-  for (std::size_t i = first; i < battles.size(); ++i) {
-    const ScoredBattle& b = battles[i];
-    *out += "<tr>";
-    Cell(EventLink(site, i, 0), kNumber | kWide, out);
-    const std::size_t level = LevelOf(site, b);
-    Cell(level == std::string::npos
-             ? Link(BattleHref(site, i, 0), page::Isolated(b.level))
-             : LevelLink(site, level, 0),
-         kName, out);
-    if (b.ranked.empty()) {
-      Cell("", kText, out);
-      Cell("", kNumber, out);
-    } else {
-      const std::size_t winner = FindPlayer(site.model.standings.scores,
-                                            b.ranked[0].name, &site.index);
-      Cell(winner < site.player_files.size() ? PlayerLink(site, winner, 0)
-                                             : page::Isolated(b.ranked[0].name),
-           kName, out);
-      Cell(ShownTime(b.ranked[0]), kNumber, out);
-    }
-    *out += "</tr>\n";
-  }
-  page::CloseTable(out);
-  *out += "</section>\n";
-}
-
 std::string Index(const Site& site) {
   const ExportModel& model = site.model;
   const std::string span = page::SeasonSpan(model.battles);
@@ -193,11 +146,13 @@ std::string Index(const Site& site) {
       site.players.begin() + static_cast<std::ptrdiff_t>(
                                  std::min(site.players.size(), kIndexPlayers)));
   const std::vector<std::string> hrefs = PlayerHrefs(site, 0);
-  page::AppendStandings(model.standings.scores, top,
-                        top.size() < site.players.size()
-                            ? "The " + Num(top.size()) + " best players"
-                            : std::string("Points of every player"),
-                        &model.ratings, &hrefs, &out, "rating.html");
+  const std::string caption = top.size() < site.players.size()
+                                  ? "The " + Num(top.size()) + " best players"
+                                  : std::string("Points of every player");
+  page::StandingsTable table = RatedTable(site, hrefs);
+  table.caption = caption;
+  table.places_before = &model.season.places_before;
+  page::AppendStandings(model.standings.scores, top, table, &out);
   if (top.size() < site.players.size()) {
     out +=
         "<p>" +

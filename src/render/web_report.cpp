@@ -143,9 +143,11 @@ std::string RenderWebPage(const ExportModel& model) {
 
   const PlayerOrder best = ScoredPlayers(model.standings);
   out += "<section><h2 id=\"scores\">Overall scores</h2>\n";
-  page::AppendStandings(model.standings.scores, best,
-                        "Points of every player over all battles",
-                        &model.ratings, nullptr, &out);
+  page::StandingsTable table;
+  table.caption = "Points of every player over all battles";
+  table.ratings = &model.ratings;
+  table.places_before = &model.season.places_before;
+  page::AppendStandings(model.standings.scores, best, table, &out);
   out += "</section>\n<section><h2 id=\"season\">The season</h2>\n";
   AppendSeasonChart(model, best, &out);
   const std::vector<MonthStandings>& months = model.season.months;
@@ -154,8 +156,10 @@ std::string RenderWebPage(const ExportModel& model) {
     AppendMonths(model, &out);
     for (const auto& [month, st] : months) {
       out += "<h4 id=\"month-" + month + "\">" + month + "</h4>\n";
-      page::AppendStandings(st.scores, ScoredPlayers(st),
-                            "Standings of " + month, nullptr, nullptr, &out);
+      const std::string caption = "Standings of " + month;
+      page::StandingsTable table;
+      table.caption = caption;
+      page::AppendStandings(st.scores, ScoredPlayers(st), table, &out);
     }
   }
   out += "</section>\n";

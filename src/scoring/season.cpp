@@ -33,6 +33,7 @@ void SeasonBuilder::TakeIn(ScoredBattle* battle,
     AddToRatings(*battle, players, player_count, &season_.ratings);
   }
   if (parts_.records) records_.Add(*battle, players);
+  if (parts_.movement) night_.Add(*battle, players);
   if (parts_.battles) season_.battles.push_back(std::move(*battle));
 }
 
@@ -64,6 +65,10 @@ void SeasonBuilder::Finish() {
   } join{histories};
   if (parts_.records) season_.records = records_.Records(season_.standings);
   if (parts_.months) season_.months = MonthlyStandings(season_.battles);
+  if (parts_.movement) {
+    season_.latest_night = night_.first();
+    season_.places_before = night_.PlacesBefore(season_.standings);
+  }
   if (histories.joinable()) {
     histories.join();
   } else if (parts_.histories) {
@@ -92,6 +97,56 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
     if (standings.scores[i].points != 0) shown.push_back(i);
   }
   return shown;
+}
+
+void NightTracker::Add(const ScoredBattle& battle,
+                       std::span<const std::size_t> players) {
+  const bool new_date = !battle.date.empty() && battle.date != date_;
+  if (new_date || battles_ == 0) {
+    sizes_.clear();
+    entries_.clear();
+    first_ = battles_;
+    date_ = battle.date;
+    undated_ = false;
+  }
+  undated_ = undated_ || battle.date.empty();
+  ++battles_;
+  sizes_.push_back(battle.ranked.size());
+  for (std::size_t k = 0; k < battle.ranked.size(); ++k) {
+    entries_.push_back({k < players.size() ? players[k] : SIZE_MAX,
+                        battle.ranked[k].points, k == 0});
+  }
+  while (undated_ && sizes_.size() > kUndatedNight) {
+    entries_.erase(entries_.begin(),
+                   entries_.begin() + static_cast<std::ptrdiff_t>(sizes_[0]));
+    sizes_.pop_front();
+    ++first_;
+  }
+}
+
+std::vector<std::uint32_t> NightTracker::PlacesBefore(
+    const Standings& standings) const {
+  // The scores order reads points and wins alone: take off what the night
+  // added to them, as AddToStandings added it. A player first met in the
+  // night is left with none, behind every player with points, where the
+  // order's ties do not depend on it.
+  const std::vector<PlayerScore>& scores = standings.scores;
+  std::vector<PlayerScore> before(scores.size());
+  for (std::size_t i = 0; i < scores.size(); ++i) {
+    before[i].points = scores[i].points;
+    before[i].wins = scores[i].wins;
+  }
+  for (const Entry& e : entries_) {
+    if (e.player >= before.size()) continue;
+    before[e.player].points -= static_cast<std::int32_t>(e.points);
+    if (e.won) before[e.player].wins -= 1;
+  }
+  std::vector<std::uint32_t> places(scores.size(), 0);
+  std::uint32_t place = 0;
+  for (std::size_t i : PointsOrder(before)) {
+    if (before[i].points != 0) places[i] = ++place;
+  }
+  return places;
 }
 
 double AverageValue(const PlayerScore& score) {

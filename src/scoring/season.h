@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <span>
 #include <string>
 #include <vector>
@@ -33,6 +34,7 @@ struct SeasonParts {
   bool records = false;    // level records and personal bests
   bool months = false;     // standings by month
   bool histories = false;  // each player's battles and head to head
+  bool movement = false;   // each player's place before the latest night
 };
 
 struct Season {
@@ -42,6 +44,43 @@ struct Season {
   SeasonRecords records;
   std::vector<MonthStandings> months;    // in order; undated battles: none
   std::vector<PlayerHistory> histories;  // parallel to standings.scores
+  // The first battle of the latest battle night (see NightTracker), and
+  // each player's place in the overall scores before it: parallel to
+  // standings.scores, 0 where the player had no points yet.
+  std::size_t latest_night = 0;
+  std::vector<std::uint32_t> places_before;
+};
+
+// The latest battle night, followed as the battles come without keeping
+// them: the battles of the last battle's date, and where a battle of the
+// night has no date only the last kUndatedNight of them. It keeps what each
+// of the night's battles added to its players' points and wins.
+inline constexpr std::size_t kUndatedNight = 10;
+class NightTracker {
+ public:
+  // The next battle of the season, `players` its entries' players.
+  void Add(const ScoredBattle& battle, std::span<const std::size_t> players);
+
+  // The position of the night's first battle in the season.
+  std::size_t first() const { return first_; }
+
+  // Each player's place among ScoredPlayers(standings) before the night,
+  // by position in standings.scores (the standings of the battles added);
+  // 0 where the player had no points before it.
+  std::vector<std::uint32_t> PlacesBefore(const Standings& standings) const;
+
+ private:
+  struct Entry {
+    std::size_t player;
+    std::uint32_t points;
+    bool won;
+  };
+  std::string date_;
+  bool undated_ = false;
+  std::deque<std::size_t> sizes_;  // each battle of the night: its entries
+  std::deque<Entry> entries_;
+  std::size_t first_ = 0;
+  std::size_t battles_ = 0;
 };
 
 // Builds a season in two steps a battle, so that the second may run on
@@ -81,6 +120,7 @@ class SeasonBuilder {
   SeasonParts parts_;
   Season season_;
   RecordsBuilder records_;
+  NightTracker night_;
 };
 
 // The season's standings for every month with a dated battle, in order.

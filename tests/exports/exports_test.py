@@ -232,6 +232,13 @@ with tempfile.TemporaryDirectory() as work:
     # Ann's equal time takes nothing, Bob beats his own time, Dana2 beats the
     # record and Dana's time of the first night; Dana's slower entry in the
     # same battle is no earlier time of hers.
+    # Movement since the first night: after it Cal led with 5 points, Ann
+    # and Bob had 4 (Ann the win), Dana 2; the second night puts Ann first.
+    moved = [(r["player"], r["position"], r["previous_rank"])
+             for r in doc["standings"]["overall"]]
+    check(moved == [("Ann", 1, 2), ("Cal", 2, 1), ("Dana", 3, 4),
+                    ("Bob", 4, 3)], f"season movement: {moved}")
+
     marks = [(e["nick"], e["new_record"], e["personal_best"])
              for b in doc["battles"] for e in b["entries"]
              if e["new_record"] or e["personal_best"]]
@@ -269,6 +276,18 @@ with tempfile.TemporaryDirectory() as work:
         months = f.read()
     check('Ann</bdi></strong></a>, 8 points in 3 battles (of the month\'s 4).'
           in months, "the champion's own battles of the month")
+    index = tables(os.path.join(site, "index.html"))
+    shown = [(row[1], row[2]) for row in index["Points of every player"]]
+    check(shown == [("\u25b2up 1", "Ann"), ("\u25bcdown 1", "Cal"),
+                    ("\u25b2up 1", "Dana"), ("\u25bcdown 1", "Bob")],
+          f"site movement: {shown}")
+    with open(os.path.join(site, "index.html"), encoding="utf-8") as f:
+        words = " ".join(re.sub(r"<[^>]+>", "", f.read()).split())
+    for said in ("Bob drove 1:00,50 on Pipe in event 3: a personal best.",
+                 "Dana drove 0:58,50 on Pipe in event 4: a new record and a "
+                 "personal best.", "Ann: up 1 to place 1.",
+                 "Bob: down 1 to place 4.", "The night before, 2024-11-12"):
+        check(said in words, f"the latest night says: {said}")
     for player, time, _, date in bests:
         page = tables(os.path.join(site, "players", f"{player.lower()}.html"))
         rows = page.get("Best time on every level driven, beside its record")
