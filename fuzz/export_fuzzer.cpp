@@ -82,7 +82,7 @@ void CheckPage(const std::string& page) {
       "div",      "table", "caption", "thead",      "tbody", "tr",    "th",
       "td",       "a",     "figure",  "figcaption", "svg",   "line",  "text",
       "polyline", "rect",  "footer",  "script",     "link",  "nav",   "ul",
-      "li",       "span",  "circle",  "strong",     "code",  "bdi"};
+      "li",       "span",  "circle",  "strong",     "code",  "bdi",   "time"};
   const std::size_t script = page.find("<script>");
   for (std::size_t at = page.find('<'); at != std::string::npos && at < script;
        at = page.find('<', at + 1)) {

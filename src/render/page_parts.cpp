@@ -456,62 +456,6 @@ std::vector<std::string> SeasonLabels(
   return labels;
 }
 
-void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, int heading,
-                  std::span<const std::uint8_t> marks, std::string* out) {
-  const std::string h = "h" + Num(static_cast<std::uint64_t>(heading));
-  const std::string event = Num(static_cast<std::uint64_t>(b.event));
-  *out += "<section id=\"";
-  *out += id;
-  *out += "\"><" + h + ">Event " + event + ": " + Isolated(b.level) + "</" + h +
-          ">\n<p class=\"meta\">";
-  std::string meta;
-  if (!ShownStarter(b).empty()) meta += "by " + Isolated(ShownStarter(b));
-  if (!b.date.empty()) meta += (meta.empty() ? "on " : ", on ") + b.date;
-  if (!b.start_stamp.empty()) {
-    meta += (meta.empty() ? "at " : ", at ") + Isolated(b.start_stamp);
-  }
-  if (const int length = ShownLengthMinutes(b)) {
-    meta += " (" + Num(static_cast<std::uint64_t>(length)) + " mins)";
-  }
-  *out += meta + "</p>\n";
-  // The results of every battle make most of a page: their cells carry no
-  // class, the table's class aligns them.
-  *out +=
-      "<div class=\"scroll\" tabindex=\"0\" role=\"region\" "
-      "aria-label=\"Results of event " +
-      event + "\"><table class=\"r\"><caption>Results of event " + event +
-      "</caption><thead><tr><th scope=\"col\" class=\"num\">Pos.</th><th "
-      "scope=\"col\">Player</th><th scope=\"col\" class=\"num\">Time</th>"
-      "<th scope=\"col\" class=\"num wide\">Diff.</th><th scope=\"col\" "
-      "class=\"num\">Points</th></tr></thead><tbody>\n";
-  const std::size_t rows = std::min(b.ranked.size(), most_rows);
-  for (std::size_t k = 0; k < rows; ++k) {
-    const TimeEntry& e = b.ranked[k];
-    *out += "<tr><td>";
-    AppendUnsigned(k + 1, out);
-    *out += "</td><td>";
-    *out += Isolated(e.name);
-    *out += "</td><td>";
-    *out += ShownTime(e);
-    // In words, not by colour alone: a screen reader says them too.
-    const std::uint8_t mark = k < marks.size() ? marks[k] : 0;
-    if ((mark & kNewRecord) != 0) *out += " <span class=\"mark\">record</span>";
-    if ((mark & kPersonalBest) != 0) *out += " <span class=\"mark\">PB</span>";
-    *out += "</td><td>";
-    *out += ShownDifference(b.ranked, k);
-    *out += "</td><td>";
-    AppendUnsigned(e.points, out);
-    *out += "</td></tr>\n";
-  }
-  CloseTable(out);
-  if (rows < b.ranked.size()) {
-    *out += "<p class=\"meta\">And " + Num(b.ranked.size() - rows) +
-            " more players: the JSON and CSV exports list every one.</p>\n";
-  }
-  *out += "</section>\n";
-}
-
 std::string SeasonSpan(const std::vector<ScoredBattle>& battles) {
   const auto first =
       std::find_if(battles.begin(), battles.end(),

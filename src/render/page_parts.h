@@ -117,13 +117,44 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
 std::string ShownRatingText(const PlayerRating& rating);
 std::string RatingSortKey(const PlayerRating& rating);
 
+// Links the site fills in once it knows its pages: the renderer writes
+// kLateLink, a kind, the battle's position ("4"; for a player also "." and
+// the entry's: "4.2"), "\x02" and the rest of the opening tag; the site
+// replaces kLateLink up to "\x02" with the address (ResolveLateLinks in
+// the site). Log text never holds "<", so never this.
+inline constexpr std::string_view kLateLink = "<a href=\"\x01";
+inline constexpr char kLateLevel = 'L';    // the battle's level
+inline constexpr char kLateStarter = 'S';  // the battle's starter
+inline constexpr char kLatePlayer = 'P';   // the player of an entry
+
+// Where a battle's names link to on the site: its own page (from the
+// pages beside it) and, by late links, its level, starter and players.
+struct BattleLinks {
+  std::size_t battle = 0;  // its position in the season
+  std::string_view page;   // "event-4.html"
+};
+
 // One battle's heading (of level `heading`: 2 for <h2>), line of facts
 // and results table, of at most `most_rows` rows; `id` is its anchor.
 // `marks` holds the EntryMark bits of its entries, said beside the times
-// (empty: none).
+// (empty: none). With `links`, its names are links.
 void AppendBattle(const ScoredBattle& b, std::string_view id,
                   std::size_t most_rows, int heading,
-                  std::span<const std::uint8_t> marks, std::string* out);
+                  std::span<const std::uint8_t> marks, std::string* out,
+                  const BattleLinks* links = nullptr);
+
+// The results table of AppendBattle alone.
+void AppendResults(const ScoredBattle& b, std::size_t most_rows,
+                   std::span<const std::uint8_t> marks, std::string* out,
+                   const BattleLinks* links = nullptr);
+
+// When a battle was, as people read it, in <time>: "on 12 Nov 2024, 19:54"
+// from the date "2024-11-12" and a stamp that starts "19:54"; what of them
+// is not a date or a clock is shown as the log wrote it. Empty: neither.
+std::string WhenText(std::string_view date, std::string_view stamp);
+
+// A date of a table ("2024-11-12") as "12 Nov 2024" in <time>.
+std::string DateCell(std::string_view date);
 
 // The season's span from its dated battles: "2024-09-01 to 2024-12-20",
 // or empty when no battle has a date.

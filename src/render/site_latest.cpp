@@ -129,7 +129,7 @@ void AppendLatest(const Site& site, std::string* out) {
   if (first > 0) {
     const std::string& before = battles[first - 1].date;
     *out += "<p>" +
-            Link(BattleHref(site, first - 1, 0),
+            Link(ListedHref(site, first - 1, 0),
                  before.empty() || before == date
                      ? std::string("The battles before")
                      : "The night before, " + before) +

@@ -44,6 +44,15 @@ std::string PlayerLink(const Site& site, std::size_t player, int depth) {
   return Link(Href(site.player_files[player], depth), name);
 }
 
+std::string LevelFileLink(std::string_view link) {
+  const std::string folded = Folded(link);
+  if (!folded.starts_with("HTTP://") && !folded.starts_with("HTTPS://")) {
+    return "<code>" + page::Isolated(link) + "</code>";
+  }
+  return "<a rel=\"nofollow noopener\" href=\"" + page::Safe(link) + "\">" +
+         page::Isolated(link) + "</a>";
+}
+
 std::string NickLink(const Site& site, std::string_view nick, int depth) {
   const std::size_t player =
       FindPlayer(site.model.standings.scores, nick, &site.index);
@@ -57,8 +66,7 @@ std::string LevelLink(const Site& site, std::size_t level, int depth) {
 }
 
 std::string BattleHref(const Site& site, std::size_t battle, int depth) {
-  return Href(site.battle_pages[battle], depth) + "#" +
-         BattleAnchor(site.model.battles[battle]);
+  return Href(site.battle_files[battle], depth);
 }
 
 std::string EventLink(const Site& site, std::size_t battle, int depth) {
@@ -92,7 +100,7 @@ void AddToDigest(const Site& site, const DrivenTime& t, Digest* digest) {
   digest->Add(site.model.standings.scores[t.player].name)
       .Add(site.player_files[t.player])
       .Add(t.hundredths)
-      .Add(site.battle_pages[t.battle])
+      .Add(site.battle_files[t.battle])
       .Add(static_cast<std::uint64_t>(b.event))
       .Add(b.level)
       .Add(b.date)

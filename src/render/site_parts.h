@@ -14,6 +14,7 @@
 #include "base/page_sink.h"
 #include "render/export_model.h"
 #include "render/page_parts.h"
+#include "render/site_report.h"
 
 namespace vexlane::site_pages {
 
@@ -39,6 +40,7 @@ constexpr std::size_t kRecentBattles = 10;
 constexpr std::size_t kChartPoints = 400;
 // Level pages rendered as one piece of the two threads' work.
 constexpr std::size_t kLevelsATask = 64;
+constexpr std::size_t kBattlesATask = 256;
 
 // Everything a page links to, worked out once.
 struct Site {
@@ -57,7 +59,8 @@ struct Site {
   // level, its link from a page one folder down and its record's time.
   std::vector<std::string> level_links;
   std::vector<std::string> record_times;
-  std::vector<std::string> battle_pages;        // by battle: its page
+  std::vector<std::string> battle_pages;        // by battle: its list page
+  std::vector<std::string> battle_files;        // by battle: its own page
   std::vector<std::size_t> entry_offsets;       // by battle: in ratings.after
   std::map<std::string, std::size_t> level_of;  // folded name -> level
   bool dated = false;
@@ -81,7 +84,13 @@ std::string PlayerLink(const Site& site, std::size_t player, int depth);
 
 std::string LevelLink(const Site& site, std::size_t level, int depth);
 
+// The battle's own page, and the battle in its list page.
 std::string BattleHref(const Site& site, std::size_t battle, int depth);
+std::string ListedHref(const Site& site, std::size_t battle, int depth);
+
+// A level file's address as the log gave it: a link where it is http or
+// https (never followed by search engines), else text.
+std::string LevelFileLink(std::string_view link);
 
 std::string EventLink(const Site& site, std::size_t battle, int depth);
 
@@ -150,6 +159,33 @@ void AddPlayerPage(const Site& site, std::size_t position,
 void AddPlayersLists(const Site& site, PageSink* site_pages);
 
 void AddMonthsPage(const Site& site, PageSink* site_pages);
+
+// The pages of the battles' results: grouped by month (by number where
+// the log has no dates), at most kBattlesPerPage or about a megabyte each.
+struct BattlePage {
+  std::string file;   // "battles/2024-11.html"
+  std::string title;  // "Battles of 2024-11, events 3 to 9"
+  const BattleSections::Page* sections = nullptr;
+};
+
+// Names the list pages and each battle's own page, and tells every battle
+// both.
+std::vector<BattlePage> NameBattlePages(const BattleSections& sections,
+                                        Site* site);
+
+// battles.html and the list pages.
+void AddBattleLists(const Site& site, const std::vector<BattlePage>& pages,
+                    PageSink* site_pages);
+
+// The page of the battle at position `i`.
+void AddBattlePage(const Site& site, const BattleSections& sections,
+                   std::size_t i, PageSink* site_pages);
+
+// `html` with its late links (page::kLateLink) given their addresses from
+// a page `depth` folders down; a name without a page keeps an <a> with no
+// address.
+void ResolveLateLinks(const Site& site, std::string_view html, int depth,
+                      std::string* out);
 
 // The front page's latest battle night.
 void AppendLatest(const Site& site, std::string* out);

@@ -257,14 +257,7 @@ void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
            Num(level.battles) + (level.battles == 1 ? " battle" : " battles") +
            " on this level.</p>\n";
     if (!held.link.empty()) {
-      const std::string folded = Folded(held.link);
-      const bool web =
-          folded.starts_with("http://") || folded.starts_with("https://");
-      out += "<p class=\"meta\">The level file: " +
-             (web ? "<a rel=\"nofollow noopener\" href=\"" +
-                        page::Safe(held.link) + "\">" +
-                        page::Isolated(held.link) + "</a>"
-                  : "<code>" + page::Isolated(held.link) + "</code>") +
+      out += "<p class=\"meta\">The level file: " + LevelFileLink(held.link) +
              "</p>\n";
     }
     out += "<h2 id=\"progression\">The record's progression</h2>\n";

@@ -39,50 +39,6 @@ std::vector<std::string> UniqueSlugs(const std::vector<std::string_view>& names,
   return slugs;
 }
 
-// Groups the battles into pages: by month where they have dates, else by
-// event number, never more than kBattlesPerPage or about a megabyte.
-struct BattlePage {
-  std::string file;   // "battles/2024-11.html"
-  std::string title;  // "Battles of 2024-11, events 3 to 9"
-  const BattleSections::Page* sections = nullptr;
-};
-
-// Names the battle pages and tells every battle its page.
-std::vector<BattlePage> NameBattlePages(const BattleSections& sections,
-                                        Site* site) {
-  const std::vector<ScoredBattle>& battles = site->model.battles;
-  std::vector<BattlePage> pages;
-  std::map<std::string, std::size_t> parts;  // pages per month so far
-  site->battle_pages.resize(battles.size());
-  for (const BattleSections::Page& part : sections.pages()) {
-    if (part.first >= battles.size()) break;
-    const std::size_t end = std::min(part.end, battles.size());
-    const std::string first =
-        Num(static_cast<std::uint64_t>(battles[part.first].event));
-    const std::string last =
-        Num(static_cast<std::uint64_t>(battles[end - 1].event));
-    const std::string events = part.first + 1 == end
-                                   ? "event " + first
-                                   : "events " + first + " to " + last;
-    BattlePage p;
-    p.sections = &part;
-    if (!site->dated) {
-      p.file = "battles/events-" + first + ".html";
-      p.title = "Battles, " + events;
-    } else {
-      const std::size_t n = ++parts[part.key];
-      p.file = "battles/" + part.key + (n > 1 ? "-" + Num(n) : "") + ".html";
-      p.title = part.key == "undated"
-                    ? "Battles without a date, " + events
-                    : "Battles of " + part.key + ", " + events;
-    }
-    for (std::size_t i = part.first; i < end; ++i)
-      site->battle_pages[i] = p.file;
-    pages.push_back(std::move(p));
-  }
-  return pages;
-}
-
 // Works out the names and links of the site's pages.
 void Prepare(Site* s) {
   Site& site = *s;
@@ -179,33 +135,6 @@ std::string Index(const Site& site) {
   return out;
 }
 
-void AddBattlePages(const Site& site, const std::vector<BattlePage>& pages,
-                    PageSink* site_pages) {
-  std::string out;
-  Open(site, "Battles", "Battles",
-       "The results of all " + Num(site.model.battles.size()) + " battles.", 0,
-       &out);
-  out += "<ul>";
-  for (const BattlePage& p : pages) {
-    const std::size_t n = p.sections->end - p.sections->first;
-    out += "<li>" + Link(p.file, p.title) + " (" + Num(n) +
-           (n == 1 ? " battle" : " battles") + ")</li>";
-  }
-  out += "</ul>\n";
-  Close(site, /*sortable=*/false, &out);
-  site_pages->Add("battles.html", std::move(out));
-  for (const BattlePage& p : pages) {
-    Digest digest = FrameDigest(site);
-    digest.Add("battles").Add(p.title).Add(p.sections->body);
-    if (site_pages->Holds(p.file, digest.Hex())) continue;
-    out.clear();
-    Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
-    out += p.sections->body;
-    Close(site, /*sortable=*/false, &out);
-    site_pages->Add(p.file, std::move(out));
-  }
-}
-
 }  // namespace
 }  // namespace site_pages
 
@@ -257,14 +186,28 @@ void BattleSections::Add(const ScoredBattle& battle,
   using namespace site_pages;
   const std::string key =
       battle.date.size() >= 7 ? battle.date.substr(0, 7) : "undated";
+  const std::size_t at = battles_.size();
   if (pages_.empty() || pages_.back().key != key ||
-      battles_ - pages_.back().first >= kBattlesPerPage ||
+      at - pages_.back().first >= kBattlesPerPage ||
       pages_.back().body.size() >= kBattlePageBytes) {
-    pages_.push_back({key, battles_, battles_, {}});
+    pages_.push_back({key, at, at, {}});
   }
+  // A number the log gave two battles (it should not) names two pages.
+  const std::size_t seen = ++events_[battle.event];
+  Battle own;
+  own.file = "event-" + Num(static_cast<std::uint64_t>(battle.event)) +
+             (seen > 1 ? "-" + Num(seen) : "") + ".html";
+  own.page = pages_.size() - 1;
+  std::string& body = pages_.back().body;
+  const std::size_t start = body.size();
+  const page::BattleLinks links{at, own.file};
   page::AppendBattle(battle, BattleAnchor(battle), kRowsPerBattle, 2, marks,
-                     &pages_.back().body);
-  pages_.back().end = ++battles_;
+                     &body, &links);
+  // Log text holds no "<": the first <div after the heading is the table's.
+  own.results = body.find("<div class=\"scroll\"", start);
+  own.end = body.size() - std::string_view("</section>\n").size();
+  battles_.push_back(std::move(own));
+  pages_.back().end = battles_.size();
 }
 
 void RenderSite(const ExportModel& model, const BattleSections* sections,
@@ -300,8 +243,18 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
   }
   pages.push_back([&site, sink] { sink->Add("index.html", Index(site)); });
   pages.push_back([&site, &battle_pages, sink] {
-    AddBattlePages(site, battle_pages, sink);
+    AddBattleLists(site, battle_pages, sink);
   });
+  const std::size_t own_pages =
+      std::min(model.battles.size(), sections->battles().size());
+  for (std::size_t b = 0; b < own_pages; b += kBattlesATask) {
+    pages.push_back([&site, sections, sink, b, own_pages] {
+      const std::size_t end = std::min(own_pages, b + kBattlesATask);
+      for (std::size_t k = b; k < end; ++k) {
+        AddBattlePage(site, *sections, k, sink);
+      }
+    });
+  }
   pages.push_back([&site, sink] { AddLevelLists(site, sink); });
   pages.push_back([&site, sink] { AddPlayersLists(site, sink); });
   pages.push_back([&site, sink] { AddRatingPages(site, sink); });

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "base/page_sink.h"
@@ -37,9 +38,19 @@ class BattleSections {
   };
   const std::vector<Page>& pages() const { return pages_; }
 
+  // Each battle's own page, in the battles' folder ("event-4.html"), and
+  // where its results table is in its list page's body.
+  struct Battle {
+    std::string file;
+    std::size_t page = 0;  // in pages()
+    std::size_t results = 0, end = 0;
+  };
+  const std::vector<Battle>& battles() const { return battles_; }
+
  private:
   std::vector<Page> pages_;
-  std::size_t battles_ = 0;
+  std::vector<Battle> battles_;
+  std::unordered_map<int, std::size_t> events_;  // battles of each number
 };
 
 // Renders every page of the site into `sink`, on two threads: the pages

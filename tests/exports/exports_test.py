@@ -267,10 +267,35 @@ with tempfile.TemporaryDirectory() as work:
     check(shown == bests[:2], f"site progression: {shown}")
     battle_pages = "".join(
         open(os.path.join(site, "battles", name), encoding="utf-8").read()
-        for name in sorted(os.listdir(os.path.join(site, "battles"))))
+        for name in sorted(os.listdir(os.path.join(site, "battles")))
+        if not name.startswith("event-"))
     check(battle_pages.count('<span class="mark">record</span>') == 2 and
           battle_pages.count('<span class="mark">PB</span>') == 2,
           "site battles say the records and personal bests in words")
+    # A page for every battle, its results those of the JSON, and every
+    # link of the site leads to a page of it.
+    for battle in doc["battles"]:
+        own = os.path.join(site, "battles", f"event-{battle['event']}.html")
+        rows = os.path.isfile(own) and tables(own).get(
+            f"Results of event {battle['event']}")
+        check(rows and [(r[1], r[4]) for r in rows] ==
+              [(e["nick"], str(e["points"])) for e in battle["entries"]],
+              f"the page of event {battle['event']}: {rows}")
+    broken = []
+    for folder, _, names in os.walk(site):
+        for name in names:
+            if not name.endswith(".html"):
+                continue
+            with open(os.path.join(folder, name), encoding="utf-8") as f:
+                text = f.read()
+            for href in re.findall(r'<a href="([^"#]*)[^"]*"', text):
+                if href and not href.startswith("http") and not os.path.isfile(
+                        os.path.normpath(os.path.join(folder, href))):
+                    broken.append((name, href))
+            # A player's nick in a battle's results is a link to the page.
+            if name.startswith("event-") and "<td><bdi>" in text:
+                broken.append((name, "a nick that is no link"))
+    check(not broken, f"links of the site: {broken[:5]}")
     # The month's champion with the champion's own battles of the month.
     with open(os.path.join(site, "months.html"), encoding="utf-8") as f:
         months = f.read()

@@ -39,11 +39,11 @@ from html.parser import HTMLParser
 # another.
 ALLOWED = set("""html head meta title style body main h1 h2 h3 h4 p section div
   table caption thead tbody tr th td a figure figcaption svg line text polyline
-  rect footer script link nav ul li span circle button bdi""".split())
+  rect footer script link nav ul li span circle button bdi time""".split())
 ATTRIBUTES = set("""lang charset name content id class href scope data-sort
   viewbox role aria-label aria-sort x y x1 y1 x2 y2 width height fill stroke
   stroke-width points rel tabindex aria-hidden stroke-dasharray r cx cy
-  type""".split())
+  type datetime""".split())
 
 
 tags, problems = Counter(), []
