@@ -309,7 +309,17 @@ bool ApplySettings(SettingsFile settings, const std::string& path,
     ApplyOption(*FindLongOption(g.name, &ambiguous), g.written, g.value, 0,
                 &merged);
   }
+  // The file's static folder goes with its site: a format other than the
+  // site asked on the command line sets it aside.
+  const auto given = [&merged](std::string_view name) {
+    return std::any_of(merged.given.begin(), merged.given.end(),
+                       [name](const GivenOption& g) { return g.name == name; });
+  };
   merged.given = std::move(options->given);
+  if (merged.format != ReportFormat::kSite && given("format") &&
+      !given("static")) {
+    merged.static_dir.clear();
+  }
   Corrections& c = settings.corrections;
   merged.corrections.aliases = std::move(c.aliases);
   merged.corrections.ignores = std::move(c.ignores);

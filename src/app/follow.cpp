@@ -245,6 +245,16 @@ int RunFollowing(const RunOptions& command_line, const RunOptions& options,
         // the run ends as a run on the log as it stands ends (a second
         // signal cuts its site short).
         ForgetStop();
+        // The last publish too takes the static folder as it is now; one
+        // that cannot be read fails the run as a battle's publish fails.
+        std::vector<StaticFile> last;
+        if (std::string error; !ReadStaticFiles(now->options, &last, &error)) {
+          streams.err << kProgram << "cannot write the site to "
+                      << Quoted(now->options.output) << ": " << error << "\n"
+                      << std::flush;
+          return 1;
+        }
+        scan.set_static_files(std::move(last));
         return FinishRun(now->options, streams, now->logs, &scan,
                          FormatHint(now->detected, now->format),
                          republisher.Replaces());

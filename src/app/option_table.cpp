@@ -110,6 +110,9 @@ bool ParseExtraPoints(std::string_view text, int* value) {
   return *value >= kMinExtraPoints && *value <= kMaxExtraPoints;
 }
 
+// The longest title or home page address: as a settings file's text.
+constexpr std::size_t kMostLookText = 4096;
+
 // Why `text`, the user's text shown on the pages, cannot be: not UTF-8,
 // or holding a control character (C0, DEL or C1), which no page can
 // show. Empty when it can be.
@@ -123,7 +126,10 @@ std::string UnshowableText(std::string_view written, std::string_view text) {
     }
     const bool c1 = length == 2 && byte == 0xC2 &&
                     static_cast<unsigned char>(text[i + 1]) < 0xA0;
-    if (byte < 0x20 || byte == 0x7F || c1) {
+    // U+2028 and U+2029 end a line as a newline does.
+    const bool separator = length == 3 && text.substr(i, 2) == "\xE2\x80" &&
+                           (text[i + 2] == '\xA8' || text[i + 2] == '\xA9');
+    if (byte < 0x20 || byte == 0x7F || c1 || separator) {
       return Quoted(written) +
              " must not hold a control character: it is one line of "
              "printable text";
@@ -136,16 +142,26 @@ std::string UnshowableText(std::string_view written, std::string_view text) {
 // Why `url` cannot be the channel's home page, or empty.
 std::string BadHome(std::string_view written, std::string_view url) {
   if (std::string why = UnshowableText(written, url); !why.empty()) return why;
+  if (url.size() > kMostLookText) {
+    return Quoted(written) + " is over " + std::to_string(kMostLookText) +
+           " characters";
+  }
   std::string_view rest = url;
-  for (const std::string_view scheme : {"http://", "https://"}) {
-    if (rest.starts_with(scheme)) {
+  std::string upper;
+  UpperInto(url.substr(0, 8), &upper);
+  for (const std::string_view scheme : {"HTTP://", "HTTPS://"}) {
+    if (std::string_view(upper).starts_with(scheme)) {
       rest.remove_prefix(scheme.size());
       break;
     }
   }
-  // The address must name a host after its scheme.
+  // The address must name a host after its scheme, and nothing a browser
+  // would read as another host: no "\\" and no "user@" before it.
+  const std::string_view authority = rest.substr(0, rest.find('/'));
   if (rest.size() == url.size() || rest.empty() || rest[0] == '/' ||
-      url.find(' ') != std::string_view::npos) {
+      url.find(' ') != std::string_view::npos ||
+      url.find('\\') != std::string_view::npos ||
+      authority.find('@') != std::string_view::npos) {
     return Quoted(written) +
            " needs a web address starting with http:// or https://, not " +
            Quoted(url);
@@ -158,6 +174,10 @@ std::string ApplyLook(std::string_view name, std::string_view written,
                       std::string_view value, RunOptions* options) {
   if (name == "title") {
     if (IsBlank(value)) return Quoted(written) + " must not be blank";
+    if (value.size() > kMostLookText) {
+      return Quoted(written) + " is over " + std::to_string(kMostLookText) +
+             " characters";
+    }
     if (std::string why = UnshowableText(written, value); !why.empty()) {
       return why;
     }

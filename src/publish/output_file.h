@@ -34,6 +34,9 @@ struct WriteOutcome {
   std::string warning;
   // Not written because a signal asked the run to stop.
   bool stopped = false;
+  // Not written because a page's name is taken in the live site by
+  // somebody else's file: building again elsewhere would not help.
+  bool clash = false;
   // A site's files and folders that somebody else put there, kept in it.
   std::vector<std::string> kept;
 };

@@ -27,12 +27,14 @@ std::string ErrorText(int error) { return std::strerror(error); }
 // Gives every entry under `from` that `pages` does not name (somebody
 // else's file, link or folder) a name in `to`, where that name is free,
 // and adds its path to `*carried` (when given). Returns how many could not
-// be carried over.
+// be carried over; those whose name `to` already holds are named in
+// `*taken` (when given).
 std::size_t CarryOver(FileSystem& fs, const std::string& from,
                       const std::string& to,
                       const std::set<std::string, std::less<>>& pages,
                       std::vector<std::string>* carried = nullptr,
-                      const std::string& relative = "") {
+                      const std::string& relative = "",
+                      std::vector<std::string>* taken = nullptr) {
   std::vector<DirEntry> entries;
   if (fs.List(JoinedPath(from, relative), &entries) != 0) return 1;
   std::size_t left = 0;
@@ -45,10 +47,13 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
       const int error = fs.MakeDirectory(target);
       if (error != 0 && fs.KindOf(target) != EntryKind::kDirectory) {
         ++left;
+        if (taken != nullptr && fs.KindOf(target) != EntryKind::kNone) {
+          taken->push_back(path + "/");
+        }
         continue;
       }
       if (error == 0 && carried != nullptr) carried->push_back(path + "/");
-      left += CarryOver(fs, from, to, pages, carried, path);
+      left += CarryOver(fs, from, to, pages, carried, path, taken);
       // Its mode and owner once it is filled (it may be read-only).
       if (error == 0) fs.CopyAttributes(source, target);
     } else if (entry.kind == EntryKind::kFile && pages.count(path) != 0) {
@@ -61,6 +66,7 @@ std::size_t CarryOver(FileSystem& fs, const std::string& from,
       }
     } else if (!fs.SameFile(source, target)) {
       ++left;
+      if (taken != nullptr) taken->push_back(path);
     }
   }
   return left;
@@ -324,7 +330,24 @@ std::string Build(FileSystem& fs, const SiteRenderer& render,
   *written = files.written();
   if (!why.empty()) return why;
   if (live != nullptr) {
-    CarryOver(fs, dir, temp, live->pages, &outcome->kept);
+    // A page or copy of this run where the live site holds somebody else's
+    // file or folder would push theirs out of the site: refused.
+    // Only a finished mark tells its pages from somebody else's files; a
+    // folder of its pages (made a link, say) is the site's own.
+    std::vector<std::string> taken;
+    CarryOver(fs, dir, temp, live->pages, &outcome->kept, "", &taken);
+    std::erase_if(taken, [live](const std::string& path) {
+      if (!live->finished) return true;
+      const std::string folder = path.ends_with('/') ? path : path + "/";
+      const auto after = live->pages.lower_bound(folder);
+      return after != live->pages.end() && after->starts_with(folder);
+    });
+    if (!taken.empty()) {
+      outcome->clash = true;
+      return Quoted(JoinedPath(dir, taken.front())) +
+             " is somebody else's, and this run would write a file of that "
+             "name: move it away or rename what clashes with it";
+    }
     fs.CopyAttributes(dir, temp);
   }
   fs.Sync(temp);
@@ -361,7 +384,7 @@ std::string BuildBeside(FileSystem& fs, const SiteRenderer& render,
     }
     temp->clear();
     outcome->kept.clear();
-    if (outcome->stopped) return why;
+    if (outcome->stopped || outcome->clash) return why;
   }
   const int error = fs.MakeTempDirectoryBeside(dir, temp);
   if (error != 0) {

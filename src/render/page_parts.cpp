@@ -234,8 +234,8 @@ void ClosePage(bool sortable, std::string_view home, std::string* out) {
   *out += ProgramVersion();
   *out += '.';
   if (!home.empty()) {
-    const std::string safe = HtmlEscape(home);
-    *out += " Channel home: <a href=\"" + safe + "\">" + safe + "</a>.";
+    *out += " Channel home: <a href=\"" + HtmlEscape(home) + "\">" +
+            Isolated(home) + "</a>.";
   }
   *out += "</footer>\n</main>\n";
   if (sortable) {

@@ -111,7 +111,9 @@ void AddToDigest(const Site& site, const DrivenTime& t, Digest* digest) {
 constexpr std::string_view kTitleJoint = " \u2013 ";
 
 std::string SiteTitle(const Site& site) {
-  return Safe(site.model.settings.title);
+  // Isolated: a right-to-left title keeps the span and the page's words
+  // beside it in their order.
+  return page::IsolatedPlain(site.model.settings.title);
 }
 
 void Open(const Site& site, std::string_view title, std::string_view heading,

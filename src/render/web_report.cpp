@@ -125,7 +125,7 @@ std::string RenderWebPage(const ExportModel& model) {
   std::string out;
   out.reserve(1 << 16);
   const std::string span = page::SeasonSpan(model.battles);
-  const std::string title = page::Safe(model.settings.title);
+  const std::string title = page::IsolatedPlain(model.settings.title);
   page::OpenPage(title,
                  "Standings, ratings and results of " +
                      Num(model.battles.size()) + " battles" +

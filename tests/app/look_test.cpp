@@ -25,6 +25,12 @@ bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
 
+// The user's title as the pages show it: isolated (FSI ... PDI), so that a
+// right-to-left title keeps the words beside it in their order.
+std::string Isolate(const std::string& html) {
+  return "\xE2\x81\xA8" + html + "\xE2\x81\xA9";
+}
+
 // By default no page names a home page, not even a placeholder.
 TEST(Look, TheDefaultsNameNoHome) {
   TempDir dir;
@@ -32,7 +38,8 @@ TEST(Look, TheDefaultsNameNoHome) {
   ASSERT_EQ(RunIn(dir, kLog + " -f web -o web.html").status, 0);
   for (const std::string page : {"site/index.html", "web.html"}) {
     const std::string text = ReadFile(dir.File(page));
-    EXPECT_TRUE(Has(text, "<h1>#battle statistics</h1>")) << page;
+    EXPECT_TRUE(Has(text, "<h1>" + Isolate("#battle statistics") + "</h1>"))
+        << page;
     EXPECT_FALSE(Has(text, "Newest version") || Has(text, "Channel home"));
   }
 }
@@ -50,11 +57,12 @@ TEST(Look, CommandLineLookAndStaticFiles) {
   Outcome o = RunIn(dir, kLog + look);
   ASSERT_EQ(o.status, 0) << o.err;
   const std::string index = ReadFile(dir.File("site/index.html"));
-  EXPECT_TRUE(Has(index, "<h1>&lt;Pit&gt; &amp; co</h1>"));
+  EXPECT_TRUE(Has(index, "<h1>" + Isolate("&lt;Pit&gt; &amp; co") + "</h1>"));
   EXPECT_TRUE(Has(index, "<link rel=\"stylesheet\" href=\"custom.css\">"));
   EXPECT_TRUE(Has(index,
                   "Channel home: <a href=\"https://example.net/"
-                  "?a=1&amp;b=2\">https://example.net/?a=1&amp;b=2</a>"));
+                  "?a=1&amp;b=2\"><bdi>https://example.net/?a=1&amp;b=2</bdi>"
+                  "</a>"));
   EXPECT_TRUE(Has(ReadFile(dir.File("site/levels/pipe.html")),
                   "<link rel=\"stylesheet\" href=\"../custom.css\">"));
   EXPECT_EQ(ReadFile(dir.File("site/logo_2.png")),
@@ -116,6 +124,15 @@ TEST(Look, TheLookIsCheckedWhereGiven) {
   const std::pair<std::string, std::string> kCases[] = {
       {"--home javascript:x", kNotWeb + "'javascript:x'"},
       {"--home https://", kNotWeb + "'https://'"},
+      // What a browser reads as another host than the one shown.
+      {"--home https://pit.example@evil.example",
+       kNotWeb + "'https://pit.example@evil.example'"},
+      {"--home 'https://\\evil.example'", kNotWeb + "'https://\\evil.example'"},
+      {"--title \"$(printf 'a\342\200\250b')\"",
+       "'--title' must not hold a control character: it is one line of "
+       "printable text"},
+      {"--title \"$(printf '%4097s' | tr ' ' T)\"",
+       "'--title' is over 4096 characters"},
       {"--title \"$(printf 'a\\tb')\"",
        "'--title' must not hold a control character: it is one line of "
        "printable text"},
@@ -138,9 +155,15 @@ TEST(Look, TheLookIsCheckedWhereGiven) {
             "home = \"https://pit.example\"\nstatic = \"look\"\n");
   ASSERT_EQ(RunIn(dir, kLog + " -o site -c s.toml --title Pit").status, 0);
   const std::string index = ReadFile(dir.File("site/index.html"));
-  EXPECT_TRUE(Has(index, "<h1>Pit</h1>"));
+  EXPECT_TRUE(Has(index, "<h1>" + Isolate("Pit") + "</h1>"));
   EXPECT_TRUE(Has(index, "<a href=\"https://pit.example\">"));
   EXPECT_EQ(ReadFile(dir.File("site/custom.css")), "p{}");
+  // The file's static folder is its site's: another format asked on the
+  // command line sets it aside; the file's own contradiction is refused.
+  const Outcome web = RunIn(dir, kLog + " -f web -o web.html -c s.toml");
+  EXPECT_EQ(web.status, 0) << web.err;
+  WriteFile(dir.File("w.toml"), "format = \"web\"\nstatic = \"look\"\n");
+  EXPECT_EQ(RunIn(dir, kLog + " -o w.html -c w.toml").status, 2);
 }
 
 }  // namespace

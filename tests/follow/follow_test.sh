@@ -120,8 +120,10 @@ rm look/logo.png
 site_battle S2
 for _ in $(seq 500); do [ ! -e site/logo.png ] && break; sleep 0.02; done
 [ ! -e site/logo.png ] || fail "a file gone from the static folder stayed in the followed site"
+printf 'n' >look/new.txt  # the last publish, at the stop, takes it too
 stop
 [ "$status" = 0 ] || fail "the followed site ended with status $status: $(cat serr)"
+[ "$(cat site/new.txt 2>/dev/null)" = n ] || fail "the last publish did not read the static folder again"
 
 # Memory: $megabytes MiB of chat appended in 1 MiB pieces, a battle every
 # 8 MiB, the log renamed away every 64 MiB (and removed: the follower reads

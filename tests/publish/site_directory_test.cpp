@@ -439,5 +439,30 @@ TEST(PublishSite, CopiedFilesComeAndGoWithTheSite) {
   }
 }
 
+// A page or copy whose name the live site gives somebody else's file or
+// folder is refused: theirs stays where it is, and so does the old site.
+TEST(PublishSite, SomebodysFileIsNeverPushedOutByAPage) {
+  TempDir dir;
+  const std::string site = dir.File("site");
+  ASSERT_TRUE(PublishSite(Render(kOld), site, false, false).ok);
+  WriteFile(site + "/robots.txt", "mine");
+  std::filesystem::create_directory(site + "/img");
+  WriteFile(site + "/img/logo.png", "mine too");
+  for (const Pages& clashing :
+       {Pages{{"index.html", "new"}, {"robots.txt", "copy"}},
+        Pages{{"index.html", "new"}, {"img", "copy"}},
+        Pages{{"index.html", "new"}, {"img/logo.png", "page"}}}) {
+    const WriteOutcome outcome =
+        PublishSite(Render(clashing), site, true, false);
+    EXPECT_FALSE(outcome.ok);
+    EXPECT_NE(outcome.error.find("somebody else's"), std::string::npos)
+        << outcome.error;
+    EXPECT_EQ(ReadFile(site + "/robots.txt"), "mine");
+    EXPECT_EQ(ReadFile(site + "/img/logo.png"), "mine too");
+    EXPECT_EQ(ReadFile(site + "/index.html"), "old index");
+    ExpectAtMostTheSpare(dir);
+  }
+}
+
 }  // namespace
 }  // namespace vexlane
