@@ -103,6 +103,17 @@ std::string DateCell(std::string_view date) {
   return "<time datetime=\"" + std::string(date) + "\">" + day + "</time>";
 }
 
+std::string InstantText(std::string_view iso) {
+  const std::string day = ReadableDate(iso.substr(0, 10));
+  if (day.empty() || iso.size() < 16 || iso[10] != 'T') return Safe(iso);
+  return "<time datetime=\"" + Safe(iso) + "\">" + day + ", " +
+         std::string(iso.substr(11, 5)) + " UTC</time>";
+}
+
+std::string Counted(std::uint64_t n, std::string_view noun) {
+  return Num(n) + " " + std::string(noun) + (n == 1 ? "" : "s");
+}
+
 void AppendBattle(const ScoredBattle& b, std::string_view id,
                   std::size_t most_rows, int heading,
                   std::span<const std::uint8_t> marks, std::string* out,

@@ -52,7 +52,8 @@ table.pb td:first-child{white-space:normal;text-align:left;
 overflow-wrap:anywhere;min-width:5rem}
 svg.chart{display:block;width:100%;max-width:42rem;height:auto;
 background:var(--card);border:1px solid var(--line)}
-svg.chart text{fill:var(--fg);font-size:14px}
+svg.chart text{fill:var(--fg);font-size:15px}
+.nw{white-space:nowrap}
 svg.chart .grid{stroke:var(--line)}svg.chart .axis{stroke:var(--muted)}
 svg.chart .bar{fill:var(--accent)}
 figcaption{color:var(--muted);font-size:.9rem}
@@ -117,9 +118,9 @@ constexpr std::string_view kColours[] = {
 constexpr std::string_view kDashes[] = {"", "8 4", "2 3", "10 3 2 3", "4 4"};
 
 // Chart geometry, in the units of the view box. At 390 px wide the chart
-// is about 356 px, so 14-unit text is over 10 px.
+// is about 356 px, so 15-unit text is over 11 px.
 constexpr double kWidth = 480;
-constexpr double kCharWidth = 8.5;  // a digit or letter at 14 units
+constexpr double kCharWidth = 9.2;  // a digit or letter at 15 units
 
 // As printf's "%.1f" (the same exact rounding), without its cost: a
 // chart writes thousands of these.

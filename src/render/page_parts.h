@@ -156,6 +156,12 @@ std::string WhenText(std::string_view date, std::string_view stamp);
 // A date of a table ("2024-11-12") as "12 Nov 2024" in <time>.
 std::string DateCell(std::string_view date);
 
+// An instant "2005-03-05T09:05:00Z" as "5 Mar 2005, 09:05 UTC" in <time>.
+std::string InstantText(std::string_view iso);
+
+// "1 battle", "2 battles".
+std::string Counted(std::uint64_t n, std::string_view noun);
+
 // The season's span from its dated battles: "2024-09-01 to 2024-12-20",
 // or empty when no battle has a date.
 std::string SeasonSpan(const std::vector<ScoredBattle>& battles);

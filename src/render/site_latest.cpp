@@ -118,21 +118,28 @@ void AppendLatest(const Site& site, std::string* out) {
   if (battles.empty()) return;
   const std::size_t first =
       std::min(site.model.season.latest_night, battles.size() - 1);
-  const std::string& date = battles.back().date;
-  *out += "<section><h2 id=\"latest\">" +
-          (date.empty() ? std::string("The latest battles")
-                        : "The latest battle night, " + date) +
-          "</h2>\n";
+  const std::string& night = site.model.season.latest_night_date;
+  *out +=
+      "<section><h2 id=\"latest\">" +
+      (night.empty() ? std::string("The latest battles")
+                     : "The latest battle night, " + page::DateCell(night)) +
+      "</h2>\n";
   AppendNightBattles(site, first, out);
   AppendNightMarks(site, first, out);
   AppendNightMoves(site, out);
   if (first > 0) {
-    const std::string& before = battles[first - 1].date;
+    // The night before from its first battle on.
+    const std::string before = NightOf(battles[first - 1]);
+    std::size_t start = first - 1;
+    while (!before.empty() && start > 0 &&
+           NightOf(battles[start - 1]) == before) {
+      --start;
+    }
     *out += "<p>" +
-            Link(ListedHref(site, first - 1, 0),
-                 before.empty() || before == date
+            Link(ListedHref(site, start, 0),
+                 before.empty() || before == night
                      ? std::string("The battles before")
-                     : "The night before, " + before) +
+                     : "The night before, " + page::DateCell(before)) +
             " &middot; " + Link("battles.html", "Every battle") + "</p>\n";
   }
   *out += "</section>\n";

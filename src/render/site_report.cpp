@@ -85,17 +85,26 @@ std::string Index(const Site& site) {
   const ExportModel& model = site.model;
   const std::string span = page::SeasonSpan(model.battles);
   std::string out;
-  const std::string facts = Num(model.battles.size()) + " battles, " +
-                            Num(site.players.size()) + " players" +
-                            (span.empty() ? "" : ", " + span);
+  const std::string counts = page::Counted(model.battles.size(), "battle") +
+                             ", " +
+                             page::Counted(site.players.size(), "player");
+  const std::string facts = counts + (span.empty() ? "" : ", " + span);
   const std::string title =
       span.empty() ? SiteTitle(site) : SiteTitle(site) + ", " + span;
-  OpenTitled(site, title, title,
+  // A date of the heading never breaks across lines on a phone.
+  std::string heading = SiteTitle(site);
+  if (!span.empty()) {
+    const std::size_t to = span.find(" to ");
+    heading += ", <span class=\"nw\">" + span.substr(0, to) + "</span>";
+    if (to != std::string::npos) {
+      heading += " to <span class=\"nw\">" + span.substr(to + 4) + "</span>";
+    }
+  }
+  OpenTitled(site, title, heading,
              "Standings, level records and player pages of " + facts + ".", 0,
              &out);
-  out += "<p class=\"meta\">" + Num(model.battles.size()) + " battles, " +
-         Num(site.players.size()) + " players. Made on " +
-         IsoUtcText(model.settings.made) + ".</p>\n";
+  out += "<p class=\"meta\">" + counts + ". Made on " +
+         page::InstantText(IsoUtcText(model.settings.made)) + ".</p>\n";
   out += "<section><h2 id=\"standings\">Standings</h2>\n";
   const PlayerOrder top(
       site.players.begin(),

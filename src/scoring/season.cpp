@@ -1,6 +1,7 @@
 #include "scoring/season.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <exception>
 #include <map>
 #include <system_error>
@@ -67,6 +68,7 @@ void SeasonBuilder::Finish() {
   if (parts_.months) season_.months = MonthlyStandings(season_.battles);
   if (parts_.movement) {
     season_.latest_night = night_.first();
+    season_.latest_night_date = night_.night();
     season_.places_before = night_.PlacesBefore(season_.standings);
   }
   if (histories.joinable()) {
@@ -99,14 +101,55 @@ PlayerOrder ScoredPlayers(const Standings& standings) {
   return shown;
 }
 
+namespace {
+
+// The day before a date "YYYY-MM-DD" of the Gregorian calendar, or the
+// date as it is where it is no such date.
+std::string DayBefore(const std::string& date) {
+  int year = 0, month = 0, day = 0;
+  if (date.size() != 10 ||
+      std::sscanf(date.c_str(), "%4d-%2d-%2d", &year, &month, &day) != 3 ||
+      month < 1 || month > 12 || day < 1) {
+    return date;
+  }
+  if (--day == 0) {
+    if (--month == 0) {
+      month = 12;
+      --year;
+    }
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30,
+                                    31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    day = kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+  }
+  if (year < 0) return date;
+  char text[40];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d", year, month, day);
+  return text;
+}
+
+}  // namespace
+
+std::string NightOf(const ScoredBattle& battle) {
+  if (battle.date.empty()) return "";
+  const std::string& stamp = battle.start_stamp;
+  const bool clock = stamp.size() >= 3 && stamp[0] >= '0' && stamp[0] <= '9' &&
+                     stamp[1] >= '0' && stamp[1] <= '9' && stamp[2] == ':';
+  if (!clock || (stamp[0] - '0') * 10 + (stamp[1] - '0') >= kNightEndsHour) {
+    return battle.date;
+  }
+  return DayBefore(battle.date);
+}
+
 void NightTracker::Add(const ScoredBattle& battle,
                        std::span<const std::size_t> players) {
-  const bool new_date = !battle.date.empty() && battle.date != date_;
+  const std::string night = NightOf(battle);
+  const bool new_date = !night.empty() && night != date_;
   if (new_date || battles_ == 0) {
     sizes_.clear();
     entries_.clear();
     first_ = battles_;
-    date_ = battle.date;
+    date_ = night;
     undated_ = false;
   }
   undated_ = undated_ || battle.date.empty();

@@ -48,11 +48,18 @@ struct Season {
   // each player's place in the overall scores before it: parallel to
   // standings.scores, 0 where the player had no points yet.
   std::size_t latest_night = 0;
+  std::string latest_night_date;  // NightOf its battles; empty: none
   std::vector<std::uint32_t> places_before;
 };
 
+// The battle night of a battle: its date, or where it started before
+// kNightEndsHour (its stamp's clock) the date before, so that an evening's
+// battles after midnight are of that evening. Empty without a date.
+inline constexpr int kNightEndsHour = 6;
+std::string NightOf(const ScoredBattle& battle);
+
 // The latest battle night, followed as the battles come without keeping
-// them: the battles of the last battle's date, and where a battle of the
+// them: the battles of the last battle's night, and where a battle of the
 // night has no date only the last kUndatedNight of them. It keeps what each
 // of the night's battles added to its players' points and wins.
 inline constexpr std::size_t kUndatedNight = 10;
@@ -63,6 +70,8 @@ class NightTracker {
 
   // The position of the night's first battle in the season.
   std::size_t first() const { return first_; }
+  // The night's date (NightOf its battles); empty without one.
+  const std::string& night() const { return date_; }
 
   // Each player's place among ScoredPlayers(standings) before the night,
   // by position in standings.scores (the standings of the battles added);

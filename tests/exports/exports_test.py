@@ -311,7 +311,7 @@ with tempfile.TemporaryDirectory() as work:
     for said in ("Bob drove 1:00,50 on Pipe in event 3: a personal best.",
                  "Dana drove 0:58,50 on Pipe in event 4: a new record and a "
                  "personal best.", "Ann: up 1 to place 1.",
-                 "Bob: down 1 to place 4.", "The night before, 2024-11-12"):
+                 "Bob: down 1 to place 4.", "The night before, 12 Nov 2024"):
         check(said in words, f"the latest night says: {said}")
     for player, time, _, date in bests:
         page = tables(os.path.join(site, "players", f"{player.lower()}.html"))

@@ -190,8 +190,9 @@ TEST(SiteReport, TheLookIsEscapedAndInEveryDigest) {
         "Pipe");
   Digested plain;
   RenderSite(ExportModel(s.Whole(), ExportSettings()), nullptr, &plain);
-  EXPECT_NE(plain.pages["index.html"].find("<h1>#battle statistics, "
-                                           "2024-11-02</h1>"),
+  EXPECT_NE(plain.pages["index.html"].find(
+                "<h1>\xE2\x81\xA8#battle statistics\xE2\x81\xA9, <span "
+                "class=\"nw\">2024-11-02</span></h1>"),
             std::string::npos);
   ExportSettings looks[3];
   looks[0].title = "<Pit> & \"co\"";

@@ -90,5 +90,32 @@ TEST(Movement, PlacesBeforeAreTheStandingsOfTheSeasonBeforeTheNight) {
   }
 }
 
+// A night goes on past midnight: a battle started before six is of the
+// evening before, across a month's and a leap year's end.
+TEST(Movement, ANightGoesOnPastMidnight) {
+  const auto battle = [](std::string date, std::string stamp) {
+    ScoredBattle b;
+    b.date = std::move(date);
+    b.start_stamp = std::move(stamp);
+    return b;
+  };
+  EXPECT_EQ(NightOf(battle("2024-11-13", "23:30:00")), "2024-11-13");
+  EXPECT_EQ(NightOf(battle("2024-11-14", "00:20:00")), "2024-11-13");
+  EXPECT_EQ(NightOf(battle("2024-11-14", "06:00:00")), "2024-11-14");
+  EXPECT_EQ(NightOf(battle("2024-03-01", "01:00")), "2024-02-29");
+  EXPECT_EQ(NightOf(battle("2023-03-01", "01:00")), "2023-02-28");
+  EXPECT_EQ(NightOf(battle("2025-01-01", "05:59:59")), "2024-12-31");
+  EXPECT_EQ(NightOf(battle("2024-11-14", "")), "2024-11-14");
+  EXPECT_EQ(NightOf(battle("", "01:00")), "");
+  NightTracker night;
+  for (const ScoredBattle& b :
+       {battle("2024-11-12", "20:00"), battle("2024-11-13", "23:30"),
+        battle("2024-11-14", "00:20")}) {
+    night.Add(b, {});
+  }
+  EXPECT_EQ(night.first(), 1u);
+  EXPECT_EQ(night.night(), "2024-11-13");
+}
+
 }  // namespace
 }  // namespace vexlane
