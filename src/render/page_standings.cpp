@@ -109,7 +109,12 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
     Cell(ShownTime(s.total), kNumber | kWide, out, TimeSortKey(s.total));
     if (table.ratings != nullptr) {
       const PlayerRating& r = table.ratings->players[players[i]];
-      Cell(ShownRatingText(r), kNumber, out, RatingSortKey(r));
+      // On a phone a provisional rating is "?", its count on a desktop.
+      Cell(Provisional(r)
+               ? "?<span class=\"wide\">" + ShownRatingText(r).substr(1) +
+                     "</span>"
+               : ShownRatingText(r),
+           kNumber, out, RatingSortKey(r));
     }
     *out += "</tr>\n";
   }

@@ -138,18 +138,46 @@ void AddBattleLists(const Site& site, const std::vector<BattlePage>& pages,
   out += "</ul>\n";
   Close(site, /*sortable=*/false, &out);
   site_pages->Add("battles.html", std::move(out));
-  for (const BattlePage& p : pages) {
-    std::string body;
-    body.reserve(p.sections->body.size() + (p.sections->body.size() >> 3));
-    ResolveLateLinks(site, p.sections->body, 1, &body);
-    Digest digest = FrameDigest(site);
-    digest.Add("battles").Add(p.title).Add(body);
-    if (site_pages->Holds(p.file, digest.Hex())) continue;
-    out.clear();
+}
+
+void AddBattleList(const Site& site, const BattleSections& sections,
+                   const BattlePage& p, PageSink* site_pages) {
+  // The links are filled in once, battle by battle, and each battle's own
+  // page takes its results from the list's.
+  const std::string_view from = p.sections->body;
+  std::string body;
+  body.reserve(from.size() + (from.size() >> 3));
+  struct Span {
+    std::size_t begin, end;
+  };
+  std::vector<Span> results;
+  const std::size_t end = std::min(
+      {p.sections->end, sections.battles().size(), site.model.battles.size()});
+  std::size_t at = 0;
+  for (std::size_t i = p.sections->first; i < end; ++i) {
+    const BattleSections::Battle& own = sections.battles()[i];
+    ResolveLateLinks(site, from.substr(at, own.results - at), 1, &body);
+    const std::size_t begin = body.size();
+    ResolveLateLinks(site, from.substr(own.results, own.end - own.results), 1,
+                     &body);
+    results.push_back({begin, body.size()});
+    at = own.end;
+  }
+  ResolveLateLinks(site, from.substr(std::min(at, from.size())), 1, &body);
+  Digest digest = FrameDigest(site);
+  digest.Add("battles").Add(p.title).Add(body);
+  if (!site_pages->Holds(p.file, digest.Hex())) {
+    std::string out;
     Open(site, p.title, p.title, p.title + ": every result.", 1, &out);
     out += body;
     Close(site, /*sortable=*/false, &out);
     site_pages->Add(p.file, std::move(out));
+  }
+  for (std::size_t i = p.sections->first; i < end; ++i) {
+    const Span& r = results[i - p.sections->first];
+    AddBattlePage(site, i,
+                  std::string_view(body).substr(r.begin, r.end - r.begin),
+                  site_pages);
   }
 }
 
@@ -201,15 +229,9 @@ void AppendBattleNav(const Site& site, std::size_t i, std::string* out) {
 
 }  // namespace
 
-void AddBattlePage(const Site& site, const BattleSections& sections,
-                   std::size_t i, PageSink* site_pages) {
+void AddBattlePage(const Site& site, std::size_t i, std::string_view results,
+                   PageSink* site_pages) {
   const ScoredBattle& b = site.model.battles[i];
-  const BattleSections::Battle& own = sections.battles()[i];
-  const std::string& list = sections.pages()[own.page].body;
-  std::string results;
-  ResolveLateLinks(
-      site, std::string_view(list).substr(own.results, own.end - own.results),
-      1, &results);
   const std::size_t level = LevelOf(site, b);
   const std::string level_html = level == std::string::npos
                                      ? page::Isolated(b.level)

@@ -40,7 +40,6 @@ constexpr std::size_t kRecentBattles = 10;
 constexpr std::size_t kChartPoints = 400;
 // Level pages rendered as one piece of the two threads' work.
 constexpr std::size_t kLevelsATask = 64;
-constexpr std::size_t kBattlesATask = 256;
 
 // Everything a page links to, worked out once.
 struct Site {
@@ -173,13 +172,18 @@ struct BattlePage {
 std::vector<BattlePage> NameBattlePages(const BattleSections& sections,
                                         Site* site);
 
-// battles.html and the list pages.
+// battles.html.
 void AddBattleLists(const Site& site, const std::vector<BattlePage>& pages,
                     PageSink* site_pages);
 
-// The page of the battle at position `i`.
-void AddBattlePage(const Site& site, const BattleSections& sections,
-                   std::size_t i, PageSink* site_pages);
+// A list page and the own page of each of its battles.
+void AddBattleList(const Site& site, const BattleSections& sections,
+                   const BattlePage& p, PageSink* site_pages);
+
+// The page of the battle at position `i`, `results` its results table
+// with its links filled in.
+void AddBattlePage(const Site& site, std::size_t i, std::string_view results,
+                   PageSink* site_pages);
 
 // `html` with its late links (page::kLateLink) given their addresses from
 // a page `depth` folders down; a name without a page keeps an <a> with no

@@ -254,14 +254,9 @@ void RenderSite(const ExportModel& model, const BattleSections* sections,
   pages.push_back([&site, &battle_pages, sink] {
     AddBattleLists(site, battle_pages, sink);
   });
-  const std::size_t own_pages =
-      std::min(model.battles.size(), sections->battles().size());
-  for (std::size_t b = 0; b < own_pages; b += kBattlesATask) {
-    pages.push_back([&site, sections, sink, b, own_pages] {
-      const std::size_t end = std::min(own_pages, b + kBattlesATask);
-      for (std::size_t k = b; k < end; ++k) {
-        AddBattlePage(site, *sections, k, sink);
-      }
+  for (const BattlePage& p : battle_pages) {
+    pages.push_back([&site, sections, &p, sink] {
+      AddBattleList(site, *sections, p, sink);
     });
   }
   pages.push_back([&site, sink] { AddLevelLists(site, sink); });
