@@ -110,10 +110,9 @@ void AppendStandings(const std::vector<PlayerScore>& scores,
     if (table.ratings != nullptr) {
       const PlayerRating& r = table.ratings->players[players[i]];
       // On a phone a provisional rating is "?", its count on a desktop.
-      Cell(Provisional(r)
-               ? "?<span class=\"wide\">" + ShownRatingText(r).substr(1) +
-                     "</span>"
-               : ShownRatingText(r),
+      Cell(Provisional(r) ? "?<span class=\"wide\">" +
+                                ShownRatingText(r).substr(1) + "</span>"
+                          : ShownRatingText(r),
            kNumber, out, RatingSortKey(r));
     }
     *out += "</tr>\n";

@@ -199,7 +199,7 @@ void TimeRow(const Site& site, const DrivenTime& t, int depth,
   Cell(PlayerLink(site, t.player, depth), kName, out);
   Cell(TimeText(t), kNumber, out);
   Cell(EventLink(site, t.battle, depth), kNumber | kWide, out);
-  Cell(b.date, kWide, out);
+  Cell(page::DateCell(b.date), kWide, out);
 }
 
 }  // namespace vexlane::site_pages

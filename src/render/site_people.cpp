@@ -113,7 +113,7 @@ bool AppendBests(const Site& site, std::size_t player, std::string* html) {
       out += "</td><td>";
       out += site.record_times[level];
       out += "</td><td>";
-      out += model.battles[best.battle].date;
+      out += page::DateCell(model.battles[best.battle].date);
       out += "</td></tr>\n";
     }
     page::CloseTable(&out);
@@ -177,7 +177,7 @@ void AppendRecent(const Site& site, const PlayerHistory& history,
            &out);
       Cell(Num(battle.ranked[history.places[k] - 1].points), kNumber | kWide,
            &out);
-      Cell(battle.date, kWide, &out);
+      Cell(page::DateCell(battle.date), kWide, &out);
       out += "</tr>\n";
     }
     page::CloseTable(&out);
@@ -215,7 +215,7 @@ void AddLevelLists(const Site& site, PageSink* site_pages) {
       Cell(TimeText(record), kNumber, &out);
       Cell(PlayerLink(site, record.player, 0), kName, &out);
       Cell(EventLink(site, record.battle, 0), kNumber | kWide, &out);
-      Cell(site.model.battles[record.battle].date, kWide, &out);
+      Cell(page::DateCell(site.model.battles[record.battle].date), kWide, &out);
       out += "</tr>\n";
     }
     page::CloseTable(&out);
@@ -253,8 +253,9 @@ void AddLevelPage(const Site& site, std::size_t l, PageSink* site_pages) {
            PlayerLink(site, record.player, 1) + " in " +
            Link(BattleHref(site, record.battle, 1),
                 "event " + Num(static_cast<std::uint64_t>(held.event))) +
-           (held.date.empty() ? "" : ", on " + held.date) + ". " +
-           Num(level.battles) + (level.battles == 1 ? " battle" : " battles") +
+           (held.date.empty() ? "" : ", on " + page::DateCell(held.date)) +
+           ". " + Num(level.battles) +
+           (level.battles == 1 ? " battle" : " battles") +
            " on this level.</p>\n";
     if (!held.link.empty()) {
       out += "<p class=\"meta\">The level file: " + LevelFileLink(held.link) +
@@ -381,8 +382,9 @@ void AddMonthsPage(const Site& site, PageSink* site_pages) {
   for (auto month = months.rbegin(); month != months.rend(); ++month) {
     const Standings& st = month->standings;
     const PlayerOrder order = ScoredPlayers(st);
-    out += "<section><h2 id=\"month-" + month->month + "\">" + month->month +
-           "</h2>\n";
+    // The month's name leads to its battles.
+    out += "<section><h2 id=\"month-" + month->month + "\">" +
+           Link("battles/" + month->month + ".html", month->month) + "</h2>\n";
     // The month's standings are their own; links go to the players of
     // the season, found by name.
     std::vector<std::string> month_hrefs(st.scores.size());

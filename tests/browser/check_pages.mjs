@@ -3,8 +3,9 @@
 //
 //   node check_pages.mjs [--artifacts DIR] [--label NAME] DIR-or-PAGE...
 //
-// A directory stands for every .html file under it; a page is served from
-// its own directory. A page fails on
+// A directory stands for every .html file under it (of the pages of single
+// battles, the first and last two of a folder); a page is served from its
+// own directory. A page fails on
 //   - a request to any host but the local server, a failed request or an
 //     answer of 400 or more (a /favicon.ico 404: the icon must be inline),
 //     a console error, an uncaught error or a dialog;
@@ -65,12 +66,24 @@ function addPage(root, file) {
   if (!roots.has(root)) roots.set(root, []);
   roots.get(root).push(path.relative(root, file).split(path.sep).join('/'));
 }
+// The pages of single battles are made alike, and a season has hundreds:
+// the first and last few of a folder stand for them (links to all of them
+// are still checked).
+const BATTLE_PAGES_CHECKED = 4;
 function walk(dir, root) {
+  const battles = [];
   for (const entry of fs.readdirSync(dir, { withFileTypes: true })) {
     const full = path.join(dir, entry.name);
     if (entry.isDirectory()) walk(full, root);
+    else if (/^event-\d+(-\d+)?\.html$/.test(entry.name)) battles.push(full);
     else if (entry.name.endsWith('.html')) addPage(root, full);
   }
+  const number = (f) => parseInt(path.basename(f).slice(6), 10);
+  battles.sort((a, b) => number(a) - number(b));
+  const half = BATTLE_PAGES_CHECKED / 2;
+  battles.forEach((full, i) => {
+    if (i < half || i >= battles.length - half) addPage(root, full);
+  });
 }
 for (const input of inputs) {
   const full = path.resolve(input);

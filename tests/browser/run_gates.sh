@@ -73,6 +73,10 @@ pages=(index.html)
 player=$(cd "$season" && ls players/*.html 2>/dev/null | LC_ALL=C sort | head -1)
 [ -n "$player" ] && pages+=("$player")
 [ -n "$player" ] || fail "season: no player page for Lighthouse"
+# A battle's own page and the rating's, the page types the season adds.
+for page in battles/event-1.html rating.html; do
+  [ -f "$season/$page" ] && pages+=("$page") || fail "season: no $page"
+done
 bash "$here/lighthouse.sh" "$season" "$artefacts" season "${pages[@]}" ||
   fail "season: Lighthouse"
 
