@@ -131,8 +131,9 @@ std::string ShownRatingText(const PlayerRating& rating) {
 
 std::string RatingSortKey(const PlayerRating& rating) {
   if (!Provisional(rating)) return Num(ShownRating(Ordinal(rating.rating)));
-  return "-" + Num(static_cast<std::uint64_t>(kProvisionalBattles -
-                                              rating.battles + 1));
+  // Fewer rated battles, lower: -1 for one short of a rating.
+  const std::int32_t short_of = kProvisionalBattles - rating.battles;
+  return "-" + Num(static_cast<std::uint64_t>(short_of));
 }
 
 }  // namespace vexlane::page
