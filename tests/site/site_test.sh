@@ -135,6 +135,13 @@ new=$(tree "$work/new")
 for delay in 0.02 0.05 0.1 0.2 0.3 0.5 0.8; do
   for signal in KILL TERM INT; do
     "$prog" -q -f site --force -o "$site" -i "$work/bigger.log" &
+    # Counted from when the run catches signals: before its main (a
+    # sanitizer's start takes a while) a signal is not yet its to catch.
+    for _ in $(seq 500); do
+      caught=$(awk '/^SigCgt/ { print $2 }' "/proc/$!/status" 2>/dev/null)
+      [ -z "$caught" ] || (( 16#$caught & 2 )) && break
+      sleep 0.01
+    done
     sleep "$delay"; sent=$(date +%s%N); kill -"$signal" $! 2>/dev/null; wait $! 2>/dev/null
     status=$? took=$((($(date +%s%N) - sent) / 1000000)) now=$(tree "$site")
     [ "$signal" = KILL ] || [ "$took" -lt "$limit_ms" ] ||
