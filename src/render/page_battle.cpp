@@ -114,10 +114,10 @@ std::string Counted(std::uint64_t n, std::string_view noun) {
   return Num(n) + " " + std::string(noun) + (n == 1 ? "" : "s");
 }
 
-void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, int heading,
-                  std::span<const std::uint8_t> marks, std::string* out,
-                  const BattleLinks* links) {
+std::size_t AppendBattle(const ScoredBattle& b, std::string_view id,
+                         std::size_t most_rows, int heading,
+                         std::span<const std::uint8_t> marks, std::string* out,
+                         const BattleLinks* links) {
   const std::string h = "h" + Num(static_cast<std::uint64_t>(heading));
   const std::string event = Num(static_cast<std::uint64_t>(b.event));
   *out += "<section id=\"";
@@ -142,8 +142,10 @@ void AppendBattle(const ScoredBattle& b, std::string_view id,
     meta += " (" + Num(static_cast<std::uint64_t>(length)) + " mins)";
   }
   *out += meta + "</p>\n";
+  const std::size_t results = out->size();
   AppendResults(b, most_rows, marks, out, links);
   *out += "</section>\n";
+  return results;
 }
 
 void AppendResults(const ScoredBattle& b, std::size_t most_rows,

@@ -137,11 +137,12 @@ struct BattleLinks {
 // One battle's heading (of level `heading`: 2 for <h2>), line of facts
 // and results table, of at most `most_rows` rows; `id` is its anchor.
 // `marks` holds the EntryMark bits of its entries, said beside the times
-// (empty: none). With `links`, its names are links.
-void AppendBattle(const ScoredBattle& b, std::string_view id,
-                  std::size_t most_rows, int heading,
-                  std::span<const std::uint8_t> marks, std::string* out,
-                  const BattleLinks* links = nullptr);
+// (empty: none). With `links`, its names are links. Returns where in
+// `*out` its results table begins.
+std::size_t AppendBattle(const ScoredBattle& b, std::string_view id,
+                         std::size_t most_rows, int heading,
+                         std::span<const std::uint8_t> marks, std::string* out,
+                         const BattleLinks* links = nullptr);
 
 // The results table of AppendBattle alone.
 void AppendResults(const ScoredBattle& b, std::size_t most_rows,

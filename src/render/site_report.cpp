@@ -208,12 +208,9 @@ void BattleSections::Add(const ScoredBattle& battle,
              (seen > 1 ? "-" + Num(seen) : "") + ".html";
   own.page = pages_.size() - 1;
   std::string& body = pages_.back().body;
-  const std::size_t start = body.size();
   const page::BattleLinks links{at, own.file};
-  page::AppendBattle(battle, BattleAnchor(battle), kRowsPerBattle, 2, marks,
-                     &body, &links);
-  // Log text holds no "<": the first <div after the heading is the table's.
-  own.results = body.find("<div class=\"scroll\"", start);
+  own.results = page::AppendBattle(battle, BattleAnchor(battle), kRowsPerBattle,
+                                   2, marks, &body, &links);
   own.end = body.size() - std::string_view("</section>\n").size();
   battles_.push_back(std::move(own));
   pages_.back().end = battles_.size();
